@@ -1,0 +1,41 @@
+#include "app/registry.h"
+
+#include "text/cp936.h"
+#include "text/gbk.h"
+
+namespace yv::app {
+
+RegistryKey::RegistryKey(HKEY root, const std::string& path) {
+  if (RegOpenKeyExW(root, text::ToWide(path).c_str(), 0, KEY_ALL_ACCESS, &key_) != ERROR_SUCCESS) {
+    key_ = nullptr;
+  }
+}
+
+RegistryKey::~RegistryKey() {
+  if (key_) RegCloseKey(key_);
+}
+
+std::optional<std::string> RegistryKey::ReadString(const std::string& name) const {
+  if (!key_) return std::nullopt;
+  std::wstring wname = text::ToWide(name);
+  DWORD type = 0;
+  DWORD size = 0;
+  if (RegQueryValueExW(key_, wname.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+      (type != REG_SZ && type != REG_EXPAND_SZ)) {
+    return std::nullopt;
+  }
+  std::wstring buf(size / sizeof(wchar_t) + 1, L'\0');
+  DWORD got = size;
+  if (RegQueryValueExW(key_, wname.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buf.data()), &got) !=
+      ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  buf.resize(got / sizeof(wchar_t));
+  while (!buf.empty() && buf.back() == L'\0') buf.pop_back();
+  std::string value = text::FromWide(buf);
+  // The value is read into a 256-byte buffer: a longer one cannot be read at all.
+  if (value.size() > text::kPathLimit) return std::nullopt;
+  return value;
+}
+
+}  // namespace yv::app

@@ -1,0 +1,123 @@
+#include "app/startup.h"
+
+#include <windows.h>
+
+#include <memory>
+
+#include "app/install_state.h"
+#include "app/registry.h"
+#include "app/texts.h"
+#include "app/wizard.h"
+#include "platform/file_io.h"
+#include "profile/profile.h"
+#include "text/gbk.h"
+#include "ui/application.h"
+#include "ui/message_box.h"
+
+namespace yv::app {
+
+namespace {
+
+// Every file start-up looks for is the medium folder followed by one of these names;
+// the longest decides how long the folder may be (composed paths hold 255 bytes).
+constexpr std::string_view kSetupIni = "\\setup.ini";
+constexpr std::string_view kLongestStartupName = "\\install6.ini";
+
+void LookUpEarlierInstallation(int32_t& fourToSix) {
+  // The App Paths key name is composed in 255 bytes; a main program name too long
+  // for it cannot have been registered, so the installation counts as fresh.
+  if (auto keyName = text::FormatBounded(text::kPathLimit, texts::kAppPathsKey, {gInstall.MainProgram})) {
+    RegistryKey appPaths(HKEY_LOCAL_MACHINE, *keyName);
+    auto path = appPaths.ReadString("Path");
+    if (path && !path->empty()) {
+      gInstall.InstallDir = text::WithoutTrailingBackslash(*path);
+      gInstall.FreshInstall = false;
+    }
+  }
+  if (gInstall.FreshInstall) return;
+
+  RegistryKey product(HKEY_LOCAL_MACHINE, texts::kProductKey);
+  gInstall.UserName = product.ReadString("Name").value_or("");
+  gInstall.CompanyName = product.ReadString("Company").value_or("");
+
+  // A settings path too long to compose reads like a missing file: the default.
+  auto settings = text::JoinBounded(text::kPathLimit, {gInstall.InstallDir, "\\cfg\\system.dft"});
+  fourToSix = settings ? profile::ReadInteger(*settings, "PARAMETER", "FourToSix", 1) : 1;
+}
+
+}  // namespace
+
+std::wstring CommandLineTail(std::wstring_view line) {
+  std::size_t i = 0;
+  if (!line.empty() && line[0] == L'"') {
+    std::size_t close = line.find(L'"', 1);
+    i = close == std::wstring_view::npos ? line.size() : close + 1;
+  } else {
+    while (i < line.size() && line[i] != L' ' && line[i] != L'\t') ++i;
+  }
+  while (i < line.size() && (line[i] == L' ' || line[i] == L'\t')) ++i;
+  return std::wstring(line.substr(i));
+}
+
+StartupOutcome PrepareInstallState(const std::string& workingDir, const std::string& commandLine) {
+  gInstall.SourceDir = text::WithoutTrailingBackslash(workingDir);
+  gInstall.UpgradeMode = false;
+  gInstall.UserName.clear();
+  gInstall.CompanyName.clear();
+  gInstall.DescFileName = "\\install";
+  gInstall.FreshInstall = true;
+  int32_t fourToSix = 0;
+
+  // A medium folder so deep that its file names no longer fit cannot be installed
+  // from; say so rather than failing silently later.
+  if (gInstall.SourceDir.size() + kLongestStartupName.size() > text::kPathLimit) {
+    return StartupOutcome::BadDescription;
+  }
+  const std::string setupIni = gInstall.SourceDir + std::string(kSetupIni);
+  if (!platform::PathExists(setupIni)) return StartupOutcome::Quit;
+
+  gInstall.MainProgram = profile::ReadString(setupIni, "info", "name", texts::kDefaultMainProgram);
+  gInstall.ProductName = profile::ReadString(setupIni, "info", "product", texts::kDefaultProduct);
+
+  if (gInstall.ProductName == texts::kDefaultProduct) LookUpEarlierInstallation(fourToSix);
+
+  if (!commandLine.empty()) {
+    gInstall.UpgradeMode = true;
+    gInstall.InstallDir = commandLine;
+  }
+
+  gInstall.DescFileName += fourToSix == 1 ? "6.ini" : ".ini";
+  gInstall.DescFilePath = gInstall.SourceDir + gInstall.DescFileName;
+  if (!platform::PathExists(gInstall.DescFilePath)) {
+    gInstall.DescFileName = "\\install6.ini";
+    gInstall.DescFilePath = gInstall.SourceDir + gInstall.DescFileName;
+    if (!platform::PathExists(gInstall.DescFilePath)) return StartupOutcome::BadDescription;
+  }
+  return StartupOutcome::Run;
+}
+
+int RunSetup(const std::string& workingDir, const std::string& commandLine) {
+  switch (PrepareInstallState(workingDir, commandLine)) {
+    case StartupOutcome::Quit:
+      return 0;
+    case StartupOutcome::BadDescription:
+      ui::ShowMessageBox(nullptr, texts::kBadDescription, texts::kSetupCaption, MB_OK);
+      return 0;
+    case StartupOutcome::Run:
+      break;
+  }
+  try {
+    auto wizard = std::make_unique<TfmWizard>();
+    ui::SetMainForm(wizard.get());
+    wizard->Show();
+    int code = ui::RunMessageLoop();
+    ui::SetMainForm(nullptr);
+    return code;
+  } catch (const std::exception& error) {
+    ui::ReportException(error);
+    ui::SetMainForm(nullptr);
+    return 0;
+  }
+}
+
+}  // namespace yv::app

@@ -1,0 +1,38 @@
+// User-visible texts of start-up, the main window and the page frame (GBK in the program).
+#pragma once
+
+namespace yv::app::texts {
+
+inline constexpr char kSetupCaption[] = "Setup";
+inline constexpr char kBadDescription[] = "安装文件不正确！";
+inline constexpr char kConfirmCancel[] = "安装程序未完成，请确认要退出。";
+inline constexpr char kConfirmCancelCaption[] = "提示";
+inline constexpr char kUpgradeDone[] = "升级成功";
+inline constexpr char kUpgradeDoneCaption[] = "信息";
+
+inline constexpr char kDefaultMainProgram[] = "dravkp.exe";
+inline constexpr char kDefaultProduct[] = "Yorvane";
+inline constexpr char kDefaultInstallDir[] = "C:\\kv58";
+inline constexpr char kDefaultProgramGroup[] = "Delvrin证券分析系统";
+
+inline constexpr char kAppPathsKey[] = "SoftWare\\Microsoft\\Windows\\CurrentVersion\\App Paths\\%s";
+inline constexpr char kProductKey[] = "SOFTWARE\\Orvanet\\Delvrin证券分析系统\\3.0";
+
+// Page frame.
+inline constexpr char kMaker[] = "Delvrin软件";
+inline constexpr char kBack[] = "< 上一步";
+inline constexpr char kNext[] = "下一步 >";
+inline constexpr char kCancel[] = "取消";
+inline constexpr char kAgree[] = "同意";
+inline constexpr char kFinish[] = "完成";
+
+// Window captions of the pages.
+inline constexpr char kLicenceCaption[] = "欢迎使用Delvrin软件";
+inline constexpr char kUserInfoCaption[] = "用户信息";
+inline constexpr char kComponentsCaption[] = "安装路径和组件";
+inline constexpr char kProgramGroupCaption[] = "安装程序组";
+inline constexpr char kSummaryCaption[] = "安装信息";
+inline constexpr char kProgressCaption[] = "安装";
+inline constexpr char kCompletionCaption[] = "安装完成";
+
+}  // namespace yv::app::texts

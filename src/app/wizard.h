@@ -1,0 +1,70 @@
+// TfmWizard: the navy full-screen backdrop with the wizard title, and the page loop it
+// runs once, at its timer's second tick.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "app/page_frame.h"
+#include "pages/progress_page.h"
+
+namespace yv::app {
+
+// The private message that asks the main window for the cancel confirmation.
+constexpr UINT WM_CONFIRM_CANCEL = WM_USER + 2000;
+
+// Page indexes of the loop.
+enum PageIndexes : int32_t {
+  kLicencePage = 0,
+  kUserInfoPage = 1,
+  kComponentsPage = 2,
+  kProgramGroupPage = 3,
+  kSummaryPage = 4,
+  kCompletionPage = 5,
+  kPagesDone = 6,
+  kPagesAborted = 7,
+};
+
+// How each page is made: one factory per index, replaceable (tests put scripted pages
+// in), plus the progress page and the installation run behind the summary page.
+struct PageClasses {
+  std::array<std::function<std::unique_ptr<WizardPage>()>, 6> page;
+  std::function<std::unique_ptr<pages::TdlgStep6>()> progress;
+  std::function<void(pages::TdlgStep6&)> runInstallation;
+  // Starts the installed main program after an upgrade (command line, working folder).
+  std::function<void(const std::string&, const std::string&)> startProgram;
+};
+PageClasses StandardPageClasses();
+
+class TfmWizard : public ui::Form {
+ public:
+  TfmWizard();
+  ~TfmWizard() override;
+
+  int32_t PageIndex = kLicencePage;
+  uint16_t TickCount = 0;
+  PageClasses pageClasses = StandardPageClasses();
+
+  void FormCreate();
+  void Timer1Timer();
+  void RunWizardPages();
+  void FormDestroy();
+
+ protected:
+  void OnDestroyed() override;
+  bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+ private:
+  bool RunPage(int32_t index);
+  bool RunLicence();
+  bool RunShown(int32_t index);
+  bool RunComponents();
+  bool RunSummary();
+  bool RunCompletion();
+  void StartMainProgram();
+  bool destroyed_ = false;
+};
+
+}  // namespace yv::app

@@ -1,0 +1,100 @@
+#include "archive/implode_codes.h"
+
+#include <array>
+
+namespace yv::archive {
+
+namespace {
+
+constexpr std::array<std::uint8_t, 16> kLengthCodeLengths = {3, 2, 3, 3, 4, 4, 4, 5,
+                                                             5, 5, 5, 6, 6, 6, 7, 7};
+
+constexpr std::array<std::uint8_t, 64> MakeDistanceCodeLengths() {
+  std::array<std::uint8_t, 64> lengths{};
+  for (unsigned h = 0; h < 64; ++h) {
+    lengths[h] = h == 0 ? 2 : h <= 2 ? 4 : h <= 6 ? 5 : h <= 21 ? 6 : h <= 47 ? 7 : 8;
+  }
+  return lengths;
+}
+constexpr std::array<std::uint8_t, 64> kDistanceCodeLengths = MakeDistanceCodeLengths();
+
+// Code length of each byte in ASCII literal mode; one row per high hex digit.
+constexpr std::array<std::uint8_t, 256> kAsciiCodeLengths = {
+    11, 12, 12, 12, 12, 12, 12, 12, 12, 8,  7,  12, 12, 7,  12, 12,  // 0_
+    12, 12, 12, 12, 12, 12, 12, 12, 12, 12, 13, 12, 12, 12, 12, 12,  // 1_
+    4,  10, 8,  12, 10, 12, 10, 8,  7,  7,  8,  9,  7,  6,  7,  8,   // 2_
+    7,  6,  7,  7,  7,  7,  8,  7,  7,  8,  8,  12, 11, 7,  9,  11,  // 3_
+    12, 6,  7,  6,  6,  5,  7,  8,  8,  6,  11, 9,  6,  7,  6,  6,   // 4_
+    7,  11, 6,  6,  6,  7,  9,  8,  9,  9,  11, 8,  11, 9,  12, 8,   // 5_
+    12, 5,  6,  6,  6,  5,  6,  6,  6,  5,  11, 7,  5,  6,  5,  5,   // 6_
+    6,  10, 5,  5,  5,  5,  8,  7,  8,  8,  10, 11, 11, 12, 12, 12,  // 7_
+    13, 13, 13, 13, 13, 13, 13, 13, 13, 13, 13, 13, 13, 13, 13, 13,  // 8_
+    13, 13, 13, 13, 13, 13, 13, 13, 13, 13, 13, 13, 13, 13, 13, 13,  // 9_
+    13, 13, 13, 13, 13, 13, 13, 13, 13, 13, 13, 13, 13, 13, 13, 13,  // A_
+    12, 12, 12, 12, 12, 12, 12, 12, 12, 12, 12, 12, 12, 12, 12, 12,  // B_
+    12, 12, 12, 12, 12, 12, 12, 12, 12, 12, 12, 12, 12, 12, 12, 12,  // C_
+    12, 12, 12, 12, 12, 12, 12, 12, 12, 12, 12, 12, 12, 12, 12, 12,  // D_
+    13, 12, 13, 13, 13, 12, 13, 13, 13, 12, 13, 13, 13, 13, 12, 13,  // E_
+    13, 13, 12, 12, 12, 13, 13, 13, 13, 13, 13, 13, 13, 13, 13, 13,  // F_
+};
+
+// Canonical codes from the lengths (shorter codes first, equal lengths by symbol),
+// every bit inverted, sent most significant bit first. Returned in stream order.
+template <std::size_t N>
+constexpr std::array<StreamCode, N> MakeStreamCodes(const std::array<std::uint8_t, N>& lengths) {
+  std::array<StreamCode, N> codes{};
+  unsigned code = 0;
+  unsigned previousLength = 0;
+  bool first = true;
+  for (unsigned length = 1; length <= 16; ++length) {
+    for (std::size_t symbol = 0; symbol < N; ++symbol) {
+      if (lengths[symbol] != length) continue;
+      if (first) {
+        code = 0;
+        first = false;
+      } else {
+        code = (code + 1) << (length - previousLength);
+      }
+      previousLength = length;
+      const unsigned inverted = ~code & ((1u << length) - 1);
+      unsigned streamValue = 0;
+      for (unsigned bit = 0; bit < length; ++bit) {
+        // The code's most significant bit goes first, i.e. into bit 0 of the stream value.
+        streamValue |= ((inverted >> (length - 1 - bit)) & 1u) << bit;
+      }
+      codes[symbol] = StreamCode{static_cast<std::uint16_t>(streamValue),
+                                 static_cast<std::uint8_t>(length)};
+    }
+  }
+  return codes;
+}
+
+constexpr auto kLengthCodes = MakeStreamCodes(kLengthCodeLengths);
+constexpr auto kDistanceCodes = MakeStreamCodes(kDistanceCodeLengths);
+constexpr auto kAsciiCodes = MakeStreamCodes(kAsciiCodeLengths);
+
+static_assert(kLengthCodes[0].value == 5 && kLengthCodes[1].value == 3 &&
+              kLengthCodes[2].value == 1 && kLengthCodes[3].value == 6 &&
+              kLengthCodes[15].value == 0 && kLengthCodes[15].length == 7);
+static_assert(kDistanceCodes[0].value == 3 && kDistanceCodes[0].length == 2 &&
+              kDistanceCodes[63].value == 0 && kDistanceCodes[63].length == 8);
+static_assert(kAsciiCodes[0x20].value == 15 && kAsciiCodes[0x20].length == 4 &&
+              kAsciiCodes[0x65].value == 27 && kAsciiCodes[0x65].length == 5 &&
+              kAsciiCodes[0xFF].value == 0 && kAsciiCodes[0xFF].length == 13);
+
+}  // namespace
+
+StreamCode LengthSymbolCode(unsigned symbol) { return kLengthCodes[symbol & 15]; }
+StreamCode DistanceSymbolCode(unsigned symbol) { return kDistanceCodes[symbol & 63]; }
+StreamCode AsciiLiteralCode(unsigned char byte) { return kAsciiCodes[byte]; }
+
+unsigned LengthSymbolExtraBits(unsigned symbol) { return symbol < 8 ? 0 : symbol - 7; }
+
+unsigned LengthSymbolBase(unsigned symbol) {
+  if (symbol < 8) return symbol;
+  unsigned base = 8;
+  for (unsigned s = 8; s < symbol; ++s) base += 1u << LengthSymbolExtraBits(s);
+  return base;
+}
+
+}  // namespace yv::archive

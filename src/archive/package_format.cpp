@@ -1,0 +1,255 @@
+#include "archive/package_format.h"
+
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "archive/byte_order.h"
+#include "archive/crc32.h"
+#include "archive/explode.h"
+#include "text/gbk.h"
+
+namespace yv::archive {
+
+// ---- Checks on raw bytes ----------------------------------------------------------------
+
+std::optional<PackageHeader> ParsePackageHeader(const unsigned char* p32) {
+  if (std::memcmp(p32, kPackageMagic.data(), kPackageMagic.size()) != 0) return std::nullopt;
+  PackageHeader header;
+  header.formatVersion = p32[kHeaderVersionOffset];
+  header.headerFlags = p32[kHeaderFlagsOffset];
+  header.entryCount = LoadLE16(p32 + kHeaderEntryCountOffset);
+  if (header.formatVersion > kNewestFormatVersion || header.headerFlags != 0) return std::nullopt;
+  return header;
+}
+
+std::optional<PackageEntry> ParsePackageEntry(const unsigned char* p32, uint8_t formatVersion) {
+  PackageEntry entry;
+  if (formatVersion >= kLongNameFormatVersion) {
+    entry.nameLength = LoadLE16(p32 + kEntryNameLengthOffset);
+    entry.lastWriteTime = LoadLE64(p32 + kEntryLastWriteTimeOffset);
+  } else {
+    const void* end = std::memchr(p32, 0, kEntryShortNameField);
+    if (end == nullptr) return std::nullopt;
+    entry.name.assign(reinterpret_cast<const char*>(p32),
+                      static_cast<const unsigned char*>(end) - p32);
+  }
+  entry.compressedFlag = p32[kEntryCompressedFlagOffset];
+  entry.storedSize = LoadLE32(p32 + kEntryStoredSizeOffset);
+  entry.contentChecksum = LoadLE32(p32 + kEntryChecksumOffset);
+  return entry;
+}
+
+std::string NameFromLongNameField(std::string_view bytes) {
+  return std::string(bytes.substr(0, bytes.find('\0')));
+}
+
+bool IsSafeEntryName(std::string_view name) {
+  if (name.empty() || name[0] == '\\' || name[0] == '/') return false;
+  // A drive ("C:"), or a stream of a file: never a plain name inside the folder.
+  if (text::FindChar(name, ':') != std::string_view::npos) return false;
+  std::size_t start = 0;
+  while (start <= name.size()) {
+    std::size_t end = std::min(text::FindChar(name, '\\', start), text::FindChar(name, '/', start));
+    if (end == std::string_view::npos) end = name.size();
+    const std::string_view component = name.substr(start, end - start);
+    // Windows drops trailing dots and blanks of a component, so ". ." or "..." may end
+    // up as the parent folder: refuse any component of dots and blanks with two dots.
+    std::size_t dots = 0;
+    bool onlyDotsAndBlanks = true;
+    for (char c : component) {
+      if (c == '.') {
+        ++dots;
+      } else if (c != ' ') {
+        onlyDotsAndBlanks = false;
+      }
+    }
+    if (onlyDotsAndBlanks && dots >= 2) return false;
+    start = end + 1;
+  }
+  return true;
+}
+
+bool PackedFileMagicMatches(const unsigned char* p64) {
+  return text::EqualsIgnoreCase(std::string_view(reinterpret_cast<const char*>(p64), kPackedFileMagic.size()),
+                                kPackedFileMagic);
+}
+
+uint32_t PackedFileChecksum(const unsigned char* p64) { return LoadLE32(p64 + kPackedFileChecksumOffset); }
+
+bool IsPackageArchivePath(std::string_view path) {
+  return text::FindText(path, ".vrk") != std::string_view::npos;
+}
+
+// ---- Byte sources ----------------------------------------------------------------------
+
+bool MemoryByteSource::ReadExact(void* buffer, std::size_t size) {
+  if (size > bytes_.size() - position_) return false;
+  if (size != 0) std::memcpy(buffer, bytes_.data() + position_, size);
+  position_ += size;
+  return true;
+}
+
+StdioByteSource::StdioByteSource(std::FILE* file) : file_(file) {
+  const long here = std::ftell(file);
+  if (here < 0 || std::fseek(file, 0, SEEK_END) != 0) return;
+  const long end = std::ftell(file);
+  if (std::fseek(file, here, SEEK_SET) != 0 || end < here) return;
+  remaining_ = static_cast<uint64_t>(end - here);
+}
+
+bool StdioByteSource::ReadExact(void* buffer, std::size_t size) {
+  if (size > remaining_) return false;
+  if (std::fread(buffer, 1, size, file_) != size) {
+    remaining_ = 0;
+    return false;
+  }
+  remaining_ -= size;
+  return true;
+}
+
+// ---- PackageReader ------------------------------------------------------------------------
+
+bool PackageReader::Fail(PackageFault fault) {
+  fault_ = fault;
+  return false;
+}
+
+bool PackageReader::ReadHeader() {
+  unsigned char raw[kPackageHeaderSize];
+  if (!source_.ReadExact(raw, sizeof raw)) {
+    // Too short to hold a header: refused like a wrong header.
+    return Fail(PackageFault::kBadHeader);
+  }
+  const auto header = ParsePackageHeader(raw);
+  if (!header) return Fail(PackageFault::kBadHeader);
+  header_ = *header;
+  headerRead_ = true;
+  return true;
+}
+
+bool PackageReader::NextEntry(PackageEntry& entry) {
+  if (fault_ != PackageFault::kNone) return false;
+  if (!headerRead_ || dataPending_) return Fail(PackageFault::kOutOfOrder);
+  if (entriesRead_ >= header_.entryCount) return false;
+
+  unsigned char raw[kPackageEntrySize];
+  if (source_.Remaining() < sizeof raw) return Fail(PackageFault::kTruncated);
+  if (!source_.ReadExact(raw, sizeof raw)) return Fail(PackageFault::kReadFailed);
+  auto parsed = ParsePackageEntry(raw, header_.formatVersion);
+  if (!parsed) return Fail(PackageFault::kBadName);
+
+  if (header_.formatVersion >= kLongNameFormatVersion) {
+    if (parsed->nameLength > kEntryLongNameMax) return Fail(PackageFault::kBadName);
+    if (source_.Remaining() < parsed->nameLength) return Fail(PackageFault::kTruncated);
+    char nameBytes[kEntryLongNameMax];
+    if (!source_.ReadExact(nameBytes, parsed->nameLength)) return Fail(PackageFault::kReadFailed);
+    parsed->name = NameFromLongNameField(std::string_view(nameBytes, parsed->nameLength));
+  }
+  if (!IsSafeEntryName(parsed->name)) return Fail(PackageFault::kUnsafeName);
+  // Checked before any block is allocated for the data.
+  if (source_.Remaining() < parsed->storedSize) return Fail(PackageFault::kTruncated);
+
+  entry = std::move(*parsed);
+  pendingSize_ = entry.storedSize;
+  dataPending_ = true;
+  ++entriesRead_;
+  return true;
+}
+
+bool PackageReader::ReadData(unsigned char* block) {
+  if (fault_ != PackageFault::kNone) return false;
+  if (!dataPending_) return Fail(PackageFault::kOutOfOrder);
+  dataPending_ = false;
+  if (!source_.ReadExact(block, pendingSize_)) return Fail(PackageFault::kReadFailed);
+  return true;
+}
+
+bool PackageReader::ReadData(std::string& data) {
+  if (fault_ != PackageFault::kNone) return false;
+  if (!dataPending_) return Fail(PackageFault::kOutOfOrder);
+  try {
+    data.assign(pendingSize_, '\0');
+  } catch (const std::bad_alloc&) {
+    return Fail(PackageFault::kOutOfMemory);
+  }
+  return ReadData(reinterpret_cast<unsigned char*>(data.data()));
+}
+
+std::string PackageReader::FaultText() const {
+  switch (fault_) {
+    case PackageFault::kNone: return "";
+    case PackageFault::kBadHeader:
+      return "not a package archive, or of an unknown version (header check failed)";
+    case PackageFault::kTruncated:
+      return "the archive ends before entry " + std::to_string(entriesRead_ + 1) + " of " +
+             std::to_string(header_.entryCount) + " is complete";
+    case PackageFault::kBadName:
+      return "entry " + std::to_string(entriesRead_ + 1) + " has a malformed name";
+    case PackageFault::kUnsafeName:
+      return "entry " + std::to_string(entriesRead_ + 1) +
+             " has a name that leads out of the destination folder";
+    case PackageFault::kOutOfMemory:
+      return "not enough memory for the data of entry " + std::to_string(entriesRead_);
+    case PackageFault::kReadFailed: return "the archive could not be read";
+    case PackageFault::kOutOfOrder: return "entries and their data were read out of order";
+  }
+  return "";
+}
+
+// ---- Packed files and decoding into memory ------------------------------------------------
+
+std::optional<PackedFileView> ParsePackedFile(std::string_view file) {
+  if (file.size() < kPackedFileHeaderSize) return std::nullopt;
+  const auto* p = reinterpret_cast<const unsigned char*>(file.data());
+  if (!PackedFileMagicMatches(p)) return std::nullopt;
+  return PackedFileView{PackedFileChecksum(p), file.substr(kPackedFileHeaderSize)};
+}
+
+namespace {
+
+struct MemoryTransfer {
+  std::string_view input;
+  std::size_t position = 0;
+  MemoryDecode* output = nullptr;
+};
+
+unsigned ReadFromMemory(char* buf, unsigned* size, void* param) {
+  auto& t = *static_cast<MemoryTransfer*>(param);
+  const std::size_t left = t.input.size() - t.position;
+  if (left == 0) return 0;
+  if (*size > left) *size = static_cast<unsigned>(left);
+  std::memcpy(buf, t.input.data() + t.position, *size);
+  t.position += *size;
+  return *size;
+}
+
+void WriteToMemory(char* buf, unsigned* size, void* param) {
+  auto& t = *static_cast<MemoryTransfer*>(param);
+  t.output->content.append(buf, *size);
+  t.output->checksum = Crc32Update(buf, *size, t.output->checksum);
+}
+
+}  // namespace
+
+MemoryDecode DecodeToMemory(std::string_view stream) {
+  MemoryDecode decode;
+  MemoryTransfer transfer{stream, 0, &decode};
+  auto workArea = std::make_unique<char[]>(kExplodeWorkAreaSize);  // zero-filled
+  decode.explodeResult = Explode(ReadFromMemory, WriteToMemory, workArea.get(), &transfer);
+  return decode;
+}
+
+bool DecodeAccepted(unsigned explodeResult, uint32_t checksum, uint32_t expectedChecksum) {
+  const bool complete = explodeResult == kExplodeOk || explodeResult == kExplodeInputTooShort;
+  return complete && checksum == expectedChecksum;
+}
+
+bool VerifyCompressedEntry(std::string_view data, uint32_t expectedChecksum, std::string* content) {
+  MemoryDecode decode = DecodeToMemory(data);
+  const bool good = DecodeAccepted(decode.explodeResult, decode.checksum, expectedChecksum);
+  if (content) *content = std::move(decode.content);
+  return good;
+}
+
+}  // namespace yv::archive

@@ -1,0 +1,30 @@
+// The input pages as page frames with their captions and the Back/Next/Cancel
+// protocol: user information (1), components and destination (2), program group (3)
+// and summary (4). Their own controls and checks come with each page.
+#pragma once
+
+#include "app/page_frame.h"
+
+namespace yv::pages {
+
+class TdlgStep2 : public app::WizardPage {
+ public:
+  TdlgStep2();
+};
+
+class TdlgStep3 : public app::WizardPage {
+ public:
+  TdlgStep3();
+};
+
+class TdlgStep4 : public app::WizardPage {
+ public:
+  TdlgStep4();
+};
+
+class TdlgStep5 : public app::WizardPage {
+ public:
+  TdlgStep5();
+};
+
+}  // namespace yv::pages

@@ -1,0 +1,48 @@
+#include "pages/licence_page.h"
+
+#include <stdexcept>
+
+#include "app/install_state.h"
+#include "app/texts.h"
+#include "platform/file_io.h"
+
+namespace yv::pages {
+
+using ui::ControlSpec;
+using ui::Kind;
+
+namespace {
+
+const std::vector<ControlSpec> kRows = {
+    {Kind::Memo, "Memo1", 136, 8, 345, 209, "", ui::kReadOnly | ui::kVScroll, 0, nullptr, ui::kNoColor,
+     ui::SysColor(COLOR_ACTIVEBORDER)},
+};
+
+// The edit control breaks lines only at CR LF.
+std::string WithCrLf(const std::string& text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 32);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out.push_back('\r');
+    out.push_back(text[i]);
+  }
+  return out;
+}
+
+}  // namespace
+
+TdlgStep1::TdlgStep1() : WizardPage(app::texts::kLicenceCaption, app::FrameButtons::AgreeNextCancel, kRows) {
+  (*this)["Button1"].onClick = [this] { Button1Click(); };
+  const std::string path = app::gInstall.SourceDir + "\\Lics.txt";
+  auto licence = platform::ReadWholeFile(path);
+  if (!licence) throw std::runtime_error("Cannot open file " + path);
+  (*this)["Memo1"].SetText(WithCrLf(*licence));
+}
+
+void TdlgStep1::Button1Click() {
+  auto& next = (*this)["Button2"];
+  next.SetEnabled(true);
+  next.SetFocus();
+}
+
+}  // namespace yv::pages

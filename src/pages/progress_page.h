@@ -1,0 +1,18 @@
+// Progress page (index 4, after the summary): shown without being modal while the
+// installation runs; Cancel only clears InstallOk.
+#pragma once
+
+#include "app/page_frame.h"
+
+namespace yv::pages {
+
+class TdlgStep6 : public app::WizardPage {
+ public:
+  TdlgStep6();
+  void Button3Click() override;
+
+  // The run's result: false after a failure or a confirmed Cancel.
+  bool InstallOk = true;
+};
+
+}  // namespace yv::pages

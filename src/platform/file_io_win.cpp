@@ -1,0 +1,66 @@
+#include <windows.h>
+
+#include <algorithm>
+
+#include "platform/file_io.h"
+#include "text/cp936.h"
+
+namespace yv::platform {
+
+namespace {
+struct Handle {
+  HANDLE h;
+  explicit Handle(HANDLE handle) : h(handle) {}
+  ~Handle() {
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+};
+}  // namespace
+
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+  Handle f(CreateFileW(text::ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (f.h == INVALID_HANDLE_VALUE) return std::nullopt;
+  std::string out;
+  char buf[65536];
+  DWORD got = 0;
+  while (ReadFile(f.h, buf, sizeof buf, &got, nullptr)) {
+    if (got == 0) return out;
+    out.append(buf, got);
+  }
+  return std::nullopt;
+}
+
+namespace {
+bool WriteAll(const std::wstring& path, std::string_view bytes) {
+  Handle f(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                       nullptr));
+  if (f.h == INVALID_HANDLE_VALUE) return false;
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
+    DWORD wrote = 0;
+    if (!WriteFile(f.h, bytes.data() + done, chunk, &wrote, nullptr) || wrote != chunk) return false;
+    done += wrote;
+  }
+  return FlushFileBuffers(f.h) != 0;
+}
+}  // namespace
+
+bool WriteWholeFile(const std::string& path, std::string_view bytes) {
+  const std::wstring target = text::ToWide(path);
+  const std::wstring temp = target + L".~yv";
+  if (WriteAll(temp, bytes) && MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    return true;
+  }
+  DeleteFileW(temp.c_str());
+  return false;
+}
+
+bool PathExists(const std::string& path) {
+  return GetFileAttributesW(text::ToWide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+}  // namespace yv::platform

@@ -1,0 +1,111 @@
+// Form: a top-level window of the forms layer, built from a FormSpec and a table of
+// ControlSpec rows. ShowModal() disables the thread's other windows, runs a message
+// loop until ModalResult is not 0, re-enables them and returns ModalResult. A form can
+// be created and its handlers called without ever being shown.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/controls.h"
+
+namespace yv::ui {
+
+enum class Border {
+  Dialog,        // modal dialog frame with a caption, no border icons
+  SingleNoIcons  // single-line border with a caption, no border icons
+};
+
+struct FormSpec {
+  std::string caption;  // GBK
+  int clientWidth;
+  int clientHeight;
+  Border border;
+  COLORREF color;
+  FontSpec font;
+  bool maximized = false;  // shown maximised; centred on the screen when restored
+  int iconId = 0;          // window icon resource, 0 for none
+};
+
+// Modal results.
+constexpr int mrNone = 0;
+constexpr int mrOk = 1;
+constexpr int mrCancel = 2;
+
+class Form {
+ public:
+  Form(FormSpec spec, const std::vector<ControlSpec>& layout);
+  virtual ~Form();
+  Form(const Form&) = delete;
+  Form& operator=(const Form&) = delete;
+
+  HWND Handle() const { return hwnd_; }
+  Control& operator[](const std::string& name) const;
+  Control* Find(const std::string& name) const;
+  const std::vector<std::unique_ptr<Control>>& Controls() const { return controls_; }
+
+  std::string Caption() const;
+  void SetCaption(const std::string& gbk);
+
+  int ShowModal();
+  void Show();
+  void Hide();
+  // Closes the form: a modal form ends its loop with mrCancel unless a result is set;
+  // a modeless form is destroyed (the main form's destruction ends the message loop).
+  void Close();
+  bool Showing() const;
+
+  int modalResult = mrNone;
+
+  // Timers owned by the form, by id.
+  void StartTimer(UINT_PTR id, UINT intervalMs, std::function<void()> handler);
+  void StopTimer(UINT_PTR id);
+
+  // Handles Enter (default button) and Esc (cancel button) and Tab navigation for a
+  // message aimed at this form or one of its controls; true when it consumed it.
+  bool PreTranslate(MSG& msg);
+
+  // The form that owns a window (itself or one of its controls), if any.
+  static Form* FromWindow(HWND hwnd);
+
+ protected:
+  // Called when the window has been destroyed (the form object still exists).
+  virtual void OnDestroyed() {}
+  // A message the form handles itself (a private message, say): true when handled,
+  // with its result in `result`.
+  virtual bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    (void)msg, (void)wParam, (void)lParam, (void)result;
+    return false;
+  }
+  virtual void OnClose() {}
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+  void CreateControl(const ControlSpec& spec);
+  void AlignControls(int clientWidth, int clientHeight);
+  Control* ControlOf(HWND hwnd) const;
+  HBRUSH BrushFor(COLORREF color);
+  void PaintBevel(const DRAWITEMSTRUCT& item);
+  void PaintImage(const DRAWITEMSTRUCT& item, const Control& control);
+
+  FormSpec spec_;
+  HWND hwnd_ = nullptr;
+  HBRUSH background_ = nullptr;
+  std::map<COLORREF, HBRUSH> brushes_;
+  std::vector<std::unique_ptr<Control>> controls_;
+  std::map<UINT_PTR, std::function<void()>> timers_;
+  std::map<HWND, HBITMAP> images_;  // pictures of the Image controls
+  bool inModalLoop_ = false;
+};
+
+// Called with each form when its modal loop starts (tests drive pages through it).
+using ModalObserver = std::function<void(Form&)>;
+void SetModalObserver(ModalObserver observer);
+
+}  // namespace yv::ui

@@ -1,0 +1,27 @@
+// Every message box of the program goes through ShowMessageBox. Tests install a
+// responder that records each box and answers it, so no test ever blocks on one.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+namespace yv::ui {
+
+struct MessageBoxCall {
+  HWND owner;
+  std::string text;     // GBK
+  std::string caption;  // GBK
+  UINT style;
+};
+
+// Shows a message box (text and caption in GBK) and returns the button chosen (IDOK, ...).
+int ShowMessageBox(HWND owner, const std::string& text, const std::string& caption, UINT style);
+
+// Replaces the real box: the responder sees each call and returns the button to answer
+// with. An empty function restores the real box.
+using MessageBoxResponder = std::function<int(const MessageBoxCall&)>;
+void SetMessageBoxResponder(MessageBoxResponder responder);
+
+}  // namespace yv::ui

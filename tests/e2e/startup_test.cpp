@@ -1,0 +1,163 @@
+// Whole-wizard scenarios of the start: what setup.exe does, started from a medium,
+// before and at the first page, and how a page's Cancel ends it or not.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "driver/dump.h"
+#include "driver/wait.h"
+#include "driver/window_list.h"
+#include "support/setup_run.h"
+
+namespace yv::e2e {
+namespace {
+
+const char kTitle[] = "Delvrin证券分析系统 安装程序";
+const char kFirstPage[] = "欢迎使用Delvrin软件";
+const char kCancelButton[] = "取消";
+const char kConfirmText[] = "安装程序未完成，请确认要退出。";
+const char kConfirmCaption[] = "提示";
+const char kBadMedium[] = "安装文件不正确！";
+
+class StartupScenario : public SetupScenario {
+ protected:
+  // The backdrop: setup.exe's visible top-level window that is maximised and no box.
+  std::optional<WindowInfo> ExpectBackdrop() {
+    auto w = WaitForWindowWhere(
+        Pid(), [](const WindowInfo& x) { return x.maximised && x.className != "#32770"; },
+        kWindowTimeoutMs);
+    if (!w) ADD_FAILURE() << "no maximised backdrop\n" << DumpWindows(Pid());
+    return w;
+  }
+
+  // Cancel on the page, and the confirmation it asks for.
+  std::optional<MessageBoxInfo> CancelPage(const WindowInfo& page) {
+    Press(page.hwnd, kCancelButton);
+    return ExpectMessageBox(kConfirmText);
+  }
+};
+
+TEST_F(StartupScenario, WithoutSetupIniEndsAtOnceWithoutAnyWindow) {
+  ASSERT_TRUE(medium_.Write("install.ini", DescriptionIni(kTitle)));
+  ASSERT_TRUE(StartSetup());
+  std::string seen;
+  // Watch the whole life of the process: not one window may show.
+  bool ended = WaitUntil(
+      [&] {
+        for (const WindowInfo& w : ListWindows(Pid(), false)) seen += Describe(w);
+        return !setup_->Running();
+      },
+      kExitTimeoutMs);
+  ASSERT_TRUE(ended) << DumpWindows(Pid());
+  EXPECT_LT(SinceStart(), 5000u);
+  EXPECT_EQ(seen, "");
+  EXPECT_EQ(setup_->ExitCode(), 0u);
+}
+
+TEST_F(StartupScenario, WithoutDescriptionFileSaysSoAndEnds) {
+  ASSERT_TRUE(medium_.Write("setup.ini", PlainSetupIni()));
+  ASSERT_TRUE(StartSetup());
+  auto box = ExpectMessageBox(kBadMedium);
+  ASSERT_TRUE(box);
+  EXPECT_EQ(box->caption, "Setup");
+  EXPECT_EQ(box->ButtonIds(), std::vector<int>{IDOK});
+  EXPECT_FALSE(box->hasIcon);
+  // Nothing but the box: no backdrop for a medium that cannot be installed.
+  auto windows = ListWindows(Pid(), false);
+  EXPECT_EQ(windows.size(), 1u) << Describe(windows);
+
+  Answer("OK");
+  EXPECT_EQ(ExpectExit(), 0u);
+}
+
+TEST_F(StartupScenario, BackdropThenFirstPageAfterTwoSecondsAndConfirmedCancelEnds) {
+  ASSERT_TRUE(WriteStartableMedium(kTitle));
+  ASSERT_TRUE(StartSetup());
+
+  auto backdrop = ExpectWindow(kTitle);
+  ASSERT_TRUE(backdrop);
+  const ULONGLONG backdropShown = SinceStart();
+  EXPECT_TRUE(backdrop->maximised) << Describe(*backdrop);
+  // No border icons: no system menu, hence no close, minimise or maximise button.
+  EXPECT_FALSE(backdrop->HasStyle(WS_SYSMENU)) << Describe(*backdrop);
+  EXPECT_FALSE(backdrop->HasStyle(WS_MINIMIZEBOX));
+  EXPECT_FALSE(backdrop->HasStyle(WS_MAXIMIZEBOX));
+  EXPECT_TRUE(FindWindowsByCaption(Pid(), kFirstPage, false).empty())
+      << "the first page came with the backdrop";
+
+  auto page = ExpectWindow(kFirstPage);
+  ASSERT_TRUE(page);
+  const ULONGLONG pageShown = SinceStart();
+  // The page loop starts at the backdrop's second timer tick, about two seconds on.
+  EXPECT_GE(pageShown - backdropShown, 1000u) << "backdrop at " << backdropShown << " ms";
+  EXPECT_LE(pageShown - backdropShown, 4000u) << "backdrop at " << backdropShown << " ms";
+  RecordProperty("backdrop_ms", static_cast<int>(backdropShown));
+  RecordProperty("first_page_ms", static_cast<int>(pageShown));
+  EXPECT_TRUE(ReadWindow(backdrop->hwnd, false).maximised);
+
+  auto confirm = CancelPage(*page);
+  ASSERT_TRUE(confirm);
+  EXPECT_EQ(confirm->caption, kConfirmCaption);
+  EXPECT_EQ(confirm->ButtonIds(), (std::vector<int>{IDOK, IDCANCEL}));
+  EXPECT_TRUE(confirm->hasIcon);
+
+  Answer("OK");
+  EXPECT_EQ(ExpectExit(), 0u);
+}
+
+TEST_F(StartupScenario, CancelledConfirmationKeepsThePageOpen) {
+  ASSERT_TRUE(WriteStartableMedium(kTitle));
+  ASSERT_TRUE(StartSetup());
+  auto page = ExpectWindow(kFirstPage);
+  ASSERT_TRUE(page);
+  auto confirm = CancelPage(*page);
+  ASSERT_TRUE(confirm);
+
+  Answer("Cancel");
+  ASSERT_TRUE(WaitForWindowGone(confirm->hwnd, kBoxTimeoutMs)) << DumpWindows(Pid());
+  // Give a wrongly closing page the time to go before looking.
+  Sleep(500);
+  EXPECT_TRUE(setup_->Running());
+  EXPECT_TRUE(IsWindow(page->hwnd) && IsWindowVisible(page->hwnd)) << DumpWindows(Pid());
+  EXPECT_TRUE(IsResponsive(page->hwnd));
+  EXPECT_EQ(ReadText(page->hwnd), kFirstPage);
+
+  // The page still works: a second Cancel asks again, and OK ends the program.
+  ASSERT_TRUE(CancelPage(*page));
+  Answer("OK");
+  EXPECT_EQ(ExpectExit(), 0u);
+}
+
+TEST_F(StartupScenario, AnErrorOnTheFirstPageIsReportedAndEndsTheProgram) {
+  ASSERT_TRUE(medium_.Write("setup.ini", PlainSetupIni()));
+  ASSERT_TRUE(medium_.Write("install.ini", DescriptionIni(kTitle)));  // no Lics.txt
+  ASSERT_TRUE(StartSetup());
+  auto box = WaitForMessageBox(Pid(), kWindowTimeoutMs);
+  ASSERT_TRUE(box) << DumpWindows(Pid());
+  EXPECT_NE(box->text.find("Lics.txt"), std::string::npos) << Describe(*box);
+  EXPECT_TRUE(FindWindowsByCaption(Pid(), kFirstPage, false).empty());
+  Answer("OK");
+  // The backdrop has no close button: the program must close it itself.
+  EXPECT_EQ(ExpectExit(), 0u);
+}
+
+TEST_F(StartupScenario, EmptyTitleGivesABackdropWithoutCaption) {
+  ASSERT_TRUE(WriteStartableMedium(""));
+  ASSERT_TRUE(StartSetup());
+  auto backdrop = ExpectBackdrop();
+  ASSERT_TRUE(backdrop);
+  EXPECT_EQ(backdrop->caption, "");
+  for (const ControlInfo& c : backdrop->controls)
+    EXPECT_EQ(c.text, "") << "the backdrop shows a text: " << Describe(*backdrop);
+
+  auto page = ExpectWindow(kFirstPage);
+  ASSERT_TRUE(page);
+  ASSERT_TRUE(CancelPage(*page));
+  Answer("OK");
+  EXPECT_EQ(ExpectExit(), 0u);
+}
+
+}  // namespace
+}  // namespace yv::e2e

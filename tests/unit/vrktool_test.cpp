@@ -1,0 +1,283 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "archive/package_format.h"
+#include "archive/package_writer.h"
+#include "vrktool/commands.h"
+#include "vrktool/file_time.h"
+#include "vrktool/native.h"
+#include "vrktool/tool_io.h"
+
+namespace fs = std::filesystem;
+using namespace yv::vrktool;
+
+namespace {
+
+// u8 literals stay UTF-8 (the other literals of this program are GBK): these are the
+// names the file system sees.
+const std::string kChineseFolder = u8"中文";
+const std::string kChineseFile = u8"说明.txt";
+
+class VrktoolTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    root_ = fs::temp_directory_path() / ("vrktool_test_" + std::to_string(::getpid()) + "_" + info->name());
+    fs::remove_all(root_);
+    fs::create_directories(root_);
+  }
+  void TearDown() override { fs::remove_all(root_); }
+
+  int Tool(std::vector<std::string> args) {
+    std::ostringstream out;
+    std::ostringstream err;
+    const int code = yv::vrktool::Run(args, out, err);
+    out_ = out.str();
+    err_ = err.str();
+    return code;
+  }
+
+  void Write(const fs::path& path, const std::string& content) {
+    fs::create_directories(path.parent_path());
+    ASSERT_TRUE(WriteFileBytes(path, content)) << path;
+  }
+
+  std::string P(const fs::path& path) const { return path.string(); }
+
+  // A tree with subfolders, a GBK-convertible Chinese name, an empty file, text,
+  // binary and incompressible data, and modification times with sub-second parts.
+  fs::path MakeTree() {
+    const fs::path tree = root_ / "tree";
+    std::string text;
+    for (int i = 0; i < 2000; ++i) text += "Line " + std::to_string(i % 37) + " of the licence text.\r\n";
+    std::mt19937 rng(5);
+    std::string noise(70000, '\0');
+    for (char& c : noise) c = static_cast<char>(rng());
+    std::string binary;
+    for (int i = 0; i < 50000; ++i) binary.push_back(static_cast<char>(i % 251 < 100 ? 0 : i % 7));
+    Write(tree / "Lics.txt", text);
+    Write(tree / "empty.dat", "");
+    Write(tree / "bin" / "noise.bin", noise);
+    Write(tree / "bin" / "prog.exe", binary);
+    Write(tree / "bin" / kChineseFolder / kChineseFile, "\xC4\xE3\xBA\xC3\r\n");
+    // One time exact in FILETIME units, one with nanoseconds that FILETIME cannot hold.
+    EXPECT_TRUE(WriteLastWriteTime(tree / "Lics.txt", 132000000001234567ull));
+    EXPECT_TRUE(WriteLastWriteTime(tree / "bin" / "prog.exe", 100000000000000000ull));
+    return tree;
+  }
+
+  // Every file below `dir`, relative path -> content.
+  static std::map<std::string, std::string> Contents(const fs::path& dir) {
+    std::map<std::string, std::string> files;
+    for (const auto& item : fs::recursive_directory_iterator(dir)) {
+      if (item.is_regular_file()) {
+        files[fs::relative(item.path(), dir).generic_string()] = *ReadFileBytes(item.path());
+      }
+    }
+    return files;
+  }
+
+  fs::path root_;
+  std::string out_;
+  std::string err_;
+};
+
+TEST_F(VrktoolTest, PackVerifyExtractGivesTheSameTreeAndTimes) {
+  const fs::path tree = MakeTree();
+  const fs::path archive = root_ / "media.vrk";
+  ASSERT_EQ(Tool({"pack", "-o", P(archive), P(tree)}), kExitOk) << err_;
+  EXPECT_NE(out_.find("input "), std::string::npos);
+  EXPECT_NE(out_.find("ratio "), std::string::npos);
+
+  ASSERT_EQ(Tool({"verify", P(archive)}), kExitOk) << err_;
+  ASSERT_EQ(Tool({"list", P(archive)}), kExitOk) << err_;
+  EXPECT_NE(out_.find(u8"bin\\中文\\说明.txt"), std::string::npos) << out_;
+  EXPECT_NE(out_.find("format version 3, 5 entries"), std::string::npos) << out_;
+
+  const fs::path extracted = root_ / "out" / "deeper";
+  ASSERT_EQ(Tool({"extract", P(archive), "-C", P(extracted)}), kExitOk) << err_;
+  EXPECT_EQ(Contents(extracted), Contents(tree));
+  for (const auto& [name, content] : Contents(tree)) {
+    SCOPED_TRACE(name);
+    const auto source = ReadLastWriteTime(tree / name);
+    ASSERT_TRUE(source.has_value());
+    EXPECT_EQ(ReadLastWriteTime(extracted / name), source);
+  }
+  EXPECT_EQ(ReadLastWriteTime(extracted / "Lics.txt"), 132000000001234567ull);
+
+  // Names inside are GBK with '\' between folders.
+  const auto bytes = ReadFileBytes(archive);
+  ASSERT_TRUE(bytes.has_value());
+  EXPECT_NE(bytes->find("bin\\\xD6\xD0\xCE\xC4\\\xCB\xB5\xC3\xF7.txt"), std::string::npos);
+}
+
+TEST_F(VrktoolTest, OptionsAndOlderVersions) {
+  const fs::path tree = root_ / "short";
+  Write(tree / "a.txt", std::string(5000, 'a') + "tail");
+  Write(tree / "sub" / "b.ini", "[info]\r\n");
+  Write(root_ / "single.bin", "plain file given directly");
+  for (const char* version : {"0", "1", "2", "3"}) {
+    for (const char* mode : {"binary", "ascii"}) {
+      for (const char* dict : {"1024", "2048", "4096"}) {
+        SCOPED_TRACE(std::string(version) + mode + dict);
+        const fs::path archive = root_ / (std::string("v") + version + mode + dict + ".vrk");
+        ASSERT_EQ(Tool({"pack", "--format-version", version, "--mode", mode, "--dict", dict, "-o",
+                        P(archive), P(tree), P(root_ / "single.bin")}),
+                  kExitOk)
+            << err_;
+        ASSERT_EQ(Tool({"verify", P(archive)}), kExitOk) << err_;
+        const fs::path out = root_ / "x" / archive.stem();
+        ASSERT_EQ(Tool({"extract", P(archive), "-C", P(out)}), kExitOk) << err_;
+        auto expected = Contents(tree);
+        expected["single.bin"] = "plain file given directly";
+        EXPECT_EQ(Contents(out), expected);
+      }
+    }
+  }
+  const fs::path stored = root_ / "stored.vrk";
+  ASSERT_EQ(Tool({"pack", "--store", "-o", P(stored), P(tree)}), kExitOk) << err_;
+  EXPECT_NE(out_.find("0 compressed, 2 stored"), std::string::npos) << out_;
+  EXPECT_EQ(Tool({"verify", P(stored)}), kExitOk) << err_;
+}
+
+TEST_F(VrktoolTest, PackedFileRoundTrip) {
+  std::string content;
+  for (int i = 0; i < 3000; ++i) content += "receiver card driver " + std::to_string(i) + "\n";
+  Write(root_ / "driver.sys", content);
+  const fs::path packed = root_ / "driver.pk_";
+  ASSERT_EQ(Tool({"pack-file", "--mode", "ascii", "--dict", "2048", "-o", P(packed), P(root_ / "driver.sys")}),
+            kExitOk)
+      << err_;
+  EXPECT_LT(fs::file_size(packed), content.size() / 3);
+  ASSERT_EQ(Tool({"verify", P(packed)}), kExitOk) << err_;
+  ASSERT_EQ(Tool({"list", P(packed)}), kExitOk) << err_;
+  ASSERT_EQ(Tool({"extract", P(packed), "-o", P(root_ / "back.sys")}), kExitOk) << err_;
+  EXPECT_EQ(ReadFileBytes(root_ / "back.sys"), content);
+}
+
+TEST_F(VrktoolTest, RefusesNamesOlderVersionsOrGbkCannotHold) {
+  Write(root_ / "in" / "a_name_of_15_b.txt", "x");
+  const fs::path archive = root_ / "old.vrk";
+  EXPECT_EQ(Tool({"pack", "--format-version", "0", "-o", P(archive), P(root_ / "in")}), kExitFailed);
+  EXPECT_NE(err_.find("at most 14 bytes"), std::string::npos) << err_;
+  EXPECT_FALSE(fs::exists(archive));
+  EXPECT_EQ(Tool({"pack", "--format-version", "3", "-o", P(archive), P(root_ / "in")}), kExitOk) << err_;
+
+  // A character GBK has no code for, and bytes that are not UTF-8.
+  Write(root_ / "emoji" / u8"😀.txt", "x");
+  EXPECT_EQ(Tool({"pack", "-o", P(root_ / "e.vrk"), P(root_ / "emoji")}), kExitFailed);
+  EXPECT_NE(err_.find("GBK"), std::string::npos) << err_;
+  Write(root_ / "latin" / "\xFF\xFE.txt", "x");
+  EXPECT_EQ(Tool({"pack", "-o", P(root_ / "l.vrk"), P(root_ / "latin")}), kExitFailed);
+
+  // Names that only differ in letter case would overwrite each other on Windows.
+  Write(root_ / "case" / "A.txt", "1");
+  Write(root_ / "case" / "a.txt", "2");
+  EXPECT_EQ(Tool({"pack", "-o", P(root_ / "c.vrk"), P(root_ / "case")}), kExitFailed);
+}
+
+TEST_F(VrktoolTest, BadContainersExitWithOne) {
+  std::string text;
+  for (int i = 0; i < 500; ++i) text += "some text " + std::to_string(i);
+  Write(root_ / "in" / "t.txt", text);
+  const fs::path archive = root_ / "good.vrk";
+  ASSERT_EQ(Tool({"pack", "-o", P(archive), P(root_ / "in")}), kExitOk) << err_;
+  const std::string good = *ReadFileBytes(archive);
+
+  // A changed byte in the compressed data.
+  std::string damaged = good;
+  damaged[damaged.size() - 20] ^= 0x55;
+  ASSERT_TRUE(WriteFileBytes(root_ / "damaged.vrk", damaged));
+  EXPECT_EQ(Tool({"verify", P(root_ / "damaged.vrk"), P(archive)}), kExitFailed);
+  EXPECT_NE(err_.find("checksum"), std::string::npos) << err_;
+  EXPECT_NE(out_.find("good.vrk: ok"), std::string::npos) << out_;
+  EXPECT_EQ(Tool({"extract", P(root_ / "damaged.vrk"), "-C", P(root_ / "d")}), kExitFailed);
+  EXPECT_FALSE(fs::exists(root_ / "d" / "t.txt"));
+
+  // Cut short, bad magic, missing.
+  ASSERT_TRUE(WriteFileBytes(root_ / "short.vrk", good.substr(0, good.size() - 1)));
+  EXPECT_EQ(Tool({"verify", P(root_ / "short.vrk")}), kExitFailed);
+  EXPECT_EQ(Tool({"list", P(root_ / "short.vrk")}), kExitFailed);
+  std::string lower = good;
+  lower.replace(0, 7, "mevraii");
+  ASSERT_TRUE(WriteFileBytes(root_ / "lower.vrk", lower));
+  EXPECT_EQ(Tool({"verify", P(root_ / "lower.vrk")}), kExitFailed);
+  EXPECT_EQ(Tool({"verify", P(root_ / "missing.vrk")}), kExitFailed);
+
+  // The same kind of damage in a packed file.
+  Write(root_ / "f.txt", text);
+  ASSERT_EQ(Tool({"pack-file", "-o", P(root_ / "f.pk"), P(root_ / "f.txt")}), kExitOk);
+  std::string packed = *ReadFileBytes(root_ / "f.pk");
+  packed[31] ^= 1;
+  ASSERT_TRUE(WriteFileBytes(root_ / "bad.pk", packed));
+  EXPECT_EQ(Tool({"verify", P(root_ / "bad.pk")}), kExitFailed);
+  EXPECT_EQ(Tool({"extract", P(root_ / "bad.pk"), "-o", P(root_ / "bad.txt")}), kExitFailed);
+  EXPECT_FALSE(fs::exists(root_ / "bad.txt"));
+}
+
+TEST_F(VrktoolTest, ExtractNeverLeavesTheDestination) {
+  using namespace yv::archive;
+  for (const std::string name : {"..\\escaped.txt", "sub\\..\\..\\escaped.txt", "\\escaped.txt",
+                                 "c:escaped.txt"}) {
+    SCOPED_TRACE(name);
+    const std::string archive =
+        BuildPackageArchive(3, {EncodeEntry(name, 0, "evil", EntryStorage::kStore, {})});
+    ASSERT_TRUE(WriteFileBytes(root_ / "evil.vrk", archive));
+    fs::create_directories(root_ / "dest" / "sub");
+    EXPECT_EQ(Tool({"extract", P(root_ / "evil.vrk"), "-C", P(root_ / "dest" / "sub")}), kExitFailed);
+    EXPECT_FALSE(fs::exists(root_ / "dest" / "escaped.txt"));
+    EXPECT_FALSE(fs::exists(root_ / "escaped.txt"));
+    EXPECT_TRUE(fs::is_empty(root_ / "dest" / "sub"));
+  }
+}
+
+TEST_F(VrktoolTest, UsageErrorsExitWithTwo) {
+  Write(root_ / "f.txt", "x");
+  const std::string f = P(root_ / "f.txt");
+  EXPECT_EQ(Tool({}), kExitUsage);
+  EXPECT_EQ(Tool({"unpack", f}), kExitUsage);
+  EXPECT_EQ(Tool({"pack", f}), kExitUsage);                                   // no -o
+  EXPECT_EQ(Tool({"pack", "-o", P(root_ / "a.vrk")}), kExitUsage);            // nothing to pack
+  EXPECT_EQ(Tool({"pack", "-o", P(root_ / "a.pak"), f}), kExitUsage);         // not ".vrk"
+  EXPECT_EQ(Tool({"pack", "-o", P(root_ / "a.VRK"), f}), kExitUsage);         // case-sensitive
+  EXPECT_EQ(Tool({"pack", "--dict", "8192", "-o", P(root_ / "a.vrk"), f}), kExitUsage);
+  EXPECT_EQ(Tool({"pack", "--mode", "text", "-o", P(root_ / "a.vrk"), f}), kExitUsage);
+  EXPECT_EQ(Tool({"pack", "--format-version", "4", "-o", P(root_ / "a.vrk"), f}), kExitUsage);
+  EXPECT_EQ(Tool({"pack", "--level", "9", "-o", P(root_ / "a.vrk"), f}), kExitUsage);
+  EXPECT_EQ(Tool({"pack", "-o"}), kExitUsage);
+  EXPECT_EQ(Tool({"pack-file", "-o", P(root_ / "a.vrk.pk"), f}), kExitUsage);  // would be a package
+  EXPECT_EQ(Tool({"pack-file", "-o", P(root_ / "a.pk"), f, f}), kExitUsage);
+  EXPECT_EQ(Tool({"extract", P(root_ / "a.vrk"), "-o", f}), kExitUsage);
+  EXPECT_EQ(Tool({"extract", P(root_ / "a.pk"), "-C", P(root_)}), kExitUsage);
+  EXPECT_EQ(Tool({"list"}), kExitUsage);
+  EXPECT_EQ(Tool({"verify"}), kExitUsage);
+  EXPECT_NE(err_.find("--help"), std::string::npos);
+  EXPECT_FALSE(fs::exists(root_ / "a.vrk"));
+  EXPECT_EQ(Tool({"--help"}), kExitOk);
+  EXPECT_NE(out_.find("vrktool pack "), std::string::npos);
+}
+
+TEST(VrktoolFileTime, ConvertsExactlyBothWays) {
+  EXPECT_EQ(UnixToFileTime({0, 0}), 116444736000000000ull);
+  EXPECT_EQ(UnixToFileTime({-kFileTimeEpochOffsetSeconds, 0}), 0ull);
+  EXPECT_EQ(UnixToFileTime({-kFileTimeEpochOffsetSeconds - 1, 999999999}), std::nullopt);
+  EXPECT_EQ(UnixToFileTime({1, 123456789}), 116444736000000000ull + 10000000ull + 1234567ull);
+  EXPECT_EQ(UnixToFileTime({0, 1000000000}), std::nullopt);
+
+  const UnixTime before1970 = FileTimeToUnix(116444736000000000ull - 5000000ull);  // 0.5 s before
+  EXPECT_EQ(before1970.seconds, -1);
+  EXPECT_EQ(before1970.nanoseconds, 500000000u);
+  for (uint64_t ft : {0ull, 1ull, 116444736000000000ull, 132000000001234567ull, 0x7FFF'FFFF'FFFF'FFFFull}) {
+    EXPECT_EQ(UnixToFileTime(FileTimeToUnix(ft)), ft);
+  }
+}
+
+}  // namespace

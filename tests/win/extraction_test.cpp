@@ -1,0 +1,418 @@
+// Extraction of package archives and packed files into real folders on the Wine drive,
+// with scripted message boxes.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "archive/byte_order.h"
+#include "archive/crc32.h"
+#include "archive/implode.h"
+#include "archive/package_writer.h"
+#include "archive/win/extract.h"
+#include "archive/win/transfer.h"
+#include "platform/file_io.h"
+#include "text/cp936.h"
+#include "win_test_support.h"
+
+using namespace yv::archive;
+using yv::test::MessageBoxScript;
+using yv::test::ScratchDir;
+
+namespace {
+
+// Message boxes are answered by the script and never shown, so any handle values do.
+HWND const kPage = reinterpret_cast<HWND>(0x1111);
+HWND const kAppWindow = reinterpret_cast<HWND>(0x2222);
+constexpr UINT kWarningStyle = MB_OK | MB_ICONINFORMATION;
+
+class RecordingProgress : public ExtractionProgress {
+ public:
+  void SetArchiveMaximum(int entryCount) override { maximum = entryCount; }
+  void StepArchive() override { ++steps; }
+  void SetFileLabel(const std::string& text) override { labels.push_back(text); }
+  void ProcessMessages() override { ++processed; }
+  HWND Window() override { return kPage; }
+  HWND ApplicationWindow() override { return kAppWindow; }
+
+  int maximum = -1;
+  int steps = 0;
+  int processed = 0;
+  std::vector<std::string> labels;
+};
+
+std::optional<std::string> Content(const std::string& path) { return yv::platform::ReadWholeFile(path); }
+
+bool Exists(const std::string& path) { return yv::platform::PathExists(path); }
+
+uint64_t LastWriteTime(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(yv::text::ToWide(path).c_str(), GetFileExInfoStandard, &data)) return 0;
+  return (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+}
+
+uint64_t Now() {
+  FILETIME ft;
+  GetSystemTimeAsFileTime(&ft);
+  return (static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+}
+
+std::string Text(std::size_t size) {
+  std::string s;
+  for (std::size_t i = 0; s.size() < size; ++i) s += "line " + std::to_string(i * 7919 % 1000) + " of text\r\n";
+  s.resize(size);
+  return s;
+}
+
+EncodedEntry Stored(const std::string& name, const std::string& content, uint64_t time = 0) {
+  return EncodeEntry(name, time, content, EntryStorage::kStore, {});
+}
+
+EncodedEntry Compressed(const std::string& name, const std::string& content, uint64_t time = 0) {
+  return EncodeEntry(name, time, content, EntryStorage::kCompress, {ImplodeLiteralMode::kAscii, 2048});
+}
+
+constexpr uint64_t kTime1 = 0x01D0123456789ABCull;  // a day in 2014
+constexpr uint64_t kTime2 = 0x01C0000000000000ull;
+
+}  // namespace
+
+TEST(Extraction, Version3ArchiveGoesIntoTheInstallationFolderWithItsTimes) {
+  ScratchDir dir;
+  const std::string install = dir.Folder("app");
+  dir.Folder("app\\bin");
+  const std::string big = Text(300000);
+  std::vector<EncodedEntry> entries = {Stored("readme.txt", "stored bytes", kTime1),
+                                       Compressed("bin\\main.dat", big, kTime2),
+                                       Compressed("empty.txt", "", kTime1)};
+  entries[1].entry.compressedFlag = 2;  // any non-zero flag means compressed
+  const std::string container = dir.Write("media\\data.vrk", BuildPackageArchive(3, entries));
+
+  MessageBoxScript boxes;
+  RecordingProgress progress;
+  ASSERT_TRUE(InstallPackageItem(progress, install, container, "."));
+  EXPECT_TRUE(boxes.Calls().empty());
+  EXPECT_EQ(Content(install + "\\readme.txt"), "stored bytes");
+  EXPECT_EQ(Content(install + "\\bin\\main.dat"), big);
+  EXPECT_EQ(Content(install + "\\empty.txt"), "");
+  EXPECT_EQ(LastWriteTime(install + "\\readme.txt"), kTime1);
+  EXPECT_EQ(LastWriteTime(install + "\\bin\\main.dat"), kTime2);
+  EXPECT_EQ(LastWriteTime(install + "\\empty.txt"), kTime1);
+
+  EXPECT_EQ(progress.maximum, 3);
+  EXPECT_EQ(progress.steps, 3);
+  EXPECT_EQ(progress.processed, 3);
+  ASSERT_EQ(progress.labels.size(), 3u);
+  EXPECT_EQ(progress.labels[1], "安装" + container + " 到 " + install + "\\bin\\main.dat");
+}
+
+TEST(Extraction, OlderVersionsKeepTheTimeOfExtractionAndTokensPickTheFolder) {
+  ScratchDir dir;
+  const std::string install = dir.Folder("app");
+  const std::string sub = dir.Folder("app\\sub");
+  const std::string container =
+      dir.Write("data.vrk", BuildPackageArchive(1, {Compressed("a.txt", "alpha"), Stored("b.txt", "beta")}));
+  MessageBoxScript boxes;
+  const uint64_t before = Now();
+  ASSERT_TRUE(InstallPackageItemQuiet(kPage, install, container, "sub"));
+  EXPECT_EQ(Content(sub + "\\a.txt"), "alpha");
+  EXPECT_EQ(Content(sub + "\\b.txt"), "beta");
+  EXPECT_FALSE(Exists(install + "\\a.txt"));
+  EXPECT_GE(LastWriteTime(sub + "\\a.txt") + 20000000, before);  // within 2 s of now
+  EXPECT_TRUE(boxes.Calls().empty());
+
+  // Case matters in tokens: "windir" is a subfolder of the installation folder.
+  EXPECT_EQ(*ResolveDestination(install, "windir"), install + "\\windir");
+  EXPECT_EQ(*ResolveDestination(install, "."), install);
+  wchar_t windows[MAX_PATH];
+  GetWindowsDirectoryW(windows, MAX_PATH);
+  EXPECT_EQ(*ResolveDestination(install, "WINDIR"), yv::text::FromWide(windows));
+  wchar_t system[MAX_PATH];
+  GetSystemDirectoryW(system, MAX_PATH);
+  EXPECT_EQ(*ResolveDestination(install, "WINSYSDIR"), yv::text::FromWide(system));
+  EXPECT_FALSE(ResolveDestination(install, std::string(300, 'x')));
+}
+
+TEST(Extraction, WindowsFolderTokenPutsEntriesThere) {
+  ScratchDir dir;
+  const std::string name = "yv_extract_" + std::to_string(GetCurrentProcessId()) + ".tmp";
+  const std::string container = dir.Write("drivers.vrk", BuildPackageArchive(3, {Compressed(name, "driver")}));
+  MessageBoxScript boxes;
+  ASSERT_TRUE(InstallPackageItemQuiet(kPage, dir.Path(), container, "WINDIR"));
+  const std::string placed = *ResolveDestination("", "WINDIR") + "\\" + name;
+  EXPECT_EQ(Content(placed), "driver");
+  DeleteFileW(yv::text::ToWide(placed).c_str());
+}
+
+TEST(Extraction, ContainerKindComesFromThePath) {
+  ScratchDir dir;
+  const std::string install = dir.Folder("app");
+  // ".vrk" in a folder name makes a package archive of any file below it.
+  const std::string archive = dir.Write("cd.vrk\\disk1.bin", BuildPackageArchive(0, {Stored("x.txt", "x")}));
+  MessageBoxScript boxes;
+  ASSERT_TRUE(InstallPackageItemQuiet(kPage, install, archive, "."));
+  EXPECT_EQ(Content(install + "\\x.txt"), "x");
+
+  // Capital letters: a packed file, so the package archive fails its magic quietly.
+  const std::string capital = dir.Write("DATA.VRK", BuildPackageArchive(0, {Stored("y.txt", "y")}));
+  EXPECT_FALSE(InstallPackageItemQuiet(kPage, install, capital, "y.txt"));
+  EXPECT_TRUE(boxes.Calls().empty());
+}
+
+TEST(Extraction, PackedFilesDecodeIntoTheNamedFile) {
+  ScratchDir dir;
+  const std::string install = dir.Folder("app");
+  const std::string content = Text(70000);
+  std::string packed = BuildPackedFile(content, {ImplodeLiteralMode::kBinary, 4096});
+  packed.replace(0, 7, "mevraii");  // the packed file's magic ignores letter case
+  const std::string container = dir.Write("main.ex_", packed);
+  MessageBoxScript boxes;
+  RecordingProgress progress;
+  ASSERT_TRUE(InstallPackageItem(progress, install, container, "main.exe"));
+  EXPECT_EQ(Content(install + "\\main.exe"), content);
+  EXPECT_EQ(progress.maximum, -1);  // packed files show no progress
+
+  // "." resolves to a folder: decoding fails, without a message of its own.
+  EXPECT_FALSE(InstallPackageItem(progress, install, container, "."));
+  // A wrong checksum fails; the decoded file stays.
+  std::string wrong = packed;
+  wrong[31] = static_cast<char>(wrong[31] ^ 1);
+  EXPECT_FALSE(DecodePackedFile(dir.Write("wrong.ex_", wrong), install + "\\wrong.exe"));
+  EXPECT_EQ(Content(install + "\\wrong.exe"), content);
+  // A stream cut short fails even where the content's checksum is 0 (all zeros).
+  std::string zeros = BuildPackedFile(std::string(50000, '\0'), {});
+  EXPECT_TRUE(DecodePackedFile(dir.Write("zeros.ex_", zeros), install + "\\zeros.bin"));
+  zeros.resize(zeros.size() - 2);
+  EXPECT_FALSE(DecodePackedFile(dir.Write("cut.ex_", zeros), install + "\\cut.bin"));
+  // Shorter than its header.
+  EXPECT_FALSE(DecodePackedFile(dir.Write("short.ex_", "MEVRAII"), install + "\\short.bin"));
+  EXPECT_TRUE(boxes.Calls().empty());
+}
+
+TEST(Extraction, MissingContainerIsReportedBeforeAnythingElse) {
+  ScratchDir dir;
+  const std::string install = dir.Folder("app");
+  MessageBoxScript boxes;
+  RecordingProgress progress;
+  const std::string missing = dir.Path() + "\\nothing.vrk";
+  EXPECT_FALSE(InstallPackageItem(progress, install, missing, "WINDIR"));
+  ASSERT_EQ(boxes.Calls().size(), 1u);
+  EXPECT_EQ(boxes.Calls()[0].text, missing + "数据文件错误!");
+  EXPECT_EQ(boxes.Calls()[0].caption, "错误");
+  EXPECT_EQ(boxes.Calls()[0].style, static_cast<UINT>(MB_OK));
+  EXPECT_EQ(boxes.Calls()[0].owner, kPage);
+  EXPECT_EQ(progress.maximum, -1);
+
+  // A path too long for the 255-byte message is shortened, never overflowing it.
+  const std::string longPath = dir.Path() + "\\" + std::string(250, 'p') + ".bin";
+  EXPECT_FALSE(InstallPackageItemQuiet(kPage, install, longPath, "x"));
+  ASSERT_EQ(boxes.Calls().size(), 2u);
+  EXPECT_EQ(boxes.Calls()[1].text.size(), 255u);
+}
+
+TEST(Extraction, EmptyArchiveAndHeaderFailures) {
+  ScratchDir dir;
+  const std::string install = dir.Folder("app");
+  MessageBoxScript boxes;
+  RecordingProgress progress;
+  EXPECT_TRUE(InstallPackageItem(progress, install, dir.Write("none.vrk", BuildPackageArchive(2, {})), "."));
+  EXPECT_EQ(progress.maximum, 0);
+  EXPECT_EQ(progress.steps, 0);
+  EXPECT_TRUE(boxes.Calls().empty());
+
+  std::string archive = BuildPackageArchive(3, {Stored("a.txt", "a")});
+  archive[8] = 4;  // version 4
+  EXPECT_FALSE(InstallPackageItem(progress, install, dir.Write("v4.vrk", archive), "."));
+  ASSERT_EQ(boxes.Calls().size(), 1u);
+  EXPECT_EQ(boxes.Calls()[0].text, "Version Error!");
+  EXPECT_EQ(boxes.Calls()[0].caption, "Warning");
+  EXPECT_EQ(boxes.Calls()[0].style, kWarningStyle);
+  EXPECT_EQ(boxes.Calls()[0].owner, kPage);
+  EXPECT_FALSE(Exists(install + "\\a.txt"));
+
+  // A container that exists but cannot be opened (a folder): in the progress variant the
+  // application window owns that box, in the quiet variant the page.
+  const std::string folder = dir.Folder("folder.vrk");
+  EXPECT_FALSE(InstallPackageItem(progress, install, folder, "."));
+  EXPECT_FALSE(InstallPackageItemQuiet(kPage, install, folder, "."));
+  ASSERT_EQ(boxes.Calls().size(), 3u);
+  EXPECT_EQ(boxes.Calls()[1].text, "Can not Create file");
+  EXPECT_EQ(boxes.Calls()[1].caption, "Warning");
+  EXPECT_EQ(boxes.Calls()[1].style, kWarningStyle);
+  EXPECT_EQ(boxes.Calls()[1].owner, kAppWindow);
+  EXPECT_EQ(boxes.Calls()[2].owner, kPage);
+}
+
+TEST(Extraction, ExistingFilesAreReplacedAndReadOnlyStoredFilesSkipped) {
+  ScratchDir dir;
+  const std::string install = dir.Folder("app");
+  dir.Write("app\\short.txt", std::string(5000, 'L'));
+  dir.Write("app\\packed.txt", std::string(5000, 'L'));
+  const std::string locked = dir.Write("app\\locked.txt", "old");
+  SetFileAttributesW(yv::text::ToWide(locked).c_str(), FILE_ATTRIBUTE_READONLY);
+  const std::string container = dir.Write(
+      "d.vrk", BuildPackageArchive(3, {Stored("short.txt", "new"), Compressed("packed.txt", "newer"),
+                                       Stored("locked.txt", "replaced?"), Stored("after.txt", "after")}));
+  MessageBoxScript boxes;
+  EXPECT_TRUE(ExtractPackageQuiet(kPage, container, install));
+  EXPECT_EQ(Content(install + "\\short.txt"), "new");  // cut to the entry's length
+  EXPECT_EQ(Content(install + "\\packed.txt"), "newer");
+  EXPECT_EQ(Content(locked), "old");
+  EXPECT_EQ(Content(install + "\\after.txt"), "after");
+  EXPECT_TRUE(boxes.Calls().empty());
+  SetFileAttributesW(yv::text::ToWide(locked).c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST(Extraction, FailingCompressedEntryStopsTheExtraction) {
+  ScratchDir dir;
+  const std::string install = dir.Folder("app");
+  std::vector<EncodedEntry> entries = {Stored("first.txt", "1"), Compressed("bad.txt", "decoded content"),
+                                       Stored("never.txt", "3")};
+  entries[1].entry.contentChecksum ^= 0x10;
+  // Stored entries are not checked: a wrong checksum there changes nothing.
+  entries[0].entry.contentChecksum ^= 0x10;
+  MessageBoxScript boxes;
+  RecordingProgress progress;
+  EXPECT_FALSE(ExtractPackage(progress, dir.Write("c.vrk", BuildPackageArchive(3, entries)), install));
+  ASSERT_EQ(boxes.Calls().size(), 1u);
+  EXPECT_EQ(boxes.Calls()[0].text, "Can not uncompress file");
+  EXPECT_EQ(boxes.Calls()[0].caption, "Warning");
+  EXPECT_EQ(boxes.Calls()[0].style, kWarningStyle);
+  EXPECT_EQ(boxes.Calls()[0].owner, kPage);
+  EXPECT_EQ(Content(install + "\\first.txt"), "1");
+  EXPECT_EQ(Content(install + "\\bad.txt"), "decoded content");  // stays
+  EXPECT_FALSE(Exists(install + "\\never.txt"));
+  EXPECT_EQ(progress.steps, 2);
+
+  // A compressed entry into a subfolder that does not exist: its file cannot be created.
+  EXPECT_FALSE(ExtractPackageQuiet(kPage, dir.Write("s.vrk", BuildPackageArchive(3, {Compressed("no\\x.txt", "x")})),
+                                   install));
+  ASSERT_EQ(boxes.Calls().size(), 2u);
+  EXPECT_EQ(boxes.Calls()[1].text, "Can not uncompress file");
+}
+
+TEST(Extraction, ZerosCutShortAreNotAcceptedOnTheirChecksum) {
+  ScratchDir dir;
+  const std::string install = dir.Folder("app");
+  EncodedEntry zeros = Compressed("zeros.bin", std::string(40000, '\0'));
+  ASSERT_EQ(zeros.entry.contentChecksum, 0u);
+  zeros.data.resize(zeros.data.size() / 2);
+  zeros.entry.storedSize = static_cast<uint32_t>(zeros.data.size());
+  MessageBoxScript boxes;
+  EXPECT_FALSE(ExtractPackageQuiet(kPage, dir.Write("z.vrk", BuildPackageArchive(3, {zeros})), install));
+  ASSERT_EQ(boxes.Calls().size(), 1u);
+  EXPECT_EQ(boxes.Calls()[0].text, "Can not uncompress file");
+}
+
+TEST(Extraction, DamagedContainersEndWithFalseAndWriteNothingTheyDoNotHold) {
+  ScratchDir dir;
+  const std::string install = dir.Folder("app");
+  const std::string whole =
+      BuildPackageArchive(3, {Stored("one.txt", "first entry"), Stored("two.txt", std::string(1000, 'T'))});
+  MessageBoxScript boxes;
+  // Cut inside the second entry's data.
+  EXPECT_FALSE(ExtractPackageQuiet(kPage, dir.Write("cut.vrk", whole.substr(0, whole.size() - 10)), install));
+  EXPECT_EQ(Content(install + "\\one.txt"), "first entry");
+  EXPECT_FALSE(Exists(install + "\\two.txt"));
+  ASSERT_EQ(boxes.Calls().size(), 1u);
+  EXPECT_EQ(boxes.Calls()[0].text, "Archive file is damaged");
+  EXPECT_EQ(boxes.Calls()[0].caption, "Warning");
+  EXPECT_EQ(boxes.Calls()[0].owner, kPage);
+
+  // A stored size far beyond the end of the file: refused before any block is allocated.
+  std::string huge = BuildPackageArchive(0, {Stored("h.txt", "h")});
+  StoreLE32(reinterpret_cast<unsigned char*>(&huge[32 + 20]), 0xFFFFFF00u);
+  RecordingProgress progress;
+  EXPECT_FALSE(ExtractPackage(progress, dir.Write("huge.vrk", huge), install));
+  EXPECT_FALSE(Exists(install + "\\h.txt"));
+  // A header that counts more entries than there are.
+  std::string more = BuildPackageArchive(0, {Stored("m.txt", "m")});
+  more[10] = 5;
+  EXPECT_FALSE(ExtractPackageQuiet(kPage, dir.Write("more.vrk", more), install));
+  EXPECT_EQ(Content(install + "\\m.txt"), "m");
+  EXPECT_EQ(boxes.Calls().size(), 3u);
+}
+
+TEST(Extraction, NamesThatLeaveTheDestinationAreRefused) {
+  ScratchDir dir;
+  const std::string install = dir.Folder("app\\inner");
+  MessageBoxScript boxes;
+  for (const std::string name : {"..\\escape.txt", "\\escape.txt", "C:escape.txt", "ok\\..\\..\\escape.txt"}) {
+    std::string archive = EncodePackageHeader(3, 1);
+    EncodedEntry entry = Stored("placeholder", "bad");
+    entry.entry.name = name;
+    entry.entry.nameLength = static_cast<uint16_t>(name.size());
+    AppendPackageEntry(archive, entry, 3);
+    EXPECT_FALSE(ExtractPackageQuiet(kPage, dir.Write("evil.vrk", archive), install)) << name;
+  }
+  EXPECT_FALSE(Exists(dir.Path() + "\\app\\escape.txt"));
+  EXPECT_FALSE(Exists(dir.Path() + "\\escape.txt"));
+  EXPECT_EQ(boxes.Calls().size(), 4u);
+}
+
+// A destination whose writes fail as on a full disk: Z: is the Unix root in Wine, and
+// /dev/full opens like a file and refuses every write with "no space left".
+TEST(Extraction, WritesThatDoNotReachTheDiskFailTheEntry) {
+  ScratchDir dir;
+  if (GetFileAttributesW(L"Z:\\dev\\full") == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "no Z:\\dev\\full";
+  MessageBoxScript boxes;
+  EXPECT_FALSE(ExtractPackageQuiet(kPage, dir.Write("s.vrk", BuildPackageArchive(3, {Stored("full", "stored")})),
+                                   "Z:\\dev"));
+  ASSERT_EQ(boxes.Calls().size(), 1u);
+  EXPECT_EQ(boxes.Calls()[0].text, "Can not write file");
+  EXPECT_EQ(boxes.Calls()[0].caption, "Warning");
+  EXPECT_EQ(boxes.Calls()[0].style, kWarningStyle);
+
+  EXPECT_FALSE(ExtractPackageQuiet(kPage, dir.Write("c.vrk", BuildPackageArchive(3, {Compressed("full", "packed")})),
+                                   "Z:\\dev"));
+  ASSERT_EQ(boxes.Calls().size(), 2u);
+  EXPECT_EQ(boxes.Calls()[1].text, "Can not uncompress file");
+
+  const std::string packed = dir.Write("p.ex_", BuildPackedFile(Text(10000), {}));
+  EXPECT_FALSE(DecodePackedFile(packed, "Z:\\dev\\full"));
+  // The same stream into a real file passes: only the write made the difference.
+  EXPECT_TRUE(DecodePackedFile(packed, dir.Path() + "\\p.txt"));
+}
+
+TEST(Extraction, TransferCallbacksReadBlocksAndFilesAndNoticeFailedWrites) {
+  ScratchDir dir;
+  const std::string source = dir.Write("source.bin", "0123456789");
+  HANDLE file = CreateFileW(yv::text::ToWide(source).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  SetFilePointer(file, 4, nullptr, FILE_BEGIN);
+  TransferState state;
+  state.sourceKind = kTransferSourceFile;
+  state.sourceFile = file;
+  state.sourceSize = 10;
+  state.sourcePosition = 4;
+  char buf[2048];
+  unsigned size = 2048;
+  EXPECT_EQ(TransferRead(buf, &size, &state), 6u);
+  EXPECT_EQ(size, 6u);
+  EXPECT_EQ(std::string(buf, 6), "456789");
+  size = 2048;
+  EXPECT_EQ(TransferRead(buf, &size, &state), 0u);
+  CloseHandle(file);
+
+  const unsigned char block[] = {'a', 'b', 'c'};
+  TransferState memory;
+  memory.sourceBlock = block;
+  memory.sourceSize = 3;
+  size = 2;
+  EXPECT_EQ(TransferRead(buf, &size, &memory), 2u);
+  size = 2048;
+  EXPECT_EQ(TransferRead(buf, &size, &memory), 1u);
+  EXPECT_EQ(buf[0], 'c');
+
+  // A write to a handle that takes nothing: the checksum still covers the bytes, and
+  // the failure is remembered.
+  TransferState out;
+  out.destinationFile = INVALID_HANDLE_VALUE;
+  char abc[] = "abc";
+  unsigned three = 3;
+  TransferWrite(abc, &three, &out);
+  EXPECT_TRUE(out.writeFailed);
+  EXPECT_EQ(out.checksum, 0xCA6598D0u);
+}

@@ -1,0 +1,130 @@
+// Every page shares one frame: size, picture, maker's name, line and buttons.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+#include "app/install_state.h"
+#include "pages/completion_page.h"
+#include "pages/frame_pages.h"
+#include "pages/licence_page.h"
+#include "pages/progress_page.h"
+#include "win_test_support.h"
+
+namespace {
+
+struct ButtonRow {
+  const char* name;
+  int left;
+  const char* caption;
+  bool isDefault;
+  bool enabled;
+};
+
+struct PageCase {
+  const char* caption;
+  std::function<std::unique_ptr<yv::app::WizardPage>()> make;
+  std::vector<ButtonRow> buttons;
+};
+
+RECT ClientRectOf(HWND control) {
+  RECT rc;
+  GetWindowRect(control, &rc);
+  MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rc), 2);
+  return rc;
+}
+
+TEST(PageFrame, EveryPageHasTheCommonLayout) {
+  yv::test::ScratchDir medium;
+  medium.Write("Lics.txt", "");
+  yv::app::gInstall.SourceDir = medium.Path();
+  const ButtonRow back{"Button1", 160, "< 上一步", false, true};
+  const ButtonRow next{"Button2", 280, "下一步 >", true, true};
+  const ButtonRow cancel{"Button3", 392, "取消", false, true};
+  std::vector<PageCase> cases = {
+      {"欢迎使用Delvrin软件", [] { return std::make_unique<yv::pages::TdlgStep1>(); },
+       {{"Button1", 160, "同意", false, true}, {"Button2", 280, "下一步 >", true, false}, cancel}},
+      {"用户信息", [] { return std::make_unique<yv::pages::TdlgStep2>(); }, {back, next, cancel}},
+      {"安装路径和组件", [] { return std::make_unique<yv::pages::TdlgStep3>(); }, {back, next, cancel}},
+      {"安装程序组", [] { return std::make_unique<yv::pages::TdlgStep4>(); }, {back, next, cancel}},
+      {"安装信息", [] { return std::make_unique<yv::pages::TdlgStep5>(); }, {back, next, cancel}},
+      {"安装", [] { return std::make_unique<yv::pages::TdlgStep6>(); }, {{"Button3", 400, "取消", false, true}}},
+      {"安装完成", [] { return std::make_unique<yv::pages::TdlgStep7>(); }, {{"Button3", 264, "完成", true, true}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.caption);
+    auto page = c.make();
+    EXPECT_EQ(page->Caption(), c.caption);
+    EXPECT_EQ(page->StepDelta, 0);
+    RECT client;
+    GetClientRect(page->Handle(), &client);
+    EXPECT_EQ(client.right, 492);
+    EXPECT_EQ(client.bottom, 293);
+    LONG style = GetWindowLongW(page->Handle(), GWL_STYLE);
+    EXPECT_FALSE(style & WS_SYSMENU);
+    RECT image = ClientRectOf((*page)["Image3"].Handle());
+    EXPECT_EQ(image.left, 0);
+    EXPECT_EQ(image.right, 120);
+    EXPECT_EQ(image.bottom, 293);
+    EXPECT_EQ((*page)["Label4"].Text(), "Delvrin软件");
+    EXPECT_FALSE((*page)["Label4"].Enabled());
+    RECT bevel = ClientRectOf((*page)["Bevel1"].Handle());
+    EXPECT_EQ(bevel.left, 136);
+    EXPECT_EQ(bevel.top, 240);
+    EXPECT_EQ(bevel.right - bevel.left, 350);
+    int buttons = 0;
+    for (const auto& control : page->Controls()) buttons += control->GetKind() == yv::ui::Kind::Button;
+    EXPECT_EQ(buttons, static_cast<int>(c.buttons.size()));
+    for (const auto& b : c.buttons) {
+      SCOPED_TRACE(b.name);
+      auto& button = (*page)[b.name];
+      RECT rc = ClientRectOf(button.Handle());
+      EXPECT_EQ(rc.left, b.left);
+      EXPECT_EQ(rc.top, 256);
+      EXPECT_EQ(rc.right - rc.left, 75);
+      EXPECT_EQ(rc.bottom - rc.top, 25);
+      EXPECT_EQ(button.Text(), b.caption);
+      EXPECT_EQ(button.Enabled(), b.enabled);
+      EXPECT_EQ((GetWindowLongW(button.Handle(), GWL_STYLE) & 0xF) == BS_DEFPUSHBUTTON, b.isDefault);
+    }
+  }
+}
+
+TEST(PageFrame, ButtonProtocol) {
+  yv::pages::TdlgStep2 page;
+  page.Button1Click();
+  EXPECT_EQ(page.StepDelta, -1);
+  EXPECT_EQ(page.modalResult, 1);
+
+  yv::pages::TdlgStep4 next;
+  next["Button2"].Click();
+  EXPECT_EQ(next.StepDelta, 1);
+  EXPECT_EQ(next.modalResult, 1);
+
+  // Cancel: the button's modal result 2 is in force when the handler asks.
+  yv::pages::TdlgStep5 cancel;
+  int resultDuringQuestion = -1;
+  yv::ui::SetMessageBoxResponder([&](const yv::ui::MessageBoxCall&) {
+    resultDuringQuestion = cancel.modalResult;
+    return IDOK;
+  });
+  cancel["Button3"].Click();
+  yv::ui::SetMessageBoxResponder({});
+  EXPECT_EQ(resultDuringQuestion, 2);
+  EXPECT_EQ(cancel.modalResult, 2);
+}
+
+TEST(PageFrame, ProgressCancelOnlyClearsTheRunFlag) {
+  yv::pages::TdlgStep6 page;
+  {
+    yv::test::MessageBoxScript boxes({IDCANCEL});
+    page["Button3"].Click();
+    EXPECT_TRUE(page.InstallOk);
+    EXPECT_EQ(page.modalResult, 0);
+  }
+  yv::test::MessageBoxScript boxes({IDOK});
+  page["Button3"].Click();
+  EXPECT_FALSE(page.InstallOk);
+}
+
+}  // namespace

@@ -1,0 +1,101 @@
+#include "win_test_support.h"
+
+#include <shellapi.h>
+
+#include <stdexcept>
+
+#include "platform/file_io.h"
+#include "text/cp936.h"
+
+namespace yv::test {
+
+namespace {
+unsigned NextSerial() {
+  static unsigned serial = 0;
+  return ++serial;
+}
+
+std::wstring UniqueName(const wchar_t* prefix) {
+  return std::wstring(prefix) + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(NextSerial()) +
+         L"_" + std::to_wstring(GetTickCount());
+}
+
+void MakeFolders(const std::wstring& path) {
+  for (std::size_t i = 3; i <= path.size(); ++i) {
+    if (i == path.size() || path[i] == L'\\') CreateDirectoryW(path.substr(0, i).c_str(), nullptr);
+  }
+}
+}  // namespace
+
+std::string Gbk(const std::wstring& text) { return text::FromWide(text); }
+
+ScratchDir::ScratchDir() {
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  std::wstring path = std::wstring(temp) + UniqueName(L"yvtest_");
+  MakeFolders(path);
+  path_ = text::FromWide(path);
+}
+
+ScratchDir::~ScratchDir() {
+  std::wstring from = text::ToWide(path_) + L'\0';
+  SHFILEOPSTRUCTW op{};
+  op.wFunc = FO_DELETE;
+  op.pFrom = from.c_str();
+  op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+  SHFileOperationW(&op);
+}
+
+std::string ScratchDir::Folder(const std::string& relative) const {
+  std::string path = path_ + "\\" + relative;
+  MakeFolders(text::ToWide(path));
+  return path;
+}
+
+std::string ScratchDir::Write(const std::string& relative, const std::string& bytes) const {
+  std::string path = path_ + "\\" + relative;
+  std::wstring wide = text::ToWide(path);
+  MakeFolders(wide.substr(0, wide.find_last_of(L'\\')));
+  if (!platform::WriteWholeFile(path, bytes)) throw std::runtime_error("cannot write " + path);
+  return path;
+}
+
+RegistrySandbox::RegistrySandbox() : scratch_(L"Software\\YvTest\\" + UniqueName(L"hklm_")) {
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, scratch_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root_,
+                      nullptr) != ERROR_SUCCESS ||
+      RegOverridePredefKey(HKEY_LOCAL_MACHINE, root_) != ERROR_SUCCESS) {
+    throw std::runtime_error("cannot redirect HKEY_LOCAL_MACHINE");
+  }
+}
+
+RegistrySandbox::~RegistrySandbox() {
+  RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
+  RegCloseKey(root_);
+  RegDeleteTreeW(HKEY_CURRENT_USER, scratch_.c_str());
+}
+
+void RegistrySandbox::SetString(const std::string& key, const std::string& name, const std::string& value) const {
+  HKEY k;
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, text::ToWide(key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
+                      nullptr) != ERROR_SUCCESS) {
+    throw std::runtime_error("cannot create key " + key);
+  }
+  std::wstring v = text::ToWide(value);
+  RegSetValueExW(k, text::ToWide(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(v.c_str()),
+                 static_cast<DWORD>((v.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(k);
+}
+
+MessageBoxScript::MessageBoxScript(std::deque<int> answers) : answers_(std::move(answers)) {
+  ui::SetMessageBoxResponder([this](const ui::MessageBoxCall& call) {
+    calls_.push_back(call);
+    if (answers_.empty()) return IDOK;
+    int answer = answers_.front();
+    answers_.pop_front();
+    return answer;
+  });
+}
+
+MessageBoxScript::~MessageBoxScript() { ui::SetMessageBoxResponder({}); }
+
+}  // namespace yv::test

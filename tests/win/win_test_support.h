@@ -1,0 +1,68 @@
+// Helpers of the Windows tests: scratch folders on the Wine drive, a sandbox for the
+// machine registry, and scripted message boxes.
+#pragma once
+
+#include <windows.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "ui/message_box.h"
+
+namespace yv::test {
+
+// A fresh folder under the temporary folder, removed with its content at the end.
+class ScratchDir {
+ public:
+  ScratchDir();
+  ~ScratchDir();
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+
+  const std::string& Path() const { return path_; }  // GBK, no trailing backslash
+  // Writes bytes to a file below the folder (relative name, '\' separated), making folders.
+  std::string Write(const std::string& relative, const std::string& bytes) const;
+  std::string Folder(const std::string& relative) const;  // made with its parents
+
+ private:
+  std::string path_;
+};
+
+// Redirects HKEY_LOCAL_MACHINE of this process into a scratch key for the test's life.
+class RegistrySandbox {
+ public:
+  RegistrySandbox();
+  ~RegistrySandbox();
+  RegistrySandbox(const RegistrySandbox&) = delete;
+  RegistrySandbox& operator=(const RegistrySandbox&) = delete;
+
+  // Writes a string value (GBK) under HKLM as the program sees it.
+  void SetString(const std::string& key, const std::string& name, const std::string& value) const;
+
+ private:
+  std::wstring scratch_;
+  HKEY root_ = nullptr;
+};
+
+// Records every message box and answers from a script (IDOK when the script is empty).
+class MessageBoxScript {
+ public:
+  explicit MessageBoxScript(std::deque<int> answers = {});
+  ~MessageBoxScript();
+  MessageBoxScript(const MessageBoxScript&) = delete;
+  MessageBoxScript& operator=(const MessageBoxScript&) = delete;
+
+  void Answer(int button) { answers_.push_back(button); }
+  const std::vector<ui::MessageBoxCall>& Calls() const { return calls_; }
+
+ private:
+  std::deque<int> answers_;
+  std::vector<ui::MessageBoxCall> calls_;
+};
+
+// Converts a UTF-8 literal of a test into GBK only where a test needs to build bytes at
+// run time; literals in the sources are GBK already.
+std::string Gbk(const std::wstring& text);
+
+}  // namespace yv::test
