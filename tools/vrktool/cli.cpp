@@ -18,7 +18,8 @@ Usage:
       relative to it ('\' between subfolders); a file given directly gets its own name.
       Version 3 (the default) keeps modification times and names up to 511 bytes;
       versions 0-2 hold names of at most 14 bytes. Entries are compressed unless
-      --store is given or the compressed form would not be smaller.
+      --store is given or the compressed form would not be smaller. Symbolic links
+      to files are followed; links to folders and special files are skipped.
   vrktool pack-file [--mode binary|ascii] [--dict 1024|2048|4096] -o OUT SOURCE
       Builds a packed file (one compressed file).
   vrktool list CONTAINER
