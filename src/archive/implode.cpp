@@ -267,6 +267,10 @@ std::string Implode(std::string_view content, ImplodeLiteralMode mode, unsigned 
   if (!IsImplodeDictionarySize(dictionarySize)) {
     throw std::invalid_argument("implode dictionary size must be 1024, 2048 or 4096");
   }
+  // Positions are kept in 32 bits, plus one.
+  if (content.size() >= std::numeric_limits<std::uint32_t>::max()) {
+    throw std::length_error("implode content must be smaller than 4 GiB");
+  }
   const unsigned lowBits = dictionarySize == 1024 ? 4 : dictionarySize == 2048 ? 5 : 6;
   std::string out;
   out.reserve(content.size() / 2 + 16);

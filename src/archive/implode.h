@@ -21,7 +21,8 @@ constexpr bool IsImplodeDictionarySize(unsigned size) {
 // Encodes `content`. The parse is chosen by exact bit cost (the codes are fixed), over
 // the copies that hash chains find within the dictionary. Empty content gives the
 // 4-byte stream of a header and an end-of-stream code. Throws std::invalid_argument for
-// a dictionary size other than 1024, 2048 or 4096.
+// a dictionary size other than 1024, 2048 or 4096, and std::length_error for content of
+// 4 GiB or more (containers record sizes in 32 bits).
 std::string Implode(std::string_view content, ImplodeLiteralMode mode, unsigned dictionarySize);
 
 }  // namespace yv::archive
