@@ -44,6 +44,25 @@ std::string NameFromLongNameField(std::string_view bytes) {
   return std::string(bytes.substr(0, bytes.find('\0')));
 }
 
+namespace {
+
+// "CON", "NUL", "COM1" and the like name devices in every folder, with any extension:
+// a file of that name would be written to the device instead.
+bool IsDeviceName(std::string_view component) {
+  std::string_view base = component.substr(0, component.find('.'));
+  while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
+  for (std::string_view device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"}) {
+    if (text::EqualsIgnoreCase(base, device)) return true;
+  }
+  if (base.size() == 4 && base[3] >= '1' && base[3] <= '9' &&
+      (text::EqualsIgnoreCase(base.substr(0, 3), "COM") || text::EqualsIgnoreCase(base.substr(0, 3), "LPT"))) {
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 bool IsSafeEntryName(std::string_view name) {
   if (name.empty() || name[0] == '\\' || name[0] == '/') return false;
   // A drive ("C:"), or a stream of a file: never a plain name inside the folder.
@@ -65,6 +84,7 @@ bool IsSafeEntryName(std::string_view name) {
       }
     }
     if (onlyDotsAndBlanks && dots >= 2) return false;
+    if (IsDeviceName(component)) return false;
     start = end + 1;
   }
   return true;

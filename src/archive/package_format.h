@@ -82,7 +82,7 @@ std::string NameFromLongNameField(std::string_view bytes);
 
 // True when the name stays inside the destination folder: not empty, no leading '\' or
 // '/', no drive or other ':', no component made of dots (".." and the like, which
-// Windows would take as the parent folder).
+// Windows would take as the parent folder), no device name ("NUL", "COM1.txt").
 bool IsSafeEntryName(std::string_view gbkName);
 
 // True when the first 7 bytes spell the magic in any letter case.

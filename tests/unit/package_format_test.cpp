@@ -121,12 +121,13 @@ TEST(PackagePath, ArchiveKindComesFromThePathAlone) {
 }
 
 TEST(PackageEntryName, NamesThatLeaveTheDestinationAreRefused) {
-  for (const char* good : {"a.txt", "bin\\a.dll", "x..y", ".profile", "a\\.\\b", "\xD5\x5C.txt",
+  for (const char* good : {"a.txt", "bin\\a.dll", "x..y", ".profile", "a\\.\\b", "\xD5\x5C.txt", "console.txt", "COM0", "nullable",
                            "\xD5\x5C\\\xD5\x5C"}) {
     EXPECT_TRUE(IsSafeEntryName(good)) << good;
   }
   for (const char* bad : {"", "..", "..\\x", "a\\..\\..\\x", "a/../x", "\\windows\\x",
-                          "/etc/x", "C:x", "C:\\x", "a:b", "...", ". .\\x", "a\\.. "}) {
+                          "/etc/x", "C:x", "C:\\x", "a:b", "...", ". .\\x", "a\\.. ", "nul", "bin\\COM1.txt",
+                          "Lpt9", "con .log"}) {
     EXPECT_FALSE(IsSafeEntryName(bad)) << bad;
   }
 }
