@@ -102,6 +102,7 @@ TEST_F(StartupScenario, BackdropThenFirstPageAfterTwoSecondsAndConfirmedCancelEn
   EXPECT_EQ(confirm->caption, kConfirmCaption);
   EXPECT_EQ(confirm->ButtonIds(), (std::vector<int>{IDOK, IDCANCEL}));
   EXPECT_TRUE(confirm->hasIcon);
+  EXPECT_EQ(confirm->owner, nullptr) << Describe(*confirm);  // a box of its own, no owner
 
   Answer("OK");
   EXPECT_EQ(ExpectExit(), 0u);

@@ -90,7 +90,8 @@ std::optional<DWORD> TimeoutArg(const std::vector<std::wstring>& a, std::size_t 
   return Number(a[index]);
 }
 
-std::optional<Process> StartIn(const std::vector<std::wstring>& a, std::string* error) {
+std::optional<Process> StartIn(const std::vector<std::wstring>& a, StdHandles std,
+                               std::string* error) {
   std::wstring dir = WindowsPath(a[1]);
   std::wstring program = WindowsPath(a[2]);
   // A program given relative to our own working directory is made absolute, since the
@@ -99,7 +100,8 @@ std::optional<Process> StartIn(const std::vector<std::wstring>& a, std::string* 
   if (GetFileAttributesW(program.c_str()) != INVALID_FILE_ATTRIBUTES &&
       GetFullPathNameW(program.c_str(), MAX_PATH, full, nullptr))
     program = full;
-  return Process::Start(program, std::vector<std::wstring>(a.begin() + 3, a.end()), dir, error);
+  return Process::Start(program, std::vector<std::wstring>(a.begin() + 3, a.end()), dir, error,
+                        std);
 }
 
 int Run(const Options& o, const std::vector<std::wstring>& a) {
@@ -128,12 +130,12 @@ int Run(const Options& o, const std::vector<std::wstring>& a) {
   }
   if (cmd == L"state") {
     if (a.size() != 2) return Usage();
-    auto found = FindWindowsByCaption(o.pid, Gbk(a[1]), false);
-    if (found.empty()) {
+    auto found = WaitForWindow(o.pid, Gbk(a[1]), o.timeoutMs);
+    if (!found) {
       PrintError("no visible window \"" + Utf8(Gbk(a[1])) + "\"\n" + DumpWindows(o.pid));
       return kNotFound;
     }
-    const WindowInfo& w = found.front();
+    const WindowInfo& w = *found;
     Print(std::string("maximised ") + (w.maximised ? "yes" : "no") + "\nminimised " +
           (w.minimised ? "yes" : "no") + "\ncaption-bar " +
           (w.HasStyle(WS_CAPTION) ? "yes" : "no") + "\nsysmenu " +
@@ -226,7 +228,10 @@ int Run(const Options& o, const std::vector<std::wstring>& a) {
   if (cmd == L"start" || cmd == L"run-wait") {
     if (a.size() < 3) return Usage();
     std::string error;
-    std::optional<Process> p = StartIn(a, &error);
+    // run-wait shares our output with the program, which ends before we do; a program
+    // left running by start must not hold it.
+    std::optional<Process> p =
+        StartIn(a, cmd == L"start" ? StdHandles::kDetached : StdHandles::kShared, &error);
     if (!p) {
       PrintError(error);
       return cmd == L"start" ? kNotFound : kCannotStart;

@@ -88,7 +88,9 @@ std::string Describe(const WindowInfo& w) {
 std::string Describe(const MessageBoxInfo& box) {
   std::string out = "message box " + Hex(reinterpret_cast<UINT_PTR>(box.hwnd)) + " pid " +
                     std::to_string(box.pid) + " caption " + Quoted(box.caption) + " text " +
-                    Quoted(box.text) + (box.hasIcon ? " icon" : " no-icon") + " buttons:";
+                    Quoted(box.text) + (box.hasIcon ? " icon" : " no-icon") +
+                    (box.owner ? " owner " + Hex(reinterpret_cast<UINT_PTR>(box.owner)) : "") +
+                    " buttons:";
   for (const auto& b : box.buttons)
     out += " " + Quoted(b.caption) + "(id " + std::to_string(b.id) + ")";
   return out + "\n";

@@ -9,11 +9,13 @@ namespace yv::e2e {
 
 std::optional<Process> Process::Start(const std::wstring& program,
                                       const std::vector<std::wstring>& args,
-                                      const std::wstring& workDir, std::string* error) {
+                                      const std::wstring& workDir, std::string* error,
+                                      StdHandles std) {
   std::wstring commandLine = QuoteArgument(program);
   for (const std::wstring& arg : args) commandLine += L" " + QuoteArgument(arg);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
+  if (std == StdHandles::kDetached) startup.dwFlags = STARTF_USESTDHANDLES;  // all null
   PROCESS_INFORMATION info{};
   if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                       workDir.empty() ? nullptr : workDir.c_str(), &startup, &info)) {

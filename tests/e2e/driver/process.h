@@ -12,13 +12,19 @@
 
 namespace yv::e2e {
 
+// What the started program gets as standard handles. Detached: none, so a program that
+// outlives us (or starts others that do) never holds our output open; under Wine it
+// would otherwise inherit it and keep a reader of our output waiting. Shared: ours.
+enum class StdHandles { kDetached, kShared };
+
 class Process {
  public:
   // Starts program with the given arguments (each quoted as needed) in workDir. On
   // failure returns nullopt and, when error is given, says why (UTF-8).
   static std::optional<Process> Start(const std::wstring& program,
                                       const std::vector<std::wstring>& args,
-                                      const std::wstring& workDir, std::string* error = nullptr);
+                                      const std::wstring& workDir, std::string* error = nullptr,
+                                      StdHandles std = StdHandles::kDetached);
 
   Process(Process&& other) noexcept;
   Process& operator=(Process&& other) noexcept;
