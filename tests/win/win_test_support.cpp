@@ -38,6 +38,8 @@ ScratchDir::ScratchDir() {
 }
 
 ScratchDir::~ScratchDir() {
+  // Never remove anything but a folder this class made.
+  if (path_.find("\\yvtest_") == std::string::npos) return;
   std::wstring from = text::ToWide(path_) + L'\0';
   SHFILEOPSTRUCTW op{};
   op.wFunc = FO_DELETE;
