@@ -21,10 +21,8 @@ bool IsBlankLine(std::string_view content, const IniLine& line) {
 
 bool EndsWithLineBreak(std::string_view s) { return !s.empty() && (s.back() == '\r' || s.back() == '\n'); }
 
-}  // namespace
-
-std::optional<std::string> WithEntry(const IniDocument& doc, std::string_view section,
-                                     std::string_view key, std::string_view value) {
+std::optional<std::string> Compose(const IniDocument& doc, std::string_view section, std::string_view key,
+                                   std::string_view value) {
   section = TrimIniSpace(section);
   key = TrimIniSpace(key);
   if (section.empty() || key.empty() || HasLineBreak(section) || HasLineBreak(key) ||
@@ -63,6 +61,20 @@ std::optional<std::string> WithEntry(const IniDocument& doc, std::string_view se
   if (line.next == line.end) out.append(eol);  // the last line had no line ending
   out.append(key).append("=").append(value).append(eol);
   out.append(content, line.next, std::string::npos);
+  return out;
+}
+
+}  // namespace
+
+std::optional<std::string> WithEntry(const IniDocument& doc, std::string_view section,
+                                     std::string_view key, std::string_view value) {
+  auto out = Compose(doc, section, key, value);
+  if (!out) return std::nullopt;
+  // A name ending in a lone lead byte can swallow the ']' or '=' written after it;
+  // whatever the reason, an entry that does not read back as written is refused.
+  IniDocument written(*out);
+  auto back = written.Find(section, key);
+  if (!back || *back != VisibleValue(TrimIniSpace(value))) return std::nullopt;
   return out;
 }
 

@@ -17,7 +17,8 @@ namespace yv::profile {
 // - a missing section is added at the end of the content, after a blank line.
 // New lines end as the content's first line does (CR LF in a new file).
 // std::nullopt when the entry could not be read back as written: an empty section or
-// key name, a line break in any part, a key containing '=' or beginning with '['.
+// key name, a line break in any part, a key containing '=' or beginning with '[', a
+// name whose last byte would join the bracket or '=' after it into one character.
 std::optional<std::string> WithEntry(const IniDocument& doc, std::string_view section,
                                      std::string_view key, std::string_view value);
 

@@ -3,7 +3,10 @@
 namespace yv::text {
 
 std::size_t CharLength(std::string_view s, std::size_t i) {
-  return IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size() ? 2 : 1;
+  return IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size() &&
+                 IsTrailByte(static_cast<unsigned char>(s[i + 1]))
+             ? 2
+             : 1;
 }
 
 std::size_t FindChar(std::string_view s, char c, std::size_t from) {

@@ -13,9 +13,12 @@
 namespace yv::text {
 
 constexpr bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+constexpr bool IsTrailByte(unsigned char c) { return c >= 0x40 && c <= 0xFE && c != 0x7F; }
 
-// Length in bytes of the character that starts at s[i]: 2 for a complete double-byte
-// character, otherwise 1 (a lead byte at the very end stands alone).
+// Length in bytes of the character that starts at s[i]: 2 for a double-byte character
+// (a lead byte and a valid trail byte), otherwise 1. A lead byte at the very end, or
+// before a byte that cannot follow it ('=', a line end), stands alone, as the system's
+// own conversion treats it.
 std::size_t CharLength(std::string_view s, std::size_t i);
 
 // Position of the first single-byte character c at or after `from`, skipping the

@@ -14,8 +14,11 @@ TEST(Gbk, ScansStepOverDoubleByteCharacters) {
   EXPECT_EQ(FindLastChar("a\\b" + kCheng, '\\'), 1u);
   EXPECT_EQ(FindText("x" + kTrailA + "A", "A"), 3u);
   EXPECT_EQ(FindText("ab.vrkcd", ".vrk"), 2u);
-  // A lead byte at the very end stands alone and does not swallow anything.
+  // A lead byte at the very end, or before a byte that is no trail byte, stands alone.
   EXPECT_EQ(CharLength("a\xD5", 1), 1u);
+  EXPECT_EQ(FindChar("\xD2=v", '='), 1u);
+  EXPECT_EQ(FindChar("\xD2\x7F=", '='), 2u);
+  EXPECT_EQ(CharLength("\xD2\x40", 0), 2u);
 }
 
 TEST(Gbk, TrailingBackslashOnlyWhenItIsARealOne) {

@@ -3,6 +3,7 @@
 
 #include "app/install_state.h"
 #include "app/startup.h"
+#include "text/cp936.h"
 #include "win_test_support.h"
 
 using yv::app::gInstall;
@@ -152,8 +153,13 @@ TEST_F(Startup, OverlongValuesNeverOverflow) {
 }
 
 TEST_F(Startup, MediumFolderTooDeepForItsFileNamesIsReported) {
-  std::string deep = medium.Folder(std::string(120, 'a') + "\\" + std::string(120, 'b'));
+  // Counted in GBK bytes: 120 double-byte characters are 240 bytes, yet a short path
+  // for the system (under MAX_PATH characters).
+  std::string level;
+  for (int i = 0; i < 60; ++i) level += "深";
+  std::string deep = medium.Folder(level + "\\" + level);
   ASSERT_GT(deep.size() + 13, 255u);
+  ASSERT_LT(yv::text::ToWide(deep).size(), 200u);
   medium.Write(deep.substr(medium.Path().size() + 1) + "\\setup.ini", "");
   MessageBoxScript boxes;
   EXPECT_EQ(yv::app::RunSetup(deep, ""), 0);

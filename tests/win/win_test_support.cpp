@@ -1,10 +1,9 @@
 #include "win_test_support.h"
 
-#include <shellapi.h>
-
 #include <stdexcept>
 
 #include "platform/file_io.h"
+#include "remove_tree.h"
 #include "text/cp936.h"
 
 namespace yv::test {
@@ -38,14 +37,7 @@ ScratchDir::ScratchDir() {
 }
 
 ScratchDir::~ScratchDir() {
-  // Never remove anything but a folder this class made.
-  if (path_.find("\\yvtest_") == std::string::npos) return;
-  std::wstring from = text::ToWide(path_) + L'\0';
-  SHFILEOPSTRUCTW op{};
-  op.wFunc = FO_DELETE;
-  op.pFrom = from.c_str();
-  op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
-  SHFileOperationW(&op);
+  RemoveTree(text::ToWide(path_), L"\\yvtest_");
 }
 
 std::string ScratchDir::Folder(const std::string& relative) const {

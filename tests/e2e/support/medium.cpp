@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "remove_tree.h"
 #include "text/cp936.h"
 
 namespace yv::e2e {
@@ -29,7 +30,7 @@ Medium::Medium() {
 }
 
 Medium::~Medium() {
-  if (created_) RemoveTree(path_);
+  if (created_) test::RemoveTree(path_, L"\\yv-e2e-");
 }
 
 bool Medium::Write(std::string_view name, std::string_view bytes) const {
@@ -50,26 +51,6 @@ bool Medium::Write(std::string_view name, std::string_view bytes) const {
 bool Medium::Exists(std::string_view name) const {
   return GetFileAttributesW((path_ + L"\\" + text::ToWide(name)).c_str()) !=
          INVALID_FILE_ATTRIBUTES;
-}
-
-bool RemoveTree(const std::wstring& path) {
-  WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      std::wstring name = found.cFileName;
-      if (name == L"." || name == L"..") continue;
-      std::wstring child = path + L"\\" + name;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(child);
-      } else {
-        SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileW(child.c_str());
-      }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-  }
-  return RemoveDirectoryW(path.c_str()) != FALSE;
 }
 
 }  // namespace yv::e2e

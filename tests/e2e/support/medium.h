@@ -37,7 +37,5 @@ class Medium {
   bool created_ = false;
 };
 
-// Removes a folder with everything in it; true when it is gone.
-bool RemoveTree(const std::wstring& path);
 
 }  // namespace yv::e2e
