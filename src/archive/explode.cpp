@@ -6,118 +6,17 @@
 #include <new>
 
 #include "archive/byte_order.h"
+#include "archive/implode_codes.h"
 
 namespace yv::archive {
 
 namespace {
 
-// ---- The three fixed prefix codes -------------------------------------------------------
-
+// The codes and copy lengths come from implode_codes.h.
 constexpr unsigned kLengthSymbols = 16;
 constexpr unsigned kDistanceSymbols = 64;
 constexpr unsigned kLiteralSymbols = 256;
-
-constexpr uint8_t kLengthCodeLengths[kLengthSymbols] = {3, 2, 3, 3, 4, 4, 4, 5,
-                                                        5, 5, 5, 6, 6, 6, 7, 7};
-
-constexpr std::array<uint8_t, kDistanceSymbols> MakeDistanceCodeLengths() {
-  std::array<uint8_t, kDistanceSymbols> lengths{};
-  for (unsigned h = 0; h < kDistanceSymbols; ++h) {
-    lengths[h] = h == 0 ? 2 : h <= 2 ? 4 : h <= 6 ? 5 : h <= 21 ? 6 : h <= 47 ? 7 : 8;
-  }
-  return lengths;
-}
-constexpr std::array<uint8_t, kDistanceSymbols> kDistanceCodeLengths = MakeDistanceCodeLengths();
-
-// Code length of each byte value in ASCII literal mode (row = high hex digit).
-constexpr uint8_t kLiteralCodeLengths[kLiteralSymbols] = {
-    11, 12, 12, 12, 12, 12, 12, 12, 12, 8,  7,  12, 12, 7,  12, 12,  // 0_
-    12, 12, 12, 12, 12, 12, 12, 12, 12, 12, 13, 12, 12, 12, 12, 12,  // 1_
-    4,  10, 8,  12, 10, 12, 10, 8,  7,  7,  8,  9,  7,  6,  7,  8,   // 2_
-    7,  6,  7,  7,  7,  7,  8,  7,  7,  8,  8,  12, 11, 7,  9,  11,  // 3_
-    12, 6,  7,  6,  6,  5,  7,  8,  8,  6,  11, 9,  6,  7,  6,  6,   // 4_
-    7,  11, 6,  6,  6,  7,  9,  8,  9,  9,  11, 8,  11, 9,  12, 8,   // 5_
-    12, 5,  6,  6,  6,  5,  6,  6,  6,  5,  11, 7,  5,  6,  5,  5,   // 6_
-    6,  10, 5,  5,  5,  5,  8,  7,  8,  8,  10, 11, 11, 12, 12, 12,  // 7_
-    13, 13, 13, 13, 13, 13, 13, 13, 13, 13, 13, 13, 13, 13, 13, 13,  // 8_
-    13, 13, 13, 13, 13, 13, 13, 13, 13, 13, 13, 13, 13, 13, 13, 13,  // 9_
-    13, 13, 13, 13, 13, 13, 13, 13, 13, 13, 13, 13, 13, 13, 13, 13,  // A_
-    12, 12, 12, 12, 12, 12, 12, 12, 12, 12, 12, 12, 12, 12, 12, 12,  // B_
-    12, 12, 12, 12, 12, 12, 12, 12, 12, 12, 12, 12, 12, 12, 12, 12,  // C_
-    12, 12, 12, 12, 12, 12, 12, 12, 12, 12, 12, 12, 12, 12, 12, 12,  // D_
-    13, 12, 13, 13, 13, 12, 13, 13, 13, 12, 13, 13, 13, 13, 12, 13,  // E_
-    13, 13, 12, 12, 12, 13, 13, 13, 13, 13, 13, 13, 13, 13, 13, 13,  // F_
-};
-
-// A code as the stream carries it: the value of its `length` next bits, read least
-// significant bit first.
-struct StreamCode {
-  uint16_t value;
-  uint8_t length;
-};
-
-// Canonical codes from the code lengths (shorter codes first, equal lengths in symbol
-// order, each code the previous plus one, shifted left as the length grows), then every
-// bit inverted, sent most significant bit first. Read least significant bit first, a
-// code therefore shows as its inverted bits in reverse order.
-template <std::size_t N>
-constexpr std::array<StreamCode, N> MakeStreamCodes(const uint8_t (&lengths)[N]) {
-  std::array<StreamCode, N> codes{};
-  uint32_t code = 0;
-  unsigned previousLength = 0;
-  bool first = true;
-  for (unsigned length = 1; length <= 16; ++length) {
-    for (std::size_t symbol = 0; symbol < N; ++symbol) {
-      if (lengths[symbol] != length) continue;
-      code = first ? 0 : (code + 1) << (length - previousLength);
-      first = false;
-      previousLength = length;
-      uint32_t inverted = ~code & ((1u << length) - 1);
-      uint32_t reversed = 0;
-      for (unsigned bit = 0; bit < length; ++bit) reversed |= ((inverted >> bit) & 1u) << (length - 1 - bit);
-      codes[symbol] = StreamCode{static_cast<uint16_t>(reversed), static_cast<uint8_t>(length)};
-    }
-  }
-  return codes;
-}
-
-template <std::size_t N>
-constexpr std::array<StreamCode, N> MakeStreamCodes(const std::array<uint8_t, N>& lengths) {
-  uint8_t plain[N] = {};
-  for (std::size_t i = 0; i < N; ++i) plain[i] = lengths[i];
-  return MakeStreamCodes(plain);
-}
-
-constexpr auto kLengthCodes = MakeStreamCodes(kLengthCodeLengths);
-constexpr auto kDistanceCodes = MakeStreamCodes(kDistanceCodeLengths);
-constexpr auto kLiteralCodes = MakeStreamCodes(kLiteralCodeLengths);
-
-static_assert(kLengthCodes[0].value == 5 && kLengthCodes[1].value == 3 &&
-                  kLengthCodes[2].value == 1 && kLengthCodes[3].value == 6 &&
-                  kLengthCodes[15].value == 0 && kLengthCodes[15].length == 7,
-              "length code");
-static_assert(kDistanceCodes[0].value == 3 && kDistanceCodes[63].value == 0 &&
-                  kDistanceCodes[63].length == 8,
-              "distance code");
-static_assert(kLiteralCodes[0x20].value == 15 && kLiteralCodes[0x20].length == 4 &&
-                  kLiteralCodes[0x65].value == 27 && kLiteralCodes[0x65].length == 5 &&
-                  kLiteralCodes[0xFF].value == 0 && kLiteralCodes[0xFF].length == 13,
-              "ASCII literal code");
-
-// Length symbols: ExtraBits(s) is 0 up to 7, then s - 7; Base(s) is s up to 8, then the
-// previous base plus 2 to the previous symbol's extra bits.
-constexpr unsigned ExtraBits(unsigned s) { return s < 8 ? 0 : s - 7; }
-constexpr std::array<uint16_t, kLengthSymbols> MakeBases() {
-  std::array<uint16_t, kLengthSymbols> bases{};
-  for (unsigned s = 0; s < kLengthSymbols; ++s) {
-    bases[s] = static_cast<uint16_t>(s <= 8 ? s : bases[s - 1] + (1u << ExtraBits(s - 1)));
-  }
-  return bases;
-}
-constexpr auto kLengthBases = MakeBases();
-static_assert(kLengthBases[15] == 262, "length bases");
-
-constexpr unsigned kEndOfStream = 517;  // symbol 15 with all eight extra bits set
+constexpr unsigned kEndOfStream = kEndOfStreamLengthValue;
 
 // ---- Work area -----------------------------------------------------------------------------
 
@@ -160,7 +59,7 @@ void BuildTables(ExplodeState& s, bool asciiLiterals) {
     for (unsigned sym = 0; sym < kLengthSymbols; ++sym) {
       const StreamCode c = kLengthCodes[sym];
       if ((i & ((1u << c.length) - 1)) == c.value) {
-        s.lengthTable[i] = kLengthBases[sym] | (ExtraBits(sym) << 16) | ((c.length + 1u) << 24);
+        s.lengthTable[i] = LengthSymbolBase(sym) | (LengthSymbolExtraBits(sym) << 16) | ((c.length + 1u) << 24);
         break;
       }
     }
@@ -173,7 +72,7 @@ void BuildTables(ExplodeState& s, bool asciiLiterals) {
   }
   if (asciiLiterals) {
     for (unsigned byte = 0; byte < kLiteralSymbols; ++byte) {
-      const StreamCode c = kLiteralCodes[byte];
+      const StreamCode c = kAsciiCodes[byte];
       for (unsigned i = c.value; i < (1u << kLiteralTableBits); i += 1u << c.length) {
         s.literalTable[i] = static_cast<uint16_t>(byte | (c.length << 8));
       }
