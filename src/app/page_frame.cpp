@@ -74,6 +74,13 @@ void WizardPage::Button2Click() {
   modalResult = ui::mrOk;
 }
 
+bool WizardPage::OnCloseRequest() {
+  for (const auto& control : Controls()) {
+    if (control->GetFlags() & ui::kCancel) control->Click();
+  }
+  return false;
+}
+
 void WizardPage::Button3Click() {
   // The button's modal result 2 is already in force; a declined confirmation keeps the page.
   if (!ConfirmCancel()) modalResult = ui::mrNone;

@@ -38,6 +38,9 @@ class WizardPage : public ui::Form {
  protected:
   // Checks and stores the page's input; false keeps the page open.
   virtual bool AcceptNext() { return true; }
+  // Closing the page from outside is its Cancel, with the same confirmation; a page
+  // without Cancel stays.
+  bool OnCloseRequest() override;
 };
 
 }  // namespace yv::app

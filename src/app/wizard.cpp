@@ -196,14 +196,23 @@ void TfmWizard::OnDestroyed() {
   FormDestroy();
 }
 
-bool TfmWizard::OnMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) {
-  if (msg != WM_CONFIRM_CANCEL) return false;
+void TfmWizard::ConfirmAndClose() {
   if (ui::ShowMessageBox(Handle(), texts::kConfirmCancel, texts::kConfirmCancelCaption,
                          MB_OKCANCEL | MB_ICONINFORMATION | MB_TOPMOST) != IDCANCEL) {
     Close();
   }
+}
+
+bool TfmWizard::OnMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) {
+  if (msg != WM_CONFIRM_CANCEL) return false;
+  ConfirmAndClose();
   result = 0;
   return true;
+}
+
+bool TfmWizard::OnCloseRequest() {
+  ConfirmAndClose();
+  return false;
 }
 
 }  // namespace yv::app

@@ -55,6 +55,8 @@ class TfmWizard : public ui::Form {
  protected:
   void OnDestroyed() override;
   bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  // Closing the backdrop from outside asks as WM_CONFIRM_CANCEL does.
+  bool OnCloseRequest() override;
 
  private:
   bool RunPage(int32_t index);
@@ -64,6 +66,7 @@ class TfmWizard : public ui::Form {
   bool RunSummary();
   bool RunCompletion();
   void StartMainProgram();
+  void ConfirmAndClose();
   bool destroyed_ = false;
 };
 

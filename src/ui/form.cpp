@@ -413,7 +413,7 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       AlignControls(LOWORD(lParam), HIWORD(lParam));
       break;
     case WM_CLOSE:
-      Close();
+      if (OnCloseRequest()) Close();
       return 0;
     case WM_DESTROY: {
       HWND self = hwnd_;

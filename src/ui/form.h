@@ -83,6 +83,9 @@ class Form {
     return false;
   }
   virtual void OnClose() {}
+  // The window was asked to close from outside (Alt+F4, the task bar): true lets
+  // Close() run; a form may instead ask the user first and return false.
+  virtual bool OnCloseRequest() { return true; }
 
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

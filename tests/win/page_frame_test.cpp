@@ -114,6 +114,27 @@ TEST(PageFrame, ButtonProtocol) {
   EXPECT_EQ(cancel.modalResult, 2);
 }
 
+TEST(PageFrame, ClosingAPageFromOutsideIsItsCancel) {
+  yv::pages::TdlgStep3 page;
+  {
+    yv::test::MessageBoxScript boxes({IDCANCEL});
+    SendMessageW(page.Handle(), WM_CLOSE, 0, 0);
+    ASSERT_EQ(boxes.Calls().size(), 1u);
+    EXPECT_EQ(boxes.Calls()[0].text, "安装程序未完成，请确认要退出。");
+    EXPECT_EQ(page.modalResult, 0);
+    EXPECT_NE(page.Handle(), nullptr);
+  }
+  yv::test::MessageBoxScript boxes({IDOK});
+  SendMessageW(page.Handle(), WM_CLOSE, 0, 0);
+  EXPECT_EQ(page.modalResult, 2);
+
+  // The completion page has no Cancel: it stays.
+  yv::pages::TdlgStep7 last;
+  SendMessageW(last.Handle(), WM_CLOSE, 0, 0);
+  EXPECT_EQ(last.modalResult, 0);
+  EXPECT_NE(last.Handle(), nullptr);
+}
+
 TEST(PageFrame, ProgressCancelOnlyClearsTheRunFlag) {
   yv::pages::TdlgStep6 page;
   {

@@ -307,9 +307,9 @@ TEST_F(Wizard, TimerRunsTheLoopOnceAtTheSecondTick) {
 
 TEST_F(Wizard, ConfirmCancelMessageAsksOnBehalfOfTheMainWindow) {
   TfmWizard wizard;
-  {
+  for (UINT msg : {yv::app::WM_CONFIRM_CANCEL, static_cast<UINT>(WM_CLOSE)}) {
     MessageBoxScript boxes({IDCANCEL});
-    SendMessageW(wizard.Handle(), yv::app::WM_CONFIRM_CANCEL, 0, 0);
+    SendMessageW(wizard.Handle(), msg, 0, 0);
     ASSERT_EQ(boxes.Calls().size(), 1u);
     EXPECT_EQ(boxes.Calls()[0].owner, wizard.Handle());
     EXPECT_EQ(boxes.Calls()[0].text, kConfirm);
