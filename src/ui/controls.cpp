@@ -12,15 +12,15 @@ COLORREF ResolveColor(COLORREF color) {
   return (color & 0x80000000u) ? GetSysColor(static_cast<int>(color & 0xFFu)) : color;
 }
 
-Control::Control(Form& form, const ControlSpec& spec, HWND hwnd)
+Control::Control(Form& form, const ControlSpec& row, HWND hwnd)
     : form_(form),
-      name_(spec.name),
-      kind_(spec.kind),
+      name_(row.name),
+      kind_(row.kind),
       hwnd_(hwnd),
-      modalResult_(spec.modalResult),
-      flags_(spec.flags),
-      textColor_(spec.textColor),
-      backColor_(spec.backColor) {}
+      modalResult_(row.modalResult),
+      flags_(row.flags),
+      textColor_(row.textColor),
+      backColor_(row.backColor) {}
 
 std::string Control::Text() const {
   int n = GetWindowTextLengthW(hwnd_);

@@ -56,7 +56,7 @@ struct ControlSpec {
 
 class Control {
  public:
-  Control(Form& form, const ControlSpec& spec, HWND hwnd);
+  Control(Form& form, const ControlSpec& row, HWND hwnd);
   Control(const Control&) = delete;
   Control& operator=(const Control&) = delete;
 

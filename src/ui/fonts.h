@@ -7,6 +7,6 @@
 
 namespace yv::ui {
 
-HFONT FontFor(const FontSpec& spec);
+HFONT FontFor(const FontSpec& font);
 
 }  // namespace yv::ui

@@ -73,7 +73,7 @@ Creation CreationFor(const ControlSpec& s) {
 
 void SetModalObserver(ModalObserver observer) { Observer() = std::move(observer); }
 
-Form::Form(FormSpec spec, const std::vector<ControlSpec>& layout) : spec_(std::move(spec)) {
+Form::Form(FormSpec form, const std::vector<ControlSpec>& layout) : spec_(std::move(form)) {
   RegisterFormClass();
   DWORD style = WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN;
   DWORD exStyle = 0;

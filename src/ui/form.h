@@ -39,7 +39,7 @@ constexpr int mrCancel = 2;
 
 class Form {
  public:
-  Form(FormSpec spec, const std::vector<ControlSpec>& layout);
+  Form(FormSpec form, const std::vector<ControlSpec>& layout);
   virtual ~Form();
   Form(const Form&) = delete;
   Form& operator=(const Form&) = delete;
@@ -90,7 +90,7 @@ class Form {
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
-  void CreateControl(const ControlSpec& spec);
+  void CreateControl(const ControlSpec& row);
   void AlignControls(int clientWidth, int clientHeight);
   Control* ControlOf(HWND hwnd) const;
   HBRUSH BrushFor(COLORREF color);

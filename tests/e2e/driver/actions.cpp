@@ -23,14 +23,14 @@ DWORD ProcessOf(HWND hwnd) {
   return pid;
 }
 
-// The edit control that spec names in w, or nullptr.
-const ControlInfo* FindEdit(const WindowInfo& w, std::string_view spec) {
-  if (spec.empty()) return nullptr;
-  std::string digits(spec[0] == '#' ? spec.substr(1) : spec);
+// The edit control that `which` names in w (its number from 1, or #id), or nullptr.
+const ControlInfo* FindEdit(const WindowInfo& w, std::string_view which) {
+  if (which.empty()) return nullptr;
+  std::string digits(which[0] == '#' ? which.substr(1) : which);
   char* end = nullptr;
   long number = std::strtol(digits.c_str(), &end, 0);
   if (digits.empty() || *end != '\0') return nullptr;
-  if (spec[0] == '#') return w.FindControlById(static_cast<int>(number));
+  if (which[0] == '#') return w.FindControlById(static_cast<int>(number));
   long seen = 0;
   for (const ControlInfo& c : w.controls)
     if (c.IsEdit() && ++seen == number) return &c;
