@@ -135,14 +135,19 @@ bool TfmWizard::RunShown(int32_t index) {
   return true;
 }
 
+namespace {
+// The components and summary pages: an upgrade calls their Next handler without
+// showing them; otherwise the user answers. The page's modal result either way.
+int Answer(WizardPage& page) {
+  if (!gInstall.UpgradeMode) return page.ShowModal();
+  page.Button2Click();
+  return page.modalResult;
+}
+}  // namespace
+
 bool TfmWizard::RunComponents() {
   auto page = pageClasses.page[kComponentsPage]();
-  if (gInstall.UpgradeMode) {
-    page->Button2Click();
-  } else {
-    page->ShowModal();
-  }
-  if (page->modalResult != ui::mrOk) return false;
+  if (Answer(*page) != ui::mrOk) return false;
   PageIndex += page->StepDelta;
   if (gInstall.UpgradeMode) PageIndex += 1;  // no program group page in an upgrade
   return true;
@@ -150,12 +155,7 @@ bool TfmWizard::RunComponents() {
 
 bool TfmWizard::RunSummary() {
   auto summary = pageClasses.page[kSummaryPage]();
-  if (gInstall.UpgradeMode) {
-    summary->Button2Click();
-  } else {
-    summary->ShowModal();
-  }
-  if (summary->modalResult != ui::mrOk) return false;
+  if (Answer(*summary) != ui::mrOk) return false;
   PageIndex += summary->StepDelta;
   if (summary->StepDelta != 1) return true;
   auto progress = pageClasses.progress();

@@ -128,6 +128,14 @@ unsigned Explode(ExplodeRead read, ExplodeWrite write, char* workArea, void* par
   unsigned char* const window = s.window;
   unsigned outPos = kHistory;
   unsigned result = kExplodeOk;
+  // Writes the full block at 4096..8191 and keeps what follows it, moved down, as the
+  // last 4096 bytes that later copies may reach.
+  auto flush = [&] {
+    unsigned blockSize = kExplodeBlockSize;
+    write(reinterpret_cast<char*>(window + kHistory), &blockSize, param);
+    std::memmove(window, window + kHistory, outPos - kHistory);
+    outPos -= kHistory;
+  };
 
   for (;;) {
     // Refill the bit register.
@@ -192,12 +200,7 @@ unsigned Explode(ExplodeRead read, ExplodeWrite write, char* workArea, void* par
           CopyMatch(window + outPos, distance, length);
           outPos += length;
         }
-        if (outPos >= kFlushAt) {
-          unsigned blockSize = kExplodeBlockSize;
-          write(reinterpret_cast<char*>(window + kHistory), &blockSize, param);
-          std::memmove(window, window + kHistory, outPos - kHistory);
-          outPos -= kHistory;
-        }
+        if (outPos >= kFlushAt) flush();
       } while (bitCount >= kUncheckedBits);
       continue;
     }
@@ -265,12 +268,7 @@ unsigned Explode(ExplodeRead read, ExplodeWrite write, char* workArea, void* par
         CopyMatch(window + outPos, distance, length);
         outPos += length;
       }
-      if (outPos >= kFlushAt) {
-        unsigned blockSize = kExplodeBlockSize;
-        write(reinterpret_cast<char*>(window + kHistory), &blockSize, param);
-        std::memmove(window, window + kHistory, outPos - kHistory);
-        outPos -= kHistory;
-      }
+      if (outPos >= kFlushAt) flush();
     }
   }
 

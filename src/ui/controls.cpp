@@ -22,13 +22,14 @@ Control::Control(Form& form, const ControlSpec& row, HWND hwnd)
       textColor_(row.textColor),
       backColor_(row.backColor) {}
 
-std::string Control::Text() const {
-  int n = GetWindowTextLengthW(hwnd_);
+std::string WindowText(HWND hwnd) {
+  int n = GetWindowTextLengthW(hwnd);
   std::wstring buf(static_cast<std::size_t>(n) + 1, L'\0');
-  GetWindowTextW(hwnd_, buf.data(), n + 1);
-  buf.resize(static_cast<std::size_t>(n));
+  buf.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, buf.data(), n + 1)));
   return text::FromWide(buf);
 }
+
+std::string Control::Text() const { return WindowText(hwnd_); }
 
 void Control::SetText(const std::string& gbk) { SetWindowTextW(hwnd_, text::ToWide(gbk).c_str()); }
 

@@ -11,6 +11,9 @@ namespace yv::ui {
 
 class Form;
 
+// The text of a window or control, in GBK.
+std::string WindowText(HWND hwnd);
+
 enum class Kind { Label, StaticText, Button, Edit, Memo, CheckBox, ProgressBar, Bevel, Image };
 
 // Font of a control or form: face (GBK), height in pixels (negative: character height),

@@ -180,13 +180,7 @@ Control* Form::ControlOf(HWND hwnd) const {
   return nullptr;
 }
 
-std::string Form::Caption() const {
-  int n = GetWindowTextLengthW(hwnd_);
-  std::wstring buf(static_cast<std::size_t>(n) + 1, L'\0');
-  GetWindowTextW(hwnd_, buf.data(), n + 1);
-  buf.resize(static_cast<std::size_t>(n));
-  return text::FromWide(buf);
-}
+std::string Form::Caption() const { return WindowText(hwnd_); }
 
 void Form::SetCaption(const std::string& gbk) { SetWindowTextW(hwnd_, text::ToWide(gbk).c_str()); }
 
