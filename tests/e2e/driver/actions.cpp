@@ -39,6 +39,18 @@ const ControlInfo* FindEdit(const WindowInfo& w, std::string_view which) {
 
 }  // namespace
 
+Outcome PressKey(HWND window, WPARAM virtualKey) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof(info);
+  DWORD thread = GetWindowThreadProcessId(window, nullptr);
+  if (thread == 0 || !GetGUIThreadInfo(thread, &info)) return {false, "no such window"};
+  HWND target = info.hwndFocus ? info.hwndFocus : window;
+  UINT scan = MapVirtualKeyW(static_cast<UINT>(virtualKey), MAPVK_VK_TO_VSC);
+  PostMessageW(target, WM_KEYDOWN, virtualKey, 1 | (static_cast<LPARAM>(scan) << 16));
+  PostMessageW(target, WM_KEYUP, virtualKey, 1 | (static_cast<LPARAM>(scan) << 16) | (3LL << 30));
+  return {true, "key pressed"};
+}
+
 int StandardButtonId(std::string_view name) {
   static const struct {
     const char* name;

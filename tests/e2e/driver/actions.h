@@ -36,6 +36,10 @@ Outcome TypeText(HWND window, std::string_view control, std::string_view text, D
 Outcome TypeText(DWORD pid, std::string_view windowCaption, std::string_view control,
                  std::string_view text, DWORD timeoutMs);
 
+// Presses a key (VK_RETURN, VK_ESCAPE, ...) where the keyboard focus of the window's
+// thread is, as a person at the keyboard would: key down and key up, posted.
+Outcome PressKey(HWND window, WPARAM virtualKey);
+
 // The button id a standard name stands for (IDOK for "OK"), 0 for any other text.
 int StandardButtonId(std::string_view name);
 
