@@ -33,6 +33,7 @@ std::string WithCrLf(const std::string& text) {
 
 TdlgStep1::TdlgStep1() : WizardPage(app::texts::kLicenceCaption, app::FrameButtons::AgreeNextCancel, kRows) {
   (*this)["Button1"].onClick = [this] { Button1Click(); };
+  SetTabOrder({"Button1", "Button2", "Memo1", "Button3"});
   const std::string path = app::gInstall.SourceDir + "\\Lics.txt";
   auto licence = platform::ReadWholeFile(path);
   if (!licence) throw std::runtime_error("Cannot open file " + path);

@@ -173,6 +173,16 @@ Control& Form::operator[](const std::string& name) const {
   return *c;
 }
 
+void Form::SetTabOrder(std::initializer_list<const char*> names) {
+  // Tab follows the z-order of the controls: put them on top, one after the other.
+  HWND previous = HWND_TOP;
+  for (const char* name : names) {
+    HWND h = (*this)[name].Handle();
+    SetWindowPos(h, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    previous = h;
+  }
+}
+
 Control* Form::ControlOf(HWND hwnd) const {
   for (const auto& c : controls_) {
     if (c->Handle() == hwnd) return c.get();

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <string>
@@ -48,6 +49,9 @@ class Form {
   Control& operator[](const std::string& name) const;
   Control* Find(const std::string& name) const;
   const std::vector<std::unique_ptr<Control>>& Controls() const { return controls_; }
+
+  // Tab moves through these controls in this order (the others follow them).
+  void SetTabOrder(std::initializer_list<const char*> names);
 
   std::string Caption() const;
   void SetCaption(const std::string& gbk);

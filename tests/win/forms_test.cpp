@@ -85,6 +85,16 @@ TEST(Forms, ShowModalDisablesOtherWindowsAndRestoresThem) {
   EXPECT_FALSE(form.Showing());
 }
 
+TEST(Forms, TabOrderAsDeclared) {
+  Form form = MakeForm();
+  auto next = [&](const char* from) { return GetNextDlgTabItem(form.Handle(), form[from].Handle(), FALSE); };
+  EXPECT_EQ(next("Edit1"), form["Ok"].Handle());  // row order by default
+  form.SetTabOrder({"Cancel", "Edit1", "Ok"});
+  EXPECT_EQ(next("Cancel"), form["Edit1"].Handle());
+  EXPECT_EQ(next("Edit1"), form["Ok"].Handle());
+  EXPECT_EQ(next("Ok"), form["Cancel"].Handle());
+}
+
 TEST(Forms, TextsKeepGbkBytes) {
   Form form = MakeForm();
   const std::string text = "\xD5\x5C\xAA\x41誠";  // trail bytes '\' and 'A'
