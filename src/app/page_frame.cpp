@@ -76,7 +76,10 @@ void WizardPage::Button2Click() {
 
 bool WizardPage::OnCloseRequest() {
   for (const auto& control : Controls()) {
-    if (control->GetFlags() & ui::kCancel) control->Click();
+    if (control->GetFlags() & ui::kCancel) {
+      control->Click();
+      break;
+    }
   }
   return false;
 }

@@ -75,7 +75,7 @@ TfmWizard::TfmWizard()
 }
 
 TfmWizard::~TfmWizard() {
-  if (!destroyed_) FormDestroy();
+  FormDestroy();  // releasing the lists twice is harmless
 }
 
 void TfmWizard::FormCreate() {
@@ -192,7 +192,6 @@ void TfmWizard::FormDestroy() {
 }
 
 void TfmWizard::OnDestroyed() {
-  destroyed_ = true;
   FormDestroy();
 }
 

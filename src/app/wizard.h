@@ -67,7 +67,6 @@ class TfmWizard : public ui::Form {
   bool RunCompletion();
   void StartMainProgram();
   void ConfirmAndClose();
-  bool destroyed_ = false;
 };
 
 }  // namespace yv::app

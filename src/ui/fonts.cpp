@@ -16,9 +16,8 @@ HFONT FontFor(const FontSpec& font) {
   if (it != fonts.end()) return it->second;
   // Heights are pixels; layouts are not scaled to the screen's font size.
   HFONT created = CreateFontW(font.height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, font.italic, FALSE,
-                           FALSE, font.charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                           DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                           text::ToWide(font.face).c_str());
+                              FALSE, font.charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                              DEFAULT_PITCH | FF_DONTCARE, text::ToWide(font.face).c_str());
   fonts.emplace(key, created);
   return created;
 }

@@ -271,7 +271,6 @@ void Form::Close() {
     if (modalResult == mrNone) modalResult = mrCancel;
     return;
   }
-  OnClose();
   if (hwnd_) DestroyWindow(hwnd_);
 }
 

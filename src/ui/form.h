@@ -86,7 +86,6 @@ class Form {
     (void)msg, (void)wParam, (void)lParam, (void)result;
     return false;
   }
-  virtual void OnClose() {}
   // The window was asked to close from outside (Alt+F4, the task bar): true lets
   // Close() run; a form may instead ask the user first and return false.
   virtual bool OnCloseRequest() { return true; }
