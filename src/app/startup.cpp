@@ -4,17 +4,21 @@
 
 #include <memory>
 
-#include "app/install_state.h"
-#include "app/registry.h"
-#include "app/texts.h"
 #include "app/wizard.h"
 #include "platform/file_io.h"
 #include "profile/profile.h"
 #include "text/gbk.h"
 #include "ui/application.h"
 #include "ui/message_box.h"
+#include "winsys/registry.h"
+#include "wizard/install_state.h"
+#include "wizard/texts.h"
 
 namespace yv::app {
+
+using winsys::RegistryKey;
+using wizard::gInstall;
+namespace texts = wizard::texts;
 
 namespace {
 

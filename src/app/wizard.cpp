@@ -1,9 +1,9 @@
 #include "app/wizard.h"
 
-#include "app/install_state.h"
-#include "app/texts.h"
+#include <iterator>
+
+#include "completion/completion_page.h"
 #include "install/installation_run.h"
-#include "pages/completion_page.h"
 #include "pages/frame_pages.h"
 #include "pages/licence_page.h"
 #include "profile/profile.h"
@@ -11,8 +11,14 @@
 #include "text/gbk.h"
 #include "ui/application.h"
 #include "ui/message_box.h"
+#include "winsys/process.h"
+#include "wizard/install_state.h"
+#include "wizard/texts.h"
 
 namespace yv::app {
+
+using wizard::gInstall;
+namespace texts = wizard::texts;
 
 namespace {
 
@@ -22,44 +28,34 @@ const ui::FontSpec kFormFont{"MS Sans Serif", -11, true, false, DEFAULT_CHARSET}
 const ui::FontSpec kTitleFont{"宋体", -29, true, true};
 
 const std::vector<ui::ControlSpec> kLayout = {
-    {ui::Kind::Label, "Label1", 0, 0, 477, 29, "", ui::kAlignTop, 0, &kTitleFont,
-     ui::SysColor(COLOR_BTNHIGHLIGHT)},
+    {ui::Kind::Label, "Label1", 0, 0, 477, 29, "", ui::kAlignTop, 0, &kTitleFont, ui::SysColor(COLOR_BTNHIGHLIGHT)},
 };
 
 template <typename Page>
-std::function<std::unique_ptr<WizardPage>()> Make() {
+std::function<std::unique_ptr<wizard::WizardPage>()> Make() {
   return [] { return std::make_unique<Page>(); };
 }
 
 // The command line is composed in a 512-byte buffer.
 constexpr std::size_t kCommandLineLimit = 511;
 
-void StartProcess(const std::string& commandLine, const std::string& folder) {
-  std::wstring command = text::ToWide(commandLine);
-  std::wstring dir = text::ToWide(folder);
-  STARTUPINFOW si{};
-  si.cb = sizeof(si);
-  PROCESS_INFORMATION pi{};
-  if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &pi)) {
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-  }
-}
-
 }  // namespace
 
 PageClasses StandardPageClasses() {
   PageClasses classes;
   classes.page = {Make<pages::TdlgStep1>(), Make<pages::TdlgStep2>(), Make<pages::TdlgStep3>(),
-                  Make<pages::TdlgStep4>(), Make<pages::TdlgStep5>(), Make<pages::TdlgStep7>()};
-  classes.progress = [] { return std::make_unique<pages::TdlgStep6>(); };
+                  Make<pages::TdlgStep4>(), Make<pages::TdlgStep5>(), Make<completion::TdlgStep7>()};
+  classes.progress = [] { return std::make_unique<install::TdlgStep6>(); };
   classes.runInstallation = install::RunInstallation;
-  classes.startProgram = StartProcess;
+  classes.startProgram = [](const std::string& command, const std::string& folder) {
+    winsys::StartProcess(command, folder);
+  };
   return classes;
 }
 
 TfmWizard::TfmWizard()
-    : ui::Form(ui::FormSpec{"", 477, 290, ui::Border::SingleNoIcons, kNavy, kFormFont, true, kIconId}, kLayout) {
+    : ui::Form(ui::FormSpec{"", 477, 290, ui::Border::SingleNoIcons, kNavy, kFormFont, true, wizard::kIconId},
+               kLayout) {
   PageIndex = kLicencePage;
   gInstall.PartSelected.fill(false);
   const std::string& desc = gInstall.DescFilePath;
@@ -109,74 +105,63 @@ void TfmWizard::RunWizardPages() {
   Close();
 }
 
-bool TfmWizard::RunPage(int32_t index) {
-  switch (index) {
-    case kLicencePage: return RunLicence();
-    case kUserInfoPage:
-    case kProgramGroupPage: return RunShown(index);
-    case kComponentsPage: return RunComponents();
-    case kSummaryPage: return RunSummary();
-    case kCompletionPage: return RunCompletion();
-    default: return false;
-  }
-}
-
-bool TfmWizard::RunLicence() {
-  auto page = pageClasses.page[kLicencePage]();
-  if (page->ShowModal() != ui::mrOk) return false;
-  PageIndex = kUserInfoPage;
-  return true;
-}
-
-bool TfmWizard::RunShown(int32_t index) {
-  auto page = pageClasses.page[static_cast<std::size_t>(index)]();
-  if (page->ShowModal() != ui::mrOk) return false;
-  PageIndex += page->StepDelta;
-  return true;
-}
-
 namespace {
-// The components and summary pages: an upgrade calls their Next handler without
-// showing them; otherwise the user answers. The page's modal result either way.
-int Answer(WizardPage& page) {
-  if (!gInstall.UpgradeMode) return page.ShowModal();
-  page.Button2Click();
-  return page.modalResult;
-}
+
+// What each page of the loop does in an unattended upgrade.
+enum class InUpgrade {
+  NotReached,      // before the loop's first page in an upgrade
+  AnsweredUnseen,  // its Next handler runs without the page being shown
+  Skipped,         // the loop passes over it
+  Finishes,        // in its place: "升级成功" and the installed main program started
+};
+
+struct PageRole {
+  int32_t index;
+  InUpgrade inUpgrade;
+  bool alwaysForward;     // a closed page moves on, whatever its StepDelta (the licence)
+  bool runsInstallation;  // Next runs the installation before the loop goes on
+};
+
+constexpr PageRole kPageRoles[] = {
+    {kLicencePage, InUpgrade::NotReached, true, false},         {kUserInfoPage, InUpgrade::NotReached, false, false},
+    {kComponentsPage, InUpgrade::AnsweredUnseen, false, false}, {kProgramGroupPage, InUpgrade::Skipped, false, false},
+    {kSummaryPage, InUpgrade::AnsweredUnseen, false, true},     {kCompletionPage, InUpgrade::Finishes, true, false},
+};
+static_assert(std::size(kPageRoles) == kPagesDone, "one role per page");
+
 }  // namespace
 
-bool TfmWizard::RunComponents() {
-  auto page = pageClasses.page[kComponentsPage]();
-  if (Answer(*page) != ui::mrOk) return false;
-  PageIndex += page->StepDelta;
-  if (gInstall.UpgradeMode) PageIndex += 1;  // no program group page in an upgrade
-  return true;
-}
-
-bool TfmWizard::RunSummary() {
-  auto summary = pageClasses.page[kSummaryPage]();
-  if (Answer(*summary) != ui::mrOk) return false;
-  PageIndex += summary->StepDelta;
-  if (summary->StepDelta != 1) return true;
-  auto progress = pageClasses.progress();
-  progress->Show();
-  pageClasses.runInstallation(*progress);
-  bool ok = progress->InstallOk;
-  progress.reset();  // the summary page goes after the progress page
-  return ok;
-}
-
-bool TfmWizard::RunCompletion() {
-  if (gInstall.UpgradeMode) {
+bool TfmWizard::RunPage(int32_t index) {
+  const PageRole& role = kPageRoles[index];
+  const bool upgrade = gInstall.UpgradeMode;
+  if (upgrade && role.inUpgrade == InUpgrade::Skipped) {
+    PageIndex += 1;
+    return true;
+  }
+  if (upgrade && role.inUpgrade == InUpgrade::Finishes) {
     PageIndex += 1;
     ui::ShowMessageBox(nullptr, texts::kUpgradeDone, texts::kUpgradeDoneCaption, MB_OK);
     StartMainProgram();
     return true;
   }
-  auto page = pageClasses.page[kCompletionPage]();
-  if (page->ShowModal() != ui::mrOk) return false;
-  PageIndex += 1;
-  return true;
+  auto page = pageClasses.page[static_cast<std::size_t>(index)]();
+  int result;
+  if (upgrade && role.inUpgrade == InUpgrade::AnsweredUnseen) {
+    page->Button2Click();
+    result = page->modalResult;
+  } else {
+    result = page->ShowModal();
+  }
+  if (result != ui::mrOk) return false;
+  PageIndex += role.alwaysForward ? 1 : page->StepDelta;
+  if (!role.runsInstallation || page->StepDelta != 1) return true;
+  // The page stays until the run has ended; the progress page goes first.
+  auto progress = pageClasses.progress();
+  progress->Show();
+  pageClasses.runInstallation(*progress);
+  const bool ok = progress->InstallOk;
+  progress.reset();
+  return ok;
 }
 
 void TfmWizard::StartMainProgram() {

@@ -7,8 +7,8 @@
 #include <functional>
 #include <memory>
 
-#include "app/page_frame.h"
-#include "pages/progress_page.h"
+#include "install/progress_page.h"
+#include "wizard/page_frame.h"
 
 namespace yv::app {
 
@@ -30,9 +30,9 @@ enum PageIndexes : int32_t {
 // How each page is made: one factory per index, replaceable (tests put scripted pages
 // in), plus the progress page and the installation run behind the summary page.
 struct PageClasses {
-  std::array<std::function<std::unique_ptr<WizardPage>()>, 6> page;
-  std::function<std::unique_ptr<pages::TdlgStep6>()> progress;
-  std::function<void(pages::TdlgStep6&)> runInstallation;
+  std::array<std::function<std::unique_ptr<wizard::WizardPage>()>, 6> page;
+  std::function<std::unique_ptr<install::TdlgStep6>()> progress;
+  std::function<void(install::TdlgStep6&)> runInstallation;
   // Starts the installed main program after an upgrade (command line, working folder).
   std::function<void(const std::string&, const std::string&)> startProgram;
 };
@@ -60,11 +60,6 @@ class TfmWizard : public ui::Form {
 
  private:
   bool RunPage(int32_t index);
-  bool RunLicence();
-  bool RunShown(int32_t index);
-  bool RunComponents();
-  bool RunSummary();
-  bool RunCompletion();
   void StartMainProgram();
   void ConfirmAndClose();
 };

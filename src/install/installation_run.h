@@ -1,11 +1,11 @@
 // The installation run, called by the page loop with the progress page shown.
 #pragma once
 
-#include "pages/progress_page.h"
+#include "install/progress_page.h"
 
 namespace yv::install {
 
 // Runs the installation; the result is the page's InstallOk.
-void RunInstallation(pages::TdlgStep6& page);
+void RunInstallation(install::TdlgStep6& page);
 
 }  // namespace yv::install

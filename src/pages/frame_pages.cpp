@@ -1,11 +1,11 @@
 #include "pages/frame_pages.h"
 
-#include "app/texts.h"
+#include "wizard/texts.h"
 
 namespace yv::pages {
 
-using app::FrameButtons;
-namespace texts = app::texts;
+using wizard::FrameButtons;
+namespace texts = wizard::texts;
 
 TdlgStep2::TdlgStep2() : WizardPage(texts::kUserInfoCaption, FrameButtons::BackNextCancel) {}
 TdlgStep3::TdlgStep3() : WizardPage(texts::kComponentsCaption, FrameButtons::BackNextCancel) {}

@@ -3,26 +3,26 @@
 // and summary (4). Their own controls and checks come with each page.
 #pragma once
 
-#include "app/page_frame.h"
+#include "wizard/page_frame.h"
 
 namespace yv::pages {
 
-class TdlgStep2 : public app::WizardPage {
+class TdlgStep2 : public wizard::WizardPage {
  public:
   TdlgStep2();
 };
 
-class TdlgStep3 : public app::WizardPage {
+class TdlgStep3 : public wizard::WizardPage {
  public:
   TdlgStep3();
 };
 
-class TdlgStep4 : public app::WizardPage {
+class TdlgStep4 : public wizard::WizardPage {
  public:
   TdlgStep4();
 };
 
-class TdlgStep5 : public app::WizardPage {
+class TdlgStep5 : public wizard::WizardPage {
  public:
   TdlgStep5();
 };

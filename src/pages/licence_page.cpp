@@ -2,9 +2,9 @@
 
 #include <stdexcept>
 
-#include "app/install_state.h"
-#include "app/texts.h"
 #include "platform/file_io.h"
+#include "wizard/install_state.h"
+#include "wizard/texts.h"
 
 namespace yv::pages {
 
@@ -31,10 +31,10 @@ std::string WithCrLf(const std::string& text) {
 
 }  // namespace
 
-TdlgStep1::TdlgStep1() : WizardPage(app::texts::kLicenceCaption, app::FrameButtons::AgreeNextCancel, kRows) {
+TdlgStep1::TdlgStep1() : WizardPage(wizard::texts::kLicenceCaption, wizard::FrameButtons::AgreeNextCancel, kRows) {
   (*this)["Button1"].onClick = [this] { Button1Click(); };
   SetTabOrder({"Button1", "Button2", "Memo1", "Button3"});
-  const std::string path = app::gInstall.SourceDir + "\\Lics.txt";
+  const std::string path = wizard::gInstall.SourceDir + "\\Lics.txt";
   auto licence = platform::ReadWholeFile(path);
   if (!licence) throw std::runtime_error("Cannot open file " + path);
   (*this)["Memo1"].SetText(WithCrLf(*licence));

@@ -4,11 +4,11 @@
 #include <functional>
 #include <memory>
 
-#include "app/install_state.h"
-#include "pages/completion_page.h"
+#include "wizard/install_state.h"
+#include "completion/completion_page.h"
 #include "pages/frame_pages.h"
 #include "pages/licence_page.h"
-#include "pages/progress_page.h"
+#include "install/progress_page.h"
 #include "win_test_support.h"
 
 namespace {
@@ -23,7 +23,7 @@ struct ButtonRow {
 
 struct PageCase {
   const char* caption;
-  std::function<std::unique_ptr<yv::app::WizardPage>()> make;
+  std::function<std::unique_ptr<yv::wizard::WizardPage>()> make;
   std::vector<ButtonRow> buttons;
 };
 
@@ -37,7 +37,7 @@ RECT ClientRectOf(HWND control) {
 TEST(PageFrame, EveryPageHasTheCommonLayout) {
   yv::test::ScratchDir medium;
   medium.Write("Lics.txt", "");
-  yv::app::gInstall.SourceDir = medium.Path();
+  yv::wizard::gInstall.SourceDir = medium.Path();
   const ButtonRow back{"Button1", 160, "< 上一步", false, true};
   const ButtonRow next{"Button2", 280, "下一步 >", true, true};
   const ButtonRow cancel{"Button3", 392, "取消", false, true};
@@ -48,8 +48,8 @@ TEST(PageFrame, EveryPageHasTheCommonLayout) {
       {"安装路径和组件", [] { return std::make_unique<yv::pages::TdlgStep3>(); }, {back, next, cancel}},
       {"安装程序组", [] { return std::make_unique<yv::pages::TdlgStep4>(); }, {back, next, cancel}},
       {"安装信息", [] { return std::make_unique<yv::pages::TdlgStep5>(); }, {back, next, cancel}},
-      {"安装", [] { return std::make_unique<yv::pages::TdlgStep6>(); }, {{"Button3", 400, "取消", false, true}}},
-      {"安装完成", [] { return std::make_unique<yv::pages::TdlgStep7>(); }, {{"Button3", 264, "完成", true, true}}},
+      {"安装", [] { return std::make_unique<yv::install::TdlgStep6>(); }, {{"Button3", 400, "取消", false, true}}},
+      {"安装完成", [] { return std::make_unique<yv::completion::TdlgStep7>(); }, {{"Button3", 264, "完成", true, true}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.caption);
@@ -129,14 +129,14 @@ TEST(PageFrame, ClosingAPageFromOutsideIsItsCancel) {
   EXPECT_EQ(page.modalResult, 2);
 
   // The completion page has no Cancel: it stays.
-  yv::pages::TdlgStep7 last;
+  yv::completion::TdlgStep7 last;
   SendMessageW(last.Handle(), WM_CLOSE, 0, 0);
   EXPECT_EQ(last.modalResult, 0);
   EXPECT_NE(last.Handle(), nullptr);
 }
 
 TEST(PageFrame, ProgressCancelOnlyClearsTheRunFlag) {
-  yv::pages::TdlgStep6 page;
+  yv::install::TdlgStep6 page;
   {
     yv::test::MessageBoxScript boxes({IDCANCEL});
     page["Button3"].Click();

@@ -1,12 +1,12 @@
 // Start-up against real files, a sandboxed machine registry and scripted message boxes.
 #include <gtest/gtest.h>
 
-#include "app/install_state.h"
+#include "wizard/install_state.h"
 #include "app/startup.h"
 #include "text/cp936.h"
 #include "win_test_support.h"
 
-using yv::app::gInstall;
+using yv::wizard::gInstall;
 using yv::app::PrepareInstallState;
 using yv::app::StartupOutcome;
 using yv::test::MessageBoxScript;
@@ -20,7 +20,7 @@ const char kProductKey[] = "SOFTWARE\\Orvanet\\Delvrin证券分析系统\\3.0";
 
 class Startup : public testing::Test {
  protected:
-  void SetUp() override { gInstall = yv::app::InstallState{}; }
+  void SetUp() override { gInstall = yv::wizard::InstallState{}; }
   // A medium folder with setup.ini and the named description files.
   void Medium(const std::string& setupIni, std::initializer_list<const char*> descriptions) {
     medium.Write("setup.ini", setupIni);
@@ -146,7 +146,7 @@ TEST_F(Startup, OverlongValuesNeverOverflow) {
   EXPECT_TRUE(gInstall.FreshInstall);  // the name is too long for the key: no lookup
   EXPECT_EQ(gInstall.InstallDir, "");
 
-  gInstall = yv::app::InstallState{};
+  gInstall = yv::wizard::InstallState{};
   medium.Write("setup.ini", "");
   ASSERT_EQ(PrepareInstallState(medium.Path(), ""), StartupOutcome::Run);
   EXPECT_TRUE(gInstall.FreshInstall);  // the registered path is too long to read

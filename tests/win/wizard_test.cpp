@@ -5,13 +5,13 @@
 #include <functional>
 #include <map>
 
-#include "app/install_state.h"
+#include "wizard/install_state.h"
 #include "app/wizard.h"
 #include "pages/frame_pages.h"
 #include "ui/application.h"
 #include "win_test_support.h"
 
-using yv::app::gInstall;
+using yv::wizard::gInstall;
 using yv::app::TfmWizard;
 using yv::test::MessageBoxScript;
 using yv::test::ScratchDir;
@@ -40,7 +40,7 @@ const Action kCancel = [](yv::ui::Form& p) { Press(p, "Button3"); };
 class Wizard : public testing::Test {
  protected:
   void SetUp() override {
-    gInstall = yv::app::InstallState{};
+    gInstall = yv::wizard::InstallState{};
     gInstall.SourceDir = medium.Path();
     gInstall.DescFilePath = medium.Write("install.ini", description);
     medium.Write("Lics.txt", "第一行\r\n第二行\r\n");
@@ -70,7 +70,7 @@ class Wizard : public testing::Test {
   // start replaced by recorders, and runs the loop once.
   std::unique_ptr<TfmWizard> Run(bool installOk = true) {
     auto wizard = std::make_unique<TfmWizard>();
-    wizard->pageClasses.runInstallation = [this, installOk](yv::pages::TdlgStep6& page) {
+    wizard->pageClasses.runInstallation = [this, installOk](yv::install::TdlgStep6& page) {
       ++installations;
       shown.push_back(page.Caption());
       page.InstallOk = installOk;

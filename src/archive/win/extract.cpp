@@ -12,25 +12,13 @@
 #include "text/cp936.h"
 #include "text/gbk.h"
 #include "ui/message_box.h"
+#include "winsys/handle.h"
 
 namespace yv::archive {
 
+using winsys::ScopedHandle;
+
 namespace {
-
-class ScopedHandle {
- public:
-  explicit ScopedHandle(HANDLE handle) : handle_(handle) {}
-  ~ScopedHandle() {
-    if (*this) CloseHandle(handle_);
-  }
-  ScopedHandle(const ScopedHandle&) = delete;
-  ScopedHandle& operator=(const ScopedHandle&) = delete;
-  explicit operator bool() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
 
 HANDLE OpenForReading(const std::string& path) {
   return CreateFileW(text::ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -143,8 +131,8 @@ bool Extract(const ExtractionSite& site, const std::string& containerPath, const
       }
       if (withTimes) {
         // A time that cannot be applied is skipped: the entry is still done.
-        ScopedHandle file(CreateFileW(text::ToWide(*outputPath).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ScopedHandle file(CreateFileW(text::ToWide(*outputPath).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         const FILETIME time = ToFileTime(entry.lastWriteTime);
         if (file) SetFileTime(file.get(), nullptr, nullptr, &time);
       }
@@ -184,7 +172,7 @@ bool Install(const ExtractionSite& site, const std::string& installDir, const st
   return DecodePackedFile(containerPath, *destination);
 }
 
-std::optional<std::string> SystemFolder(UINT (WINAPI* query)(LPWSTR, UINT)) {
+std::optional<std::string> SystemFolder(UINT(WINAPI* query)(LPWSTR, UINT)) {
   wchar_t buffer[MAX_PATH + 1] = {};
   const UINT length = query(buffer, MAX_PATH + 1);
   if (length == 0 || length > MAX_PATH) return std::nullopt;
@@ -205,8 +193,8 @@ std::optional<std::string> ResolveDestination(const std::string& installDir, con
   return text::JoinBounded(text::kPathLimit, {installDir, "\\", token});
 }
 
-bool InstallPackageItem(ExtractionProgress& progress, const std::string& installDir,
-                        const std::string& containerPath, const std::string& token) {
+bool InstallPackageItem(ExtractionProgress& progress, const std::string& installDir, const std::string& containerPath,
+                        const std::string& token) {
   return Install({progress.Window(), progress.ApplicationWindow(), &progress}, installDir, containerPath, token);
 }
 

@@ -1,14 +1,14 @@
 // Completion page (index 5): the last page, closed by "完成".
 #pragma once
 
-#include "app/page_frame.h"
+#include "wizard/page_frame.h"
 
-namespace yv::pages {
+namespace yv::completion {
 
-class TdlgStep7 : public app::WizardPage {
+class TdlgStep7 : public wizard::WizardPage {
  public:
   TdlgStep7();
   void Button3Click() override;  // finish
 };
 
-}  // namespace yv::pages
+}  // namespace yv::completion

@@ -2,11 +2,11 @@
 // installation runs; Cancel only clears InstallOk.
 #pragma once
 
-#include "app/page_frame.h"
+#include "wizard/page_frame.h"
 
-namespace yv::pages {
+namespace yv::install {
 
-class TdlgStep6 : public app::WizardPage {
+class TdlgStep6 : public wizard::WizardPage {
  public:
   TdlgStep6();
   void Button3Click() override;
@@ -15,4 +15,4 @@ class TdlgStep6 : public app::WizardPage {
   bool InstallOk = true;
 };
 
-}  // namespace yv::pages
+}  // namespace yv::install

@@ -1,9 +1,9 @@
-#include "app/page_frame.h"
+#include "wizard/page_frame.h"
 
-#include "app/texts.h"
 #include "ui/message_box.h"
+#include "wizard/texts.h"
 
-namespace yv::app {
+namespace yv::wizard {
 
 using ui::ControlSpec;
 using ui::Kind;
@@ -14,8 +14,8 @@ const ui::FontSpec kPageFont{"宋体", -12};
 
 std::vector<ControlSpec> FrameRows(FrameButtons buttons, const std::vector<ControlSpec>& rows) {
   std::vector<ControlSpec> all = {
-      {Kind::Image, "Image3", 0, 0, 120, 293, "", ui::kAlignLeft | ui::kCentered, 0, nullptr,
-       ui::kNoColor, ui::kNoColor, kPagePictureId},
+      {Kind::Image, "Image3", 0, 0, 120, 293, "", ui::kAlignLeft | ui::kCentered, 0, nullptr, ui::kNoColor,
+       ui::kNoColor, kPagePictureId},
       {Kind::Label, "Label4", 136, 224, 72, 12, texts::kMaker, ui::kDisabled},
       {Kind::Bevel, "Bevel1", 136, 240, 350, 10},
   };
@@ -28,8 +28,7 @@ std::vector<ControlSpec> FrameRows(FrameButtons buttons, const std::vector<Contr
       break;
     case FrameButtons::AgreeNextCancel:
       all.push_back({Kind::Button, "Button1", 160, 256, 75, 25, texts::kAgree});
-      all.push_back({Kind::Button, "Button2", 280, 256, 75, 25, texts::kNext, ui::kDefault | ui::kDisabled,
-                     ui::mrOk});
+      all.push_back({Kind::Button, "Button2", 280, 256, 75, 25, texts::kNext, ui::kDefault | ui::kDisabled, ui::mrOk});
       all.push_back({Kind::Button, "Button3", 392, 256, 75, 25, texts::kCancel, ui::kCancel, ui::mrCancel});
       break;
     case FrameButtons::CancelOnly:
@@ -89,4 +88,4 @@ void WizardPage::Button3Click() {
   if (!ConfirmCancel()) modalResult = ui::mrNone;
 }
 
-}  // namespace yv::app
+}  // namespace yv::wizard

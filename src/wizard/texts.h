@@ -1,7 +1,7 @@
 // User-visible texts of start-up, the main window and the page frame (GBK in the program).
 #pragma once
 
-namespace yv::app::texts {
+namespace yv::wizard::texts {
 
 inline constexpr char kSetupCaption[] = "Setup";
 inline constexpr char kBadDescription[] = "安装文件不正确！";
@@ -35,4 +35,4 @@ inline constexpr char kSummaryCaption[] = "安装信息";
 inline constexpr char kProgressCaption[] = "安装";
 inline constexpr char kCompletionCaption[] = "安装完成";
 
-}  // namespace yv::app::texts
+}  // namespace yv::wizard::texts

@@ -7,7 +7,7 @@
 
 #include "ui/form.h"
 
-namespace yv::app {
+namespace yv::wizard {
 
 // Resource ids of the pictures (see resources/setup.rc).
 constexpr int kIconId = 1;
@@ -43,4 +43,4 @@ class WizardPage : public ui::Form {
   bool OnCloseRequest() override;
 };
 
-}  // namespace yv::app
+}  // namespace yv::wizard

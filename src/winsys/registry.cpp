@@ -1,14 +1,32 @@
-#include "app/registry.h"
+#include "winsys/registry.h"
 
 #include "text/cp936.h"
 #include "text/gbk.h"
 
-namespace yv::app {
+namespace yv::winsys {
 
 RegistryKey::RegistryKey(HKEY root, const std::string& path) {
   if (RegOpenKeyExW(root, text::ToWide(path).c_str(), 0, KEY_ALL_ACCESS, &key_) != ERROR_SUCCESS) {
     key_ = nullptr;
   }
+}
+
+RegistryKey RegistryKey::Create(HKEY root, const std::string& path) {
+  RegistryKey key;
+  if (RegCreateKeyW(root, text::ToWide(path).c_str(), &key.key_) != ERROR_SUCCESS) key.key_ = nullptr;
+  return key;
+}
+
+bool RegistryKey::WriteString(const std::string& name, const std::string& value) const {
+  std::wstring data = text::ToWide(value);
+  data.push_back(L'\0');
+  return WriteRawString(name, data);
+}
+
+bool RegistryKey::WriteRawString(const std::string& name, const std::wstring& data) const {
+  if (!key_) return false;
+  return RegSetValueExW(key_, text::ToWide(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.data()),
+                        static_cast<DWORD>(data.size() * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
 RegistryKey::~RegistryKey() {
@@ -38,4 +56,4 @@ std::optional<std::string> RegistryKey::ReadString(const std::string& name) cons
   return value;
 }
 
-}  // namespace yv::app
+}  // namespace yv::winsys

@@ -1,7 +1,0 @@
-#include "app/install_state.h"
-
-namespace yv::app {
-
-InstallState gInstall;
-
-}  // namespace yv::app

@@ -1,0 +1,44 @@
+#include "shell/folder_paths.h"
+
+#include <windows.h>
+
+#include "profile/section_readers.h"
+#include "text/cp936.h"
+#include "text/gbk.h"
+
+namespace yv::shell {
+
+namespace {
+
+bool Exists(const std::string& path) {
+  return GetFileAttributesW(text::ToWide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+}  // namespace
+
+bool CreateFolderPath(const std::string& path) {
+  if (path.size() > text::kPathLimit) return false;
+  // Each separator, and the end of the text, closes a level.
+  for (std::size_t i = 0; i <= path.size(); i += i < path.size() ? text::CharLength(path, i) : 1) {
+    if (i < path.size() && path[i] != '\\') continue;
+    if (i == 0 || path[i - 1] == ':') continue;
+    const std::string level = path.substr(0, i);
+    if (Exists(level)) continue;
+    if (!CreateDirectoryW(text::ToWide(level).c_str(), nullptr)) return false;
+  }
+  return true;
+}
+
+bool CreateInstallFolders(const std::string& installDir, const std::string& descPath) {
+  const std::string root = text::EndsWithBackslash(installDir) ? installDir : installDir + "\\";
+  bool ok = CreateFolderPath(root);
+  if (!ok) return false;
+  const profile::SectionPairs folders = profile::ReadDirectorySection(descPath);
+  for (const std::string& folder : folders.values) {
+    ok = CreateFolderPath(root + folder);
+    if (!ok) break;
+  }
+  return ok;
+}
+
+}  // namespace yv::shell

@@ -1,0 +1,19 @@
+// Folder creation: every missing level of a path, and the installation folder with the
+// subfolders the setup description lists in section "directory".
+#pragma once
+
+#include <string>
+
+namespace yv::shell {
+
+// Creates every missing level of `path` (GBK, at most 255 bytes). A separator at the
+// first position or right after a colon ends no level, so a drive root is never
+// created; a level that exists, as a folder or as a file, is passed over. False when a
+// level cannot be created, or when the path is too long to be a folder at all.
+bool CreateFolderPath(const std::string& path);
+
+// Creates the installation folder and then each folder of section "directory" of the
+// setup description at `descPath`, in file order, stopping at the first failure.
+bool CreateInstallFolders(const std::string& installDir, const std::string& descPath);
+
+}  // namespace yv::shell
