@@ -4,8 +4,10 @@
 
 #include "completion/completion_page.h"
 #include "install/installation_run.h"
+#include "pages/components_page.h"
 #include "pages/frame_pages.h"
 #include "pages/licence_page.h"
+#include "pages/summary_page.h"
 #include "profile/profile.h"
 #include "text/cp936.h"
 #include "text/gbk.h"
@@ -147,6 +149,8 @@ bool TfmWizard::RunPage(int32_t index) {
   auto page = pageClasses.page[static_cast<std::size_t>(index)]();
   int result;
   if (upgrade && role.inUpgrade == InUpgrade::AnsweredUnseen) {
+    // The answer is the handler's own, not what the page's creation left behind.
+    page->modalResult = ui::mrNone;
     page->Button2Click();
     result = page->modalResult;
   } else {

@@ -1,6 +1,6 @@
 // The input pages as page frames with their captions and the Back/Next/Cancel
-// protocol: user information (1), components and destination (2), program group (3)
-// and summary (4). Their own controls and checks come with each page.
+// protocol: user information (1) and program group (3). Their own controls and checks
+// come with each page.
 #pragma once
 
 #include "wizard/page_frame.h"
@@ -12,19 +12,9 @@ class TdlgStep2 : public wizard::WizardPage {
   TdlgStep2();
 };
 
-class TdlgStep3 : public wizard::WizardPage {
- public:
-  TdlgStep3();
-};
-
 class TdlgStep4 : public wizard::WizardPage {
  public:
   TdlgStep4();
-};
-
-class TdlgStep5 : public wizard::WizardPage {
- public:
-  TdlgStep5();
 };
 
 }  // namespace yv::pages

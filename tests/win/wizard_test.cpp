@@ -7,7 +7,9 @@
 
 #include "wizard/install_state.h"
 #include "app/wizard.h"
+#include "pages/components_page.h"
 #include "pages/frame_pages.h"
+#include "pages/summary_page.h"
 #include "ui/application.h"
 #include "win_test_support.h"
 
@@ -84,7 +86,8 @@ class Wizard : public testing::Test {
     return wizard;
   }
 
-  std::string description = "[info]\r\ntitle=\"Delvrin证券分析系统\"\r\ngroup=组\r\nuninst=unins.exe\r\n";
+  std::string description =
+      "[info]\r\ntitle=\"Delvrin证券分析系统\"\r\ngroup=组\r\nuninst=unins.exe\r\nparts=1\r\npart0=主程序\r\n";
   ScratchDir medium;
   std::map<std::string, std::vector<Action>> script;
   std::vector<std::string> shown;
