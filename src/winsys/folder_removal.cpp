@@ -1,7 +1,8 @@
 #include "winsys/folder_removal.h"
 
-#include <shellapi.h>
 #include <windows.h>
+// after windows.h, which it needs
+#include <shellapi.h>
 
 #include "text/cp936.h"
 #include "text/gbk.h"
