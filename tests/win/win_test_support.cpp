@@ -17,8 +17,8 @@ unsigned NextSerial() {
 }
 
 std::wstring UniqueName(const wchar_t* prefix) {
-  return std::wstring(prefix) + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(NextSerial()) +
-         L"_" + std::to_wstring(GetTickCount());
+  return std::wstring(prefix) + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(NextSerial()) + L"_" +
+         std::to_wstring(GetTickCount());
 }
 
 void MakeFolders(const std::wstring& path) {
@@ -28,7 +28,9 @@ void MakeFolders(const std::wstring& path) {
 }
 }  // namespace
 
-std::string Gbk(const std::wstring& text) { return text::FromWide(text); }
+std::string Gbk(const std::wstring& text) {
+  return text::FromWide(text);
+}
 
 ScratchDir::ScratchDir() {
   wchar_t temp[MAX_PATH];
@@ -56,9 +58,19 @@ std::string ScratchDir::Write(const std::string& relative, const std::string& by
   return path;
 }
 
+WorkingFolder::WorkingFolder(const std::string& folder) {
+  wchar_t current[MAX_PATH];
+  previous_.assign(current, GetCurrentDirectoryW(MAX_PATH, current));
+  if (!SetCurrentDirectoryW(text::ToWide(folder).c_str())) throw std::runtime_error("cannot enter " + folder);
+}
+
+WorkingFolder::~WorkingFolder() {
+  SetCurrentDirectoryW(previous_.c_str());
+}
+
 RegistrySandbox::RegistrySandbox() : scratch_(L"Software\\YvTest\\" + UniqueName(L"hklm_")) {
-  if (RegCreateKeyExW(HKEY_CURRENT_USER, scratch_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root_,
-                      nullptr) != ERROR_SUCCESS ||
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, scratch_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root_, nullptr) !=
+          ERROR_SUCCESS ||
       RegOverridePredefKey(HKEY_LOCAL_MACHINE, root_) != ERROR_SUCCESS) {
     throw std::runtime_error("cannot redirect HKEY_LOCAL_MACHINE");
   }
