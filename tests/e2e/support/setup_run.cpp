@@ -1,5 +1,7 @@
 #include "support/setup_run.h"
 
+#include "archive/package_writer.h"
+
 #include "driver/actions.h"
 #include "driver/dump.h"
 #include "driver/wait.h"
@@ -16,12 +18,18 @@ std::string SetupScenario::DescriptionIni(std::string_view title) {
   return IniText({{"info",
                    {{"title", std::string(title)},
                     {"path", "C:\\kv58"},
-                    {"group", "Delvrin证券分析系统"}}}});
+                    {"group", "Delvrin证券分析系统"},
+                    {"parts", "1"},  // without a component the components page cannot be left
+                    {"part0", "系统程序"}}},
+                  {"part0", {{"program.vrk", "."}}}});
 }
 
 bool SetupScenario::WriteStartableMedium(std::string_view title) {
   bool written = medium_.Write("setup.ini", PlainSetupIni()) &&
                  medium_.Write("install.ini", DescriptionIni(title)) &&
+                 medium_.Write("program.vrk", archive::BuildPackageArchive(
+                                                  3, {archive::EncodeEntry("readme.txt", 0, "演示文件\r\n",
+                                                                           archive::EntryStorage::kCompress, {})})) &&
                  medium_.Write("Lics.txt", "软件许可协议\r\n\r\n请仔细阅读以下条款。\r\n");
   if (!written) ADD_FAILURE() << "cannot write the medium";
   return written;
