@@ -142,8 +142,9 @@ class Control {
   virtual bool OnOwnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
  protected:
-  // Group boxes hold controls: their notifications go on to the form's window.
-  bool ForwardToForm(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  // Group boxes hold controls: their notifications go on to the form's window, and the
+  // box paints its inside in the form's colour (the form does not paint under it).
+  bool ActAsContainer(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
  private:
   Form& form_;

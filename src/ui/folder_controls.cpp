@@ -68,7 +68,22 @@ const std::string& DirectoryList::EntryPath(int index) const {
   return entries_.at(static_cast<std::size_t>(index)).path;
 }
 
+namespace {
+// While it lives, a drive without a disc fails quietly instead of asking the user.
+class QuietDriveErrors {
+ public:
+  QuietDriveErrors() { SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &old_); }
+  ~QuietDriveErrors() { SetThreadErrorMode(old_, nullptr); }
+  QuietDriveErrors(const QuietDriveErrors&) = delete;
+  QuietDriveErrors& operator=(const QuietDriveErrors&) = delete;
+
+ private:
+  DWORD old_ = 0;
+};
+}  // namespace
+
 bool DirectoryList::SetDirectory(const std::string& path) {
+  QuietDriveErrors quiet;
   char drive = 0;
   std::vector<std::string> names;
   if (!SplitFolderPath(path, drive, names)) return false;

@@ -11,7 +11,7 @@
 namespace yv::ui {
 
 bool GroupBox::OnOwnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-  return ForwardToForm(msg, wParam, lParam, result);
+  return ActAsContainer(msg, wParam, lParam, result);
 }
 
 RadioGroup::~RadioGroup() {
@@ -91,7 +91,7 @@ bool RadioGroup::OnOwnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& r
     }
   }
   if (msg == WM_SIZE) Arrange();
-  return ForwardToForm(msg, wParam, lParam, result);
+  return ActAsContainer(msg, wParam, lParam, result);
 }
 
 LRESULT CALLBACK RadioGroup::ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {
