@@ -29,18 +29,22 @@ class ScratchDir {
   std::string path_;
 };
 
-// Redirects HKEY_LOCAL_MACHINE of this process into a scratch key for the test's life.
+// Redirects a root key of this process (HKEY_LOCAL_MACHINE unless named) into a
+// scratch key for the test's life.
 class RegistrySandbox {
  public:
-  RegistrySandbox();
+  // A read-only sandbox refuses every key creation and write, as a root without the
+  // right to write does.
+  explicit RegistrySandbox(HKEY predefined = HKEY_LOCAL_MACHINE, bool readOnly = false);
   ~RegistrySandbox();
   RegistrySandbox(const RegistrySandbox&) = delete;
   RegistrySandbox& operator=(const RegistrySandbox&) = delete;
 
-  // Writes a string value (GBK) under HKLM as the program sees it.
+  // Writes a string value (GBK) under the redirected root as the program sees it.
   void SetString(const std::string& key, const std::string& name, const std::string& value) const;
 
  private:
+  HKEY predefined_;
   std::wstring scratch_;
   HKEY root_ = nullptr;
 };
