@@ -15,8 +15,8 @@ unsigned NextSerial() {
 }
 
 std::wstring UniqueName(const wchar_t* prefix) {
-  return std::wstring(prefix) + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(NextSerial()) + L"_" +
-         std::to_wstring(GetTickCount());
+  return std::wstring(prefix) + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(NextSerial()) +
+         L"_" + std::to_wstring(GetTickCount());
 }
 
 void MakeFolders(const std::wstring& path) {
@@ -26,9 +26,7 @@ void MakeFolders(const std::wstring& path) {
 }
 }  // namespace
 
-std::string Gbk(const std::wstring& text) {
-  return text::FromWide(text);
-}
+std::string Gbk(const std::wstring& text) { return text::FromWide(text); }
 
 ScratchDir::ScratchDir() {
   wchar_t temp[MAX_PATH];
@@ -56,10 +54,10 @@ std::string ScratchDir::Write(const std::string& relative, const std::string& by
   return path;
 }
 
-RegistrySandbox::RegistrySandbox(HKEY predefined, bool readOnly)
+RegistrySandbox::RegistrySandbox(HKEY predefined, bool refusesNewKeys)
     : predefined_(predefined), scratch_(L"Software\\YvTest\\" + UniqueName(L"root_")) {
-  if (RegCreateKeyExW(HKEY_CURRENT_USER, scratch_.c_str(), 0, nullptr, 0, readOnly ? KEY_READ : KEY_ALL_ACCESS, nullptr,
-                      &root_, nullptr) != ERROR_SUCCESS ||
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, scratch_.c_str(), 0, nullptr, refusesNewKeys ? REG_OPTION_VOLATILE : 0,
+                      KEY_ALL_ACCESS, nullptr, &root_, nullptr) != ERROR_SUCCESS ||
       RegOverridePredefKey(predefined_, root_) != ERROR_SUCCESS) {
     throw std::runtime_error("cannot redirect a registry root");
   }
@@ -73,8 +71,8 @@ RegistrySandbox::~RegistrySandbox() {
 
 void RegistrySandbox::SetString(const std::string& key, const std::string& name, const std::string& value) const {
   HKEY k;
-  if (RegCreateKeyExW(predefined_, text::ToWide(key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr) !=
-      ERROR_SUCCESS) {
+  if (RegCreateKeyExW(predefined_, text::ToWide(key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
+                      nullptr) != ERROR_SUCCESS) {
     throw std::runtime_error("cannot create key " + key);
   }
   std::wstring v = text::ToWide(value);
@@ -93,8 +91,6 @@ MessageBoxScript::MessageBoxScript(std::deque<int> answers) : answers_(std::move
   });
 }
 
-MessageBoxScript::~MessageBoxScript() {
-  ui::SetMessageBoxResponder({});
-}
+MessageBoxScript::~MessageBoxScript() { ui::SetMessageBoxResponder({}); }
 
 }  // namespace yv::test

@@ -33,9 +33,9 @@ class ScratchDir {
 // scratch key for the test's life.
 class RegistrySandbox {
  public:
-  // A read-only sandbox refuses every key creation and write, as a root without the
-  // right to write does.
-  explicit RegistrySandbox(HKEY predefined = HKEY_LOCAL_MACHINE, bool readOnly = false);
+  // A refusing sandbox is a volatile key, under which no lasting key can be created: a
+  // root where nothing may be registered.
+  explicit RegistrySandbox(HKEY predefined = HKEY_LOCAL_MACHINE, bool refusesNewKeys = false);
   ~RegistrySandbox();
   RegistrySandbox(const RegistrySandbox&) = delete;
   RegistrySandbox& operator=(const RegistrySandbox&) = delete;

@@ -1,0 +1,254 @@
+// The actions after an installation: real programs started and awaited (the probe
+// programs built beside the tests, a real import through the system's regedit.exe), and
+// a stand-in starter for the outcomes a real program cannot produce on demand.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "completion/post_install.h"
+#include "platform/file_io.h"
+#include "text/cp936.h"
+#include "win_test_support.h"
+#include "winsys/registry.h"
+#include "wizard/install_state.h"
+
+using yv::test::MessageBoxScript;
+using yv::test::RegistrySandbox;
+using yv::test::ScratchDir;
+using yv::wizard::gInstall;
+
+namespace {
+
+const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const char kAppPaths[] = "SoftWare\\Microsoft\\Windows\\CurrentVersion\\App Paths\\dravkp.exe";
+
+// A program built beside the test program.
+std::string Probe(const char* name) {
+  wchar_t self[MAX_PATH];
+  std::wstring path(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
+  return yv::text::FromWide(path.substr(0, path.find_last_of(L'\\') + 1)) + name;
+}
+
+std::string WindowsFolder() {
+  wchar_t buffer[MAX_PATH];
+  return yv::text::FromWide(std::wstring(buffer, GetWindowsDirectoryW(buffer, MAX_PATH)));
+}
+
+std::vector<std::string> Lines(const std::string& path) {
+  std::vector<std::string> lines;
+  const std::string text = yv::platform::ReadWholeFile(path).value_or("");
+  for (std::size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2) {
+    lines.push_back(text.substr(at, end - at));
+  }
+  return lines;
+}
+
+// Waits up to 20 s until the run log holds `count` lines.
+std::vector<std::string> AwaitLines(const std::string& path, std::size_t count) {
+  for (int i = 0; i < 200 && Lines(path).size() < count; ++i) Sleep(100);
+  return Lines(path);
+}
+
+class PostInstall : public testing::Test {
+ protected:
+  void SetUp() override {
+    gInstall = yv::wizard::InstallState{};
+    gInstall.SourceDir = dir.Folder("medium");
+    gInstall.InstallDir = dir.Folder("app");
+    gInstall.DescFilePath = gInstall.SourceDir + "\\install.ini";
+    gInstall.MainProgram = "dravkp.exe";
+    gInstall.ProgramGroup = "G";
+    log = dir.Path() + "\\run.log";
+    SetEnvironmentVariableW(L"YV_RUN_LOG", yv::text::ToWide(log).c_str());
+  }
+  void TearDown() override { SetEnvironmentVariableW(L"YV_RUN_LOG", nullptr); }
+  void Copy(const char* probe, const std::string& to) {
+    dir.Write(to, yv::platform::ReadWholeFile(Probe(probe)).value());
+  }
+
+  ScratchDir dir;
+  std::string log;
+  MessageBoxScript boxes;
+};
+
+TEST_F(PostInstall, RegistersImportsAndRunsEachProgramInOrderInItsFolder) {
+  const std::string& source = gInstall.SourceDir;
+  const std::string& app = gInstall.InstallDir;
+  const std::wstring importKey = L"Software\\YvTest\\import_" + std::to_wstring(GetCurrentProcessId());
+  dir.Write("medium\\install.ini",
+            "[ico]\r\nA=a.exe\r\n"
+            "[reg]\r\nWPATH1=yv.reg\r\nIPATH1=missing.reg\r\nwpath2=yv.reg\r\n"
+            "[run]\r\nIPATH1=bin\\gui_probe.exe --exit=7 \"a b\" c\\d\r\nIPATH2=bin\\missing.exe\r\n"
+            "WPATH3=console_probe.exe --ms=6000\r\nOTHER=bin\\gui_probe.exe other\r\nIPATH4=bin\\gui_probe.exe 2\r\n");
+  dir.Write("medium\\yv.reg", "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\" + yv::text::FromWide(importKey) +
+                                  "]\r\n\"Value\"=\"imported\"\r\n\r\n");
+  Copy("gui_probe.exe", "app\\bin\\gui_probe.exe");
+  Copy("console_probe.exe", "medium\\console_probe.exe");
+  Copy("gui_probe.exe", "medium\\hinstall.exe");
+  Copy("gui_probe.exe", "medium\\insBDE\\setup.exe");
+  {
+    RegistrySandbox machine;
+    RegistrySandbox user(HKEY_CURRENT_USER);
+    user.SetString(kShellFolders, "Programs", dir.Folder("Programs"));
+    ASSERT_TRUE(yv::completion::RunPostInstallActions(nullptr));
+    const yv::winsys::RegistryKey appPath(HKEY_LOCAL_MACHINE, kAppPaths);
+    EXPECT_EQ(appPath.ReadString("Path"), app);
+    EXPECT_EQ(appPath.ReadString("PrgGrp"), "G");
+  }
+  EXPECT_TRUE(boxes.Calls().empty());
+  EXPECT_TRUE(yv::platform::PathExists(dir.Path() + "\\Programs\\G\\A.lnk"));
+  // regedit.exe was awaited: the value is there as soon as the actions return.
+  HKEY imported = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, importKey.c_str(), 0, KEY_READ, &imported), ERROR_SUCCESS);
+  wchar_t value[32] = L"";
+  DWORD size = sizeof(value);
+  RegQueryValueExW(imported, L"Value", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
+  RegCloseKey(imported);
+  RegDeleteTreeW(HKEY_CURRENT_USER, importKey.c_str());
+  EXPECT_STREQ(value, L"imported");
+
+  // The window programs ran one after the other, each to its end; the console program
+  // (never idle for input) was left running; the BDE installer is not awaited.
+  const std::vector<std::string> done = Lines(log);
+  const std::string probe = app + "\\bin\\gui_probe.exe";
+  const std::vector<std::string> expected = {
+      "start " + probe + " --exit=7 \"a b\" c\\d|" + app + "\\bin",
+      "end " + probe + " --exit=7 \"a b\" c\\d",
+      "start " + source + "\\console_probe.exe --ms=6000|" + source,
+      "start " + probe + " 2|" + app + "\\bin",
+      "end " + probe + " 2",
+      "start \"" + source + "\\hinstall.exe\" -i -autodetect=y|" + source,
+      "end \"" + source + "\\hinstall.exe\" -i -autodetect=y",
+  };
+  ASSERT_GE(done.size(), expected.size());
+  EXPECT_EQ(std::vector<std::string>(done.begin(), done.begin() + 7), expected);
+  const std::vector<std::string> all = AwaitLines(log, 10);
+  EXPECT_NE(std::find(all.begin(), all.end(), "start \"" + source + "\\insBDE\\setup.exe\"|" + source + "\\insBDE"),
+            all.end());
+  EXPECT_NE(std::find(all.begin(), all.end(), "end " + source + "\\console_probe.exe --ms=6000"), all.end());
+}
+
+TEST(ProcessWait, WindowProgramsAreAwaitedToTheirExitCodeAndConsoleProgramsAreNot) {
+  struct Case {
+    std::string command;
+    std::optional<yv::winsys::ProcessEnd> end;
+    DWORD exitCode;
+  };
+  const Case cases[] = {
+      {"\"" + Probe("gui_probe.exe") + "\" --exit=7", yv::winsys::ProcessEnd::kEnded, 7},
+      {"\"" + Probe("gui_probe.exe") + "\" --exit=259", yv::winsys::ProcessEnd::kEnded, 259},  // STILL_ACTIVE
+      {"\"" + Probe("console_probe.exe") + "\" --ms=100", yv::winsys::ProcessEnd::kNotAwaited, 0},
+      {"\"" + Probe("missing.exe") + "\"", std::nullopt, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command);
+    const auto outcome = yv::winsys::RunAndAwait(c.command, WindowsFolder());
+    ASSERT_EQ(outcome.has_value(), c.end.has_value());
+    if (!outcome) continue;
+    EXPECT_EQ(outcome->end, *c.end);
+    EXPECT_EQ(outcome->exitCode, c.exitCode);
+  }
+}
+
+// A stand-in starter: records each start and answers from a script.
+struct Started {
+  std::string command, folder, application;
+  bool awaited;
+};
+
+TEST_F(PostInstall, FailuresAreReportedAndAnUnreadableExitCodeEndsTheActions) {
+  dir.Write("medium\\install.ini",
+            "[reg]\r\nWPATH1=a.reg\r\n[run]\r\nWPATH1=p1.exe\r\nWPATH2=p2.exe\r\nWPATH3=p3.exe\r\n");
+  for (const char* name : {"a.reg", "p1.exe", "p2.exe", "p3.exe"}) dir.Write(std::string("medium\\") + name, "x");
+  std::vector<Started> started;
+  std::vector<std::optional<yv::winsys::ProcessOutcome>> answers = {
+      yv::winsys::ProcessOutcome{yv::winsys::ProcessEnd::kEnded},               // regedit
+      std::nullopt,                                                             // p1 cannot start
+      yv::winsys::ProcessOutcome{yv::winsys::ProcessEnd::kExitCodeUnreadable},  // p2
+  };
+  yv::completion::ProgramStarter starter;
+  starter.runAndAwait = [&](const std::string& command, const std::string& folder, const std::string& application) {
+    started.push_back({command, folder, application, true});
+    auto answer = answers.front();
+    answers.erase(answers.begin());
+    return answer;
+  };
+  HWND const page = reinterpret_cast<HWND>(0x7777);
+  RegistrySandbox machine(HKEY_LOCAL_MACHINE, true);  // refuses the App Paths key
+  RegistrySandbox user(HKEY_CURRENT_USER);            // no Shell Folders: no shortcuts
+
+  EXPECT_FALSE(yv::completion::RunPostInstallActions(page, starter));
+  const std::string windows = WindowsFolder();
+  ASSERT_EQ(started.size(), 3u);  // p3 and the follow-up installers never started
+  EXPECT_EQ(started[0].command, "regedit.exe \"" + gInstall.SourceDir + "\\a.reg\"");
+  EXPECT_EQ(started[0].folder, windows);
+  EXPECT_EQ(started[0].application, windows + "\\regedit.exe");
+  EXPECT_EQ(started[2].command, gInstall.SourceDir + "\\p2.exe");
+
+  struct Box {
+    HWND owner;
+    std::string text, caption;
+    UINT style;
+  };
+  const Box expected[] = {
+      {page, "注册失败!", "", MB_OK | MB_TOPMOST},
+      {nullptr, "安装程序找不到所需系统资源(Win95/98 or WinNT)!\n安装失败!", "安装信息", MB_OK},
+      {page, "未完成安装程序,图标未创建!", "", MB_OK},
+      {page, "无法执行p1.exe！", "Setup", MB_OK},
+      {page, "无法执行p2.exe！", "Setup", MB_OK},
+  };
+  ASSERT_EQ(boxes.Calls().size(), std::size(expected));
+  for (std::size_t i = 0; i < std::size(expected); ++i) {
+    SCOPED_TRACE(expected[i].text);
+    EXPECT_EQ(boxes.Calls()[i].owner, expected[i].owner);
+    EXPECT_EQ(boxes.Calls()[i].text, expected[i].text);
+    EXPECT_EQ(boxes.Calls()[i].caption, expected[i].caption);
+    EXPECT_EQ(boxes.Calls()[i].style, expected[i].style);
+  }
+}
+
+TEST_F(PostInstall, TheBdeInstallerFollowsOnlyAStartedHinstall) {
+  dir.Write("medium\\insBDE\\setup.exe", "x");
+  struct Case {
+    bool hinstallStarts, bdeStarts;
+    std::vector<std::string> messages;
+    std::size_t starts;
+  };
+  const Case cases[] = {
+      {false, true, {"无法执行Windows版安装程序！"}, 1},
+      {true, true, {}, 2},
+      {true, false, {"无法执行BDE安装程序！"}, 2},
+  };
+  RegistrySandbox machine;
+  RegistrySandbox user(HKEY_CURRENT_USER);
+  user.SetString(kShellFolders, "Programs", dir.Folder("Programs"));
+  for (const Case& c : cases) {
+    MessageBoxScript script;
+    std::vector<Started> started;
+    yv::completion::ProgramStarter starter;
+    starter.runAndAwait = [&](const std::string& command, const std::string& folder, const std::string&) {
+      started.push_back({command, folder, "", true});
+      return c.hinstallStarts ? std::optional(yv::winsys::ProcessOutcome{yv::winsys::ProcessEnd::kEnded})
+                              : std::nullopt;
+    };
+    starter.start = [&](const std::string& command, const std::string& folder) {
+      started.push_back({command, folder, "", false});
+      return c.bdeStarts;
+    };
+    EXPECT_TRUE(yv::completion::RunPostInstallActions(nullptr, starter));
+    std::vector<std::string> messages;
+    for (const auto& call : script.Calls()) messages.push_back(call.text);
+    EXPECT_EQ(messages, c.messages);
+    ASSERT_EQ(started.size(), c.starts);
+    EXPECT_EQ(started[0].command, "\"" + gInstall.SourceDir + "\\hinstall.exe\" -i -autodetect=y");
+    if (c.starts < 2) continue;
+    EXPECT_FALSE(started[1].awaited);
+    EXPECT_EQ(started[1].command, "\"" + gInstall.SourceDir + "\\insBDE\\setup.exe\"");
+    EXPECT_EQ(started[1].folder, gInstall.SourceDir + "\\insBDE");
+  }
+}
+
+}  // namespace
