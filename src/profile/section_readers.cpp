@@ -12,8 +12,7 @@ IniDocument Load(const std::string& path) {
   return IniDocument(platform::ReadWholeFile(path).value_or(std::string()));
 }
 
-SectionPairs ReadPairs(const std::string& path, std::string_view section, std::string_view def) {
-  const IniDocument doc = Load(path);
+SectionPairs ReadPairs(const IniDocument& doc, std::string_view section, std::string_view def) {
   SectionPairs pairs;
   pairs.keys = doc.KeyNames(section);
   for (const std::string& key : pairs.keys) {
@@ -24,14 +23,27 @@ SectionPairs ReadPairs(const std::string& path, std::string_view section, std::s
 
 }  // namespace
 
-SectionPairs ReadSectionPairs(const std::string& path, std::string_view section) {
-  return ReadPairs(path, section, "tempdata\\xxx");
+SectionPairs ReadSectionPairs(const IniDocument& doc, std::string_view section) {
+  return ReadPairs(doc, section, "tempdata\\xxx");
 }
 
-SectionPairs ReadDirectorySection(const std::string& path) { return ReadPairs(path, "directory", "___"); }
+SectionPairs ReadDirectorySection(const IniDocument& doc) {
+  return ReadPairs(doc, "directory", "___");
+}
+
+SectionPairs ReadSectionPairs(const std::string& path, std::string_view section) {
+  return ReadSectionPairs(Load(path), section);
+}
+
+SectionPairs ReadDirectorySection(const std::string& path) {
+  return ReadDirectorySection(Load(path));
+}
 
 std::vector<std::string> ReadSectionValues(const std::string& path, std::string_view section) {
-  const IniDocument doc = Load(path);
+  return ReadSectionValues(Load(path), section);
+}
+
+std::vector<std::string> ReadSectionValues(const IniDocument& doc, std::string_view section) {
   std::vector<std::string> texts;
   std::vector<std::string> listed;  // keys already in `texts`
   for (const std::string& key : doc.KeyNames(section)) {

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "profile/ini_document.h"
+
 namespace yv::profile {
 
 // Entry i of `keys` and entry i of `values` come from the same line.
@@ -26,5 +28,11 @@ SectionPairs ReadDirectorySection(const std::string& path);
 // stands on several lines (in any letter case) is listed once, at its first place,
 // with the first line's value and spelling. Used for "ico", "desktop", "reg", "run".
 std::vector<std::string> ReadSectionValues(const std::string& path, std::string_view section);
+
+// The same readers over a document already in memory (the media tool checks a medium
+// with them, so that it reads the medium exactly as the wizard does).
+SectionPairs ReadSectionPairs(const IniDocument& doc, std::string_view section);
+SectionPairs ReadDirectorySection(const IniDocument& doc);
+std::vector<std::string> ReadSectionValues(const IniDocument& doc, std::string_view section);
 
 }  // namespace yv::profile

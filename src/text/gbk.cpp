@@ -62,12 +62,20 @@ std::string MapAscii(std::string_view s, Fold fold) {
   }
   return out;
 }
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+char Lower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+char Upper(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
 }  // namespace
 
-std::string ToLowerAscii(std::string_view s) { return MapAscii(s, Lower); }
-std::string ToUpperAscii(std::string_view s) { return MapAscii(s, Upper); }
+std::string ToLowerAscii(std::string_view s) {
+  return MapAscii(s, Lower);
+}
+std::string ToUpperAscii(std::string_view s) {
+  return MapAscii(s, Upper);
+}
 
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -108,6 +116,16 @@ std::optional<std::string> FormatBounded(std::size_t limit, std::string_view for
     if (out.size() > limit) return std::nullopt;
   }
   return out;
+}
+
+bool IsWellFormedGbk(std::string_view s) {
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) continue;
+    if (!IsLeadByte(c) || i + 1 >= s.size() || !IsTrailByte(static_cast<unsigned char>(s[i + 1]))) return false;
+    ++i;
+  }
+  return true;
 }
 
 }  // namespace yv::text

@@ -12,8 +12,12 @@
 
 namespace yv::text {
 
-constexpr bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
-constexpr bool IsTrailByte(unsigned char c) { return c >= 0x40 && c <= 0xFE && c != 0x7F; }
+constexpr bool IsLeadByte(unsigned char c) {
+  return c >= 0x81 && c <= 0xFE;
+}
+constexpr bool IsTrailByte(unsigned char c) {
+  return c >= 0x40 && c <= 0xFE && c != 0x7F;
+}
 
 // Length in bytes of the character that starts at s[i]: 2 for a double-byte character
 // (a lead byte and a valid trail byte), otherwise 1. A lead byte at the very end, or
@@ -35,11 +39,17 @@ bool EndsWithBackslash(std::string_view s);
 // s without one trailing backslash, when it has one.
 std::string WithoutTrailingBackslash(std::string_view s);
 
-constexpr bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+constexpr bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
 // s without blanks (space, tab) at both ends.
 std::string_view TrimBlanks(std::string_view s);
 // s without blanks at its start.
 std::string_view TrimLeadingBlanks(std::string_view s);
+
+// True when every byte is ASCII or the lead byte of a double-byte character followed by
+// a valid trail byte (the shape of GBK text; which characters are assigned is not checked).
+bool IsWellFormedGbk(std::string_view s);
 
 // ASCII-only case folding outside double-byte characters.
 std::string ToLowerAscii(std::string_view s);

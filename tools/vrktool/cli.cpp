@@ -27,6 +27,9 @@ Usage:
   vrktool extract CONTAINER -o FILE     (a packed file)
   vrktool verify CONTAINER...
       Decodes everything and checks every checksum.
+  vrktool check-medium DIR [--json]
+      Reads an installation medium as setup.exe would and reports every error and
+      warning it finds (vrktool check-medium --help lists them).
   vrktool --help
 
 A container whose path contains ".vrk" (exactly so, letter case included) is a package
@@ -206,6 +209,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   if (command == "pack") return RunPack(args, out, err);
   if (command == "pack-file") return RunPackFile(args, out, err);
   if (command == "extract") return RunExtract(args, out, err);
+  if (command == "check-medium") return RunCheckMedium(args, out, err);
   if (command == "list" || command == "verify") {
     std::vector<std::string> containers(args.begin() + 1, args.end());
     for (const std::string& c : containers) {

@@ -37,6 +37,9 @@ int Extract(const std::string& container, const std::string& folder, const std::
             std::ostream& out, std::ostream& err);
 int Verify(const std::vector<std::string>& containers, std::ostream& out, std::ostream& err);
 
+// check-medium with its arguments (the command word first).
+int RunCheckMedium(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
 // Entry point of the command line (arguments without the program name).
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
