@@ -7,7 +7,6 @@ namespace yv::pages {
 using wizard::FrameButtons;
 namespace texts = wizard::texts;
 
-TdlgStep2::TdlgStep2() : WizardPage(texts::kUserInfoCaption, FrameButtons::BackNextCancel) {}
 TdlgStep3::TdlgStep3() : WizardPage(texts::kComponentsCaption, FrameButtons::BackNextCancel) {}
 TdlgStep4::TdlgStep4() : WizardPage(texts::kProgramGroupCaption, FrameButtons::BackNextCancel) {}
 TdlgStep5::TdlgStep5() : WizardPage(texts::kSummaryCaption, FrameButtons::BackNextCancel) {}

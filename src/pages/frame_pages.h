@@ -1,16 +1,11 @@
 // The input pages as page frames with their captions and the Back/Next/Cancel
-// protocol: user information (1), components and destination (2), program group (3)
-// and summary (4). Their own controls and checks come with each page.
+// protocol: components and destination (2), program group (3) and summary (4). Their
+// own controls and checks come with each page.
 #pragma once
 
 #include "wizard/page_frame.h"
 
 namespace yv::pages {
-
-class TdlgStep2 : public wizard::WizardPage {
- public:
-  TdlgStep2();
-};
 
 class TdlgStep3 : public wizard::WizardPage {
  public:

@@ -84,6 +84,9 @@ class Wizard : public testing::Test {
     return wizard;
   }
 
+  // The pages record in the registry: keep it out of the machine's.
+  yv::test::RegistrySandbox machine;
+  yv::test::RegistrySandbox user{HKEY_CURRENT_USER};
   std::string description = "[info]\r\ntitle=\"Delvrin证券分析系统\"\r\ngroup=组\r\nuninst=unins.exe\r\n";
   ScratchDir medium;
   std::map<std::string, std::vector<Action>> script;
