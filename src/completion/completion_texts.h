@@ -21,7 +21,7 @@ inline constexpr char kCannotRun[] = "无法执行";  // followed by the entry's
 inline constexpr char kCannotRunEnd[] = "！";
 inline constexpr char kCannotRunHinstall[] = "无法执行Windows版安装程序！";
 inline constexpr char kCannotRunBde[] = "无法执行BDE安装程序！";
-// A composed path, key or command line over 255 bytes; followed by what it names.
-inline constexpr char kTooLong[] = "路径或命令行超过255字节，无法执行：";
+// A composed path, registry key or command line over 255 bytes; followed by the text.
+inline constexpr char kTooLong[] = "路径、注册表键或命令行超过255字节：\n";
 
 }  // namespace yv::completion::texts

@@ -9,6 +9,7 @@
 #include "text/gbk.h"
 #include "ui/message_box.h"
 #include "wizard/install_state.h"
+#include "wizard/texts.h"
 
 namespace yv::completion {
 
@@ -50,8 +51,12 @@ bool InstallCardDrivers(HWND owner, int index, const std::string& cardName) {
   const profile::SectionPairs archives =
       profile::ReadSectionPairs(gInstall.DescFilePath, "Driver" + std::to_string(index));
   for (std::size_t i = 0; i < archives.size(); ++i) {
-    // An archive path too long to open is a failing archive like any other.
+    // An archive path too long to open is named, and fails like any other.
     const auto container = text::JoinBounded(kPathLimit, {gInstall.SourceDir, "\\", archives.keys[i]});
+    if (!container) {
+      ui::ShowMessageBox(owner, texts::kTooLong + gInstall.SourceDir + "\\" + archives.keys[i],
+                         wizard::texts::kSetupCaption, MB_OK);
+    }
     if (!container || !archive::InstallPackageItemQuiet(owner, gInstall.InstallDir, *container, archives.values[i])) {
       ui::ShowMessageBox(owner, texts::kCardFilesBad, cardName, MB_OK);
       return false;

@@ -10,6 +10,8 @@ inline constexpr char kCannotCreateGroup[] = "不能创建目录 %s!\n安装失�
 // A shortcut whose target, link or working folder would not fit in 255 bytes; followed by
 // the shortcut's name.
 inline constexpr char kShortcutTooLong[] = "路径超过255字节，未创建快捷方式：";
+// A program group folder over 255 bytes; followed by the folder.
+inline constexpr char kGroupTooLong[] = "程序组的路径超过255字节，无法创建：\n";
 
 inline constexpr char kUninstallPrefix[] = "卸载";
 

@@ -88,7 +88,11 @@ bool CreateProgramShortcuts(const std::string& installDir) {
 
   // An empty group name puts the group's shortcuts in the Programs folder itself.
   const std::string group = gInstall.ProgramGroup.empty() ? programs : programs + "\\" + gInstall.ProgramGroup;
-  if (group.size() > kPathLimit || !CreateFolderPath(group)) {
+  if (group.size() > kPathLimit) {
+    Tell(texts::kGroupTooLong + group);
+    return false;
+  }
+  if (!CreateFolderPath(group)) {
     Tell(*text::FormatBounded(std::string::npos, texts::kCannotCreateGroup, {group}));
     return false;
   }

@@ -131,20 +131,23 @@ TEST_F(Shortcuts, LongFoldersMissingDesktopAndEmptyGroupUseTheProgramsFolder) {
 TEST_F(Shortcuts, UnreadableFoldersAndAGroupThatCannotBeMadeStopWithAMessage) {
   Describe("[ico]\r\nA=a.exe\r\n");
   const std::string file = dir.Write("not a folder", "x");
+  const std::string programs = dir.Folder("Programs");
+  const std::string longGroup(256 - programs.size(), 'g');
   struct Case {
     std::optional<std::string> programs;
-    std::string message;
+    std::string group, message;
   };
   const Case cases[] = {
-      {std::nullopt, "安装程序找不到所需系统资源(Win95/98 or WinNT)!\n安装失败!"},
-      {std::string(256, 'p'), "安装程序找不到所需系统资源(Win95/98 or WinNT)!\n安装失败!"},
-      {file, "不能创建目录 " + file + "\\G!\n安装失败!"},
+      {std::nullopt, "G", "安装程序找不到所需系统资源(Win95/98 or WinNT)!\n安装失败!"},
+      {std::string(256, 'p'), "G", "安装程序找不到所需系统资源(Win95/98 or WinNT)!\n安装失败!"},
+      {file, "G", "不能创建目录 " + file + "\\G!\n安装失败!"},
+      {programs, longGroup, "程序组的路径超过255字节，无法创建：\n" + programs + "\\" + longGroup},
   };
-  gInstall.ProgramGroup = "G";
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
     MessageBoxScript script;
     if (c.programs) user.SetString(kShellFolders, "Programs", *c.programs);
+    gInstall.ProgramGroup = c.group;
     EXPECT_FALSE(yv::shell::CreateProgramShortcuts(gInstall.InstallDir));
     ASSERT_EQ(script.Calls().size(), 1u);
     EXPECT_EQ(script.Calls()[0].text, c.message);
