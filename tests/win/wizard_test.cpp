@@ -44,6 +44,8 @@ class Wizard : public testing::Test {
     gInstall.SourceDir = medium.Path();
     gInstall.DescFilePath = medium.Write("install.ini", description);
     medium.Write("Lics.txt", "第一行\r\n第二行\r\n");
+    user.SetString("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Programs",
+                   medium.Folder("Programs"));
     yv::ui::SetModalObserver([this](yv::ui::Form& page) {
       shown.push_back(page.Caption());
       auto& queue = script[page.Caption()];
