@@ -1,10 +1,69 @@
 #include "install/progress_page.h"
 
+#include "install/install_texts.h"
+#include "text/cp936.h"
+#include "ui/application.h"
 #include "wizard/texts.h"
 
 namespace yv::install {
 
-TdlgStep6::TdlgStep6() : WizardPage(wizard::texts::kProgressCaption, wizard::FrameButtons::CancelOnly) {}
+using ui::ControlSpec;
+using ui::Kind;
+
+namespace {
+
+// Labels start without a size: each is sized to its text (FitToText).
+const std::vector<ControlSpec> kRows = {
+    {Kind::Memo, "Memo1", 136, 8, 345, 123, "", ui::kReadOnly | ui::kVScroll, 0, nullptr, ui::kNoColor,
+     ui::SysColor(COLOR_ACTIVEBORDER)},
+    {Kind::ProgressBar, "ProgressBar1", 136, 156, 345, 17},
+    {Kind::Label, "Label0", 134, 140, 0, 0, texts::kInstalling},
+    {Kind::Label, "Label1", 192, 140, 0, 0, texts::kLabel1Design},
+    {Kind::StaticText, "StaticText1", 136, 201, 70, 16, texts::kStaticText1Design},
+    {Kind::ProgressBar, "ProgressBar2", 136, 178, 345, 17},
+};
+
+// Sets a label's text and makes the label exactly as large as the text in its font.
+void SetFittedText(ui::Control& label, const std::string& text) {
+  label.SetText(text);
+  const HWND window = label.Handle();
+  const std::wstring wide = text::ToWide(text);
+  HDC dc = GetDC(window);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(window, WM_GETFONT, 0, 0)));
+  SIZE size{};
+  GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
+  SelectObject(dc, old);
+  ReleaseDC(window, dc);
+  SetWindowPos(window, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The edit control breaks lines only at CR LF.
+std::string WithCrLf(const std::string& text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 32);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out.push_back('\r');
+    out.push_back(text[i]);
+  }
+  return out;
+}
+
+// Both bars: 0 to 100 at first, one step at a time.
+void PrepareBar(ui::Control& bar) {
+  bar.SetRange(0, 100);
+  bar.SetStep(1);
+}
+
+}  // namespace
+
+TdlgStep6::TdlgStep6() : WizardPage(wizard::texts::kProgressCaption, wizard::FrameButtons::CancelOnly, kRows) {
+  SetTabOrder({"Memo1", "ProgressBar1", "StaticText1", "Button3", "ProgressBar2"});
+  PrepareBar((*this)["ProgressBar1"]);
+  PrepareBar((*this)["ProgressBar2"]);
+  SetFittedText((*this)["Label0"], texts::kInstalling);
+  SetFittedText((*this)["Label1"], texts::kLabel1Design);
+  SetFittedText((*this)["StaticText1"], texts::kStaticText1Design);
+}
 
 void TdlgStep6::Button3Click() {
   if (wizard::ConfirmCancel()) {
@@ -12,6 +71,40 @@ void TdlgStep6::Button3Click() {
   } else {
     modalResult = ui::mrNone;
   }
+}
+
+void TdlgStep6::ShowComponentText(const std::string& text) {
+  (*this)["Memo1"].SetText(WithCrLf(text));
+}
+
+void TdlgStep6::ShowComponentCaption(const std::string& caption) {
+  SetFittedText((*this)["Label1"], caption);
+}
+
+void TdlgStep6::SetComponentMaximum(int lines) {
+  (*this)["ProgressBar1"].SetRange(0, lines);
+  (*this)["ProgressBar1"].SetPosition(0);
+}
+
+void TdlgStep6::StepComponent() {
+  (*this)["ProgressBar1"].StepIt();
+}
+
+void TdlgStep6::SetArchiveMaximum(int entryCount) {
+  (*this)["ProgressBar2"].SetRange(0, entryCount);
+  (*this)["ProgressBar2"].SetPosition(0);
+}
+
+void TdlgStep6::StepArchive() {
+  (*this)["ProgressBar2"].StepIt();
+}
+
+void TdlgStep6::SetFileLabel(const std::string& text) {
+  SetFittedText((*this)["StaticText1"], text);
+}
+
+void TdlgStep6::ProcessMessages() {
+  ui::ProcessMessages();
 }
 
 }  // namespace yv::install

@@ -1,18 +1,29 @@
-// Progress page (index 4, after the summary): shown without being modal while the
-// installation runs; Cancel only clears InstallOk.
+// Progress page TdlgStep6 (after the summary): shown without being modal while the
+// installation runs; Cancel only clears InstallOk, which the run looks at between
+// archive lines and components.
 #pragma once
 
+#include "install/installation_view.h"
 #include "wizard/page_frame.h"
 
 namespace yv::install {
 
-class TdlgStep6 : public wizard::WizardPage {
+class TdlgStep6 : public wizard::WizardPage, public InstallationView {
  public:
   TdlgStep6();
   void Button3Click() override;
 
-  // The run's result: false after a failure or a confirmed Cancel.
-  bool InstallOk = true;
+  // InstallationView: Memo1, Label1, ProgressBar1.
+  void ShowComponentText(const std::string& text) override;
+  void ShowComponentCaption(const std::string& caption) override;
+  void SetComponentMaximum(int lines) override;
+  void StepComponent() override;
+  // ExtractionProgress: ProgressBar2, StaticText1, the page's window.
+  void SetArchiveMaximum(int entryCount) override;
+  void StepArchive() override;
+  void SetFileLabel(const std::string& text) override;
+  void ProcessMessages() override;
+  HWND Window() override { return Handle(); }
 };
 
 }  // namespace yv::install

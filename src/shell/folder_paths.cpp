@@ -29,16 +29,18 @@ bool CreateFolderPath(const std::string& path) {
   return true;
 }
 
-bool CreateInstallFolders(const std::string& installDir, const std::string& descPath) {
+bool CreateInstallFolders(const std::string& installDir, const std::string& descPath, std::string* tooLong) {
   const std::string root = text::EndsWithBackslash(installDir) ? installDir : installDir + "\\";
-  bool ok = CreateFolderPath(root);
-  if (!ok) return false;
+  const auto create = [tooLong](const std::string& folder) {
+    if (folder.size() > text::kPathLimit && tooLong) *tooLong = folder;
+    return CreateFolderPath(folder);
+  };
+  if (!create(root)) return false;
   const profile::SectionPairs folders = profile::ReadDirectorySection(descPath);
   for (const std::string& folder : folders.values) {
-    ok = CreateFolderPath(root + folder);
-    if (!ok) break;
+    if (!create(root + folder)) return false;
   }
-  return ok;
+  return true;
 }
 
 }  // namespace yv::shell

@@ -13,7 +13,8 @@ namespace yv::shell {
 bool CreateFolderPath(const std::string& path);
 
 // Creates the installation folder and then each folder of section "directory" of the
-// setup description at `descPath`, in file order, stopping at the first failure.
-bool CreateInstallFolders(const std::string& installDir, const std::string& descPath);
+// setup description at `descPath`, in file order, stopping at the first failure. A
+// folder path over 255 bytes is a failure too; it is left in `tooLong` when given.
+bool CreateInstallFolders(const std::string& installDir, const std::string& descPath, std::string* tooLong = nullptr);
 
 }  // namespace yv::shell

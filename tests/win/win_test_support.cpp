@@ -15,8 +15,8 @@ unsigned NextSerial() {
 }
 
 std::wstring UniqueName(const wchar_t* prefix) {
-  return std::wstring(prefix) + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(NextSerial()) +
-         L"_" + std::to_wstring(GetTickCount());
+  return std::wstring(prefix) + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(NextSerial()) + L"_" +
+         std::to_wstring(GetTickCount());
 }
 
 void MakeFolders(const std::wstring& path) {
@@ -26,7 +26,9 @@ void MakeFolders(const std::wstring& path) {
 }
 }  // namespace
 
-std::string Gbk(const std::wstring& text) { return text::FromWide(text); }
+std::string Gbk(const std::wstring& text) {
+  return text::FromWide(text);
+}
 
 ScratchDir::ScratchDir() {
   wchar_t temp[MAX_PATH];
@@ -52,6 +54,16 @@ std::string ScratchDir::Write(const std::string& relative, const std::string& by
   MakeFolders(wide.substr(0, wide.find_last_of(L'\\')));
   if (!platform::WriteWholeFile(path, bytes)) throw std::runtime_error("cannot write " + path);
   return path;
+}
+
+WorkingFolder::WorkingFolder(const std::string& folder) {
+  wchar_t current[MAX_PATH];
+  previous_.assign(current, GetCurrentDirectoryW(MAX_PATH, current));
+  if (!SetCurrentDirectoryW(text::ToWide(folder).c_str())) throw std::runtime_error("cannot enter " + folder);
+}
+
+WorkingFolder::~WorkingFolder() {
+  SetCurrentDirectoryW(previous_.c_str());
 }
 
 RegistrySandbox::RegistrySandbox(HKEY predefined, bool refusesNewKeys)
@@ -91,6 +103,8 @@ MessageBoxScript::MessageBoxScript(std::deque<int> answers) : answers_(std::move
   });
 }
 
-MessageBoxScript::~MessageBoxScript() { ui::SetMessageBoxResponder({}); }
+MessageBoxScript::~MessageBoxScript() {
+  ui::SetMessageBoxResponder({});
+}
 
 }  // namespace yv::test

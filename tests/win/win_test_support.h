@@ -29,6 +29,19 @@ class ScratchDir {
   std::string path_;
 };
 
+// Makes `folder` the process's working folder for the object's life, so that nothing a
+// test runs can act on the repository through a relative path.
+class WorkingFolder {
+ public:
+  explicit WorkingFolder(const std::string& folder);
+  ~WorkingFolder();
+  WorkingFolder(const WorkingFolder&) = delete;
+  WorkingFolder& operator=(const WorkingFolder&) = delete;
+
+ private:
+  std::wstring previous_;
+};
+
 // Redirects a root key of this process (HKEY_LOCAL_MACHINE unless named) into a
 // scratch key for the test's life.
 class RegistrySandbox {

@@ -1,0 +1,354 @@
+// The installation run with the real progress page, over media built with the project's
+// own archive writer: order, progress, the "_" rule, failures, Cancel and the steps
+// that follow whatever happened.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "archive/package_writer.h"
+#include "install/installation_run.h"
+#include "install/progress_page.h"
+#include "platform/file_io.h"
+#include "text/cp936.h"
+#include "win_test_support.h"
+#include "wizard/install_state.h"
+
+using yv::test::MessageBoxScript;
+using yv::test::ScratchDir;
+using yv::wizard::gInstall;
+
+namespace {
+
+// The real page, noting what the run shows on it. The extraction's own per-file labels
+// (which carry the container's full path) are only counted.
+class RecordingPage : public yv::install::TdlgStep6 {
+ public:
+  explicit RecordingPage(std::string source) : source_(std::move(source)) {}
+  void ShowComponentText(const std::string& text) override {
+    log.push_back("text " + text);
+    TdlgStep6::ShowComponentText(text);
+  }
+  void ShowComponentCaption(const std::string& caption) override {
+    log.push_back("caption " + caption);
+    TdlgStep6::ShowComponentCaption(caption);
+  }
+  void SetComponentMaximum(int lines) override {
+    log.push_back("max " + std::to_string(lines));
+    TdlgStep6::SetComponentMaximum(lines);
+  }
+  void StepComponent() override {
+    log.push_back("step");
+    TdlgStep6::StepComponent();
+  }
+  void SetFileLabel(const std::string& text) override {
+    if (text.find(source_) == std::string::npos) log.push_back(text);
+    if (onLabel) onLabel(text);
+    TdlgStep6::SetFileLabel(text);
+  }
+  std::vector<std::string> log;
+  std::function<void(const std::string&)> onLabel;
+
+ private:
+  std::string source_;
+};
+
+std::string Archive(const std::vector<std::pair<std::string, std::string>>& files) {
+  std::vector<yv::archive::EncodedEntry> entries;
+  for (const auto& [name, content] : files) {
+    entries.push_back(yv::archive::EncodeEntry(name, 0, content, yv::archive::EntryStorage::kCompress, {}));
+  }
+  return yv::archive::BuildPackageArchive(3, entries);
+}
+
+const char kUninstallKey[] = "SoftWare\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Delvrin证券分析系统";
+
+// A medium with three components, an old folder to delete, extra files and an
+// uninstaller, and the installation state pointing at it.
+struct Medium {
+  ScratchDir dir;
+  yv::test::WorkingFolder working{dir.Folder("work")};
+  yv::test::RegistrySandbox registry;
+  std::string source = dir.Folder("media");
+  std::string install = dir.Path() + "\\app";
+
+  explicit Medium(const std::string& parts =
+                      "[part0]\r\na.vrk=.\r\n_cfg.vrk=cfg\r\nb.vrk=sub\r\n"
+                      "[part1]\r\nx.vrk=.\r\n[part2]\r\nc.pak=sub\\c.txt\r\n") {
+    dir.Write("media\\a.vrk", Archive({{"a.txt", "A"}}));
+    dir.Write("media\\_cfg.vrk", Archive({{"settings.ini", "fresh"}}));
+    dir.Write("media\\b.vrk", Archive({{"b.txt", "B"}}));
+    dir.Write("media\\c.pak", yv::archive::BuildPackedFile("packed content", {}));
+    dir.Write("media\\ad0.txt", "第一行\n第二行");
+    dir.Write("media\\extra\\e.txt", "extra");
+    dir.Write("app\\old\\f.txt", "old");
+    gInstall = {};
+    Description(parts + "[directory]\r\n1=cfg\r\n2=sub\r\n[delete]\r\n1=old\r\n[copy]\r\nextra=cfg\r\n");
+    gInstall.SourceDir = source;
+    gInstall.InstallDir = install;
+    gInstall.PartCaptions = std::vector<std::string>{"主程序", "行情数据", "工具"};
+    gInstall.PartSelected = {true, false, true};
+    gInstall.DeleteCount = 1;
+    gInstall.CopyCount = 1;
+    gInstall.ProgramGroup = "Delvrin证券分析系统";
+    gInstall.UninstallProgram = "uninst.exe";
+  }
+  void Description(const std::string& text) { gInstall.DescFilePath = dir.Write("media\\install.ini", text); }
+  bool Has(const std::string& relative) const { return yv::platform::PathExists(install + "\\" + relative); }
+  bool EntryWritten() const {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+  }
+};
+
+TEST(InstallationRun, SelectedComponentsInOrderThenExtraFilesAndTheUninstallEntry) {
+  Medium medium;
+  RecordingPage page(medium.source);
+  page.Show();
+  MessageBoxScript boxes;
+  EXPECT_TRUE(yv::install::RunInstallation(page));
+  EXPECT_TRUE(page.InstallOk);
+  EXPECT_TRUE(boxes.Calls().empty());
+  EXPECT_TRUE(gInstall.FreshInstall);
+  const std::vector<std::string> expected = {"text 第一行\n第二行",
+                                             "max 3",
+                                             "caption 主程序",
+                                             "step",
+                                             "安装a.vrk 到 .",
+                                             "step",
+                                             "安装_cfg.vrk 到 cfg",
+                                             "step",
+                                             "安装b.vrk 到 sub",
+                                             "text ",  // no "ad2.txt" on the medium
+                                             "max 1",
+                                             "caption 工具",
+                                             "step",
+                                             "安装c.pak 到 sub\\c.txt"};
+  EXPECT_EQ(page.log, expected);
+  EXPECT_EQ(yv::platform::ReadWholeFile(medium.install + "\\a.txt"), "A");
+  EXPECT_EQ(yv::platform::ReadWholeFile(medium.install + "\\cfg\\settings.ini"), "fresh");
+  EXPECT_EQ(yv::platform::ReadWholeFile(medium.install + "\\sub\\b.txt"), "B");
+  EXPECT_EQ(yv::platform::ReadWholeFile(medium.install + "\\sub\\c.txt"), "packed content");
+  EXPECT_EQ(yv::platform::ReadWholeFile(medium.install + "\\cfg\\e.txt"), "extra");
+  EXPECT_FALSE(medium.Has("old"));
+  EXPECT_TRUE(medium.EntryWritten());
+  char windows[MAX_PATH];
+  GetWindowsDirectoryA(windows, MAX_PATH);
+  EXPECT_EQ(page.UninstallCommand, std::string(windows) + "\\uninst.exe");
+  // The page as the run left it: a packed file keeps the line's text in StaticText1.
+  EXPECT_EQ(page["Label1"].Text(), "工具");
+  EXPECT_EQ(page["StaticText1"].Text(), "安装c.pak 到 sub\\c.txt");
+  EXPECT_EQ(page["ProgressBar1"].Position(), 1);
+  EXPECT_EQ(page["ProgressBar2"].Position(), 1);
+}
+
+TEST(InstallationRun, AnEarlierInstallationKeepsItsUnderscoreArchivesAndCountsZeroSkipSteps) {
+  struct Case {
+    bool systemIsFolder;  // "system" as a folder that the delete step removes, or as a file
+    int counts;           // DeleteCount and CopyCount
+  };
+  for (const Case c : {Case{true, 1}, Case{false, 0}}) {
+    SCOPED_TRACE(c.counts);
+    Medium medium;
+    if (c.systemIsFolder) {
+      medium.dir.Folder("app\\system");
+      medium.Description(
+          "[part0]\r\na.vrk=.\r\n_cfg.vrk=cfg\r\nb.vrk=sub\r\n[directory]\r\n1=cfg\r\n2=sub\r\n"
+          "[delete]\r\n1=system\r\n[copy]\r\nextra=cfg\r\n");
+    } else {
+      medium.dir.Write("app\\system", "a file");
+    }
+    gInstall.PartSelected = {true};
+    gInstall.DeleteCount = gInstall.CopyCount = c.counts;
+    gInstall.UninstallProgram.clear();
+    gInstall.FreshInstall = true;  // the run decides again
+    RecordingPage page(medium.source);
+    MessageBoxScript boxes;
+    EXPECT_TRUE(yv::install::RunInstallation(page));
+    EXPECT_FALSE(gInstall.FreshInstall);
+    const std::vector<std::string> expected = {"text 第一行\n第二行", "max 3", "caption 主程序",  "step",
+                                               "安装a.vrk 到 .",      "step",  "安装b.vrk 到 sub"};
+    EXPECT_EQ(page.log, expected);
+    EXPECT_EQ(page["ProgressBar1"].Position(), 2);  // the skipped line leaves the bar short
+    EXPECT_FALSE(medium.Has("cfg\\settings.ini"));
+    EXPECT_EQ(medium.Has("system"), !c.systemIsFolder);
+    EXPECT_EQ(medium.Has("old"), true);
+    EXPECT_EQ(medium.Has("cfg\\e.txt"), c.counts == 1);
+    EXPECT_FALSE(medium.EntryWritten());
+    EXPECT_TRUE(boxes.Calls().empty());
+  }
+}
+
+TEST(InstallationRun, FailuresShowTheirMessagesOwnedByThePage) {
+  struct Box {
+    std::string text, caption;
+  };
+  struct Case {
+    const char* name;
+    std::string parts;                 // sections before the common ones; "" keeps the medium's
+    std::function<void(Medium&)> set;  // further changes
+    std::vector<Box> boxes;
+    bool copied, entry;
+    std::vector<std::string> installed, absent;
+  };
+  const std::string tooLongDir = "C:\\" + std::string(246, 'd');
+  const std::vector<Case> cases = {
+      {"missing section, empty caption",
+       "[part1]\r\nx.vrk=.\r\n",
+       [](Medium&) {
+         gInstall.PartSelected = {true, true};
+         (*gInstall.PartCaptions)[0] = "";
+       },
+       {{"安装盘不正确!", ""}},
+       true,
+       true,
+       {},
+       {"x.txt"}},
+      {"broken archive in the middle",
+       "[part0]\r\na.vrk=.\r\nbroken.vrk=.\r\nb.vrk=.\r\n[part2]\r\nc.pak=c.txt\r\n",
+       [](Medium& m) { m.dir.Write("media\\broken.vrk", "not an archive at all, just text"); },
+       {{"Version Error!", "Warning"}, {"安装文件不正确!", "主程序"}},
+       true,
+       true,
+       {"a.txt"},
+       {"b.txt", "c.txt"}},
+      {"delete value climbing out",
+       "",
+       [](Medium& m) { m.dir.Write("media\\install.ini", "[delete]\r\n1=..\\work\r\n"); },
+       {{"无法删除目录 " + std::string() + "%INSTALL%\\..\\work!\r\n请手动删除该目录后,重新安装!", "警告"}},
+       false,
+       false,
+       {"old"},
+       {"cfg", "a.txt"}},
+      {"folder in the way",
+       "",
+       [](Medium& m) {
+         m.dir.Write("app\\file", "");
+         m.dir.Write("media\\install.ini", "[part0]\r\na.vrk=.\r\n[directory]\r\n1=file\\sub\r\n");
+       },
+       {{"创建路径不正确!", "CreateDirectory"}},
+       false,
+       false,
+       {},
+       {"a.txt"}},
+      {"installation folder too long",
+       "",
+       [&](Medium&) { gInstall.InstallDir = tooLongDir; },
+       {{"安装目录太长!\r\n" + tooLongDir, "警告"}},
+       false,
+       false,
+       {},
+       {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Medium medium;
+    if (!c.parts.empty()) {
+      medium.Description(c.parts + "[directory]\r\n1=cfg\r\n[copy]\r\nextra=cfg\r\n");
+      gInstall.DeleteCount = 0;
+    }
+    c.set(medium);
+    RecordingPage page(medium.source);
+    MessageBoxScript boxes;
+    EXPECT_FALSE(yv::install::RunInstallation(page));
+    EXPECT_FALSE(page.InstallOk);
+    ASSERT_EQ(boxes.Calls().size(), c.boxes.size());
+    for (std::size_t i = 0; i < c.boxes.size(); ++i) {
+      std::string text = c.boxes[i].text;
+      if (auto at = text.find("%INSTALL%"); at != std::string::npos) text.replace(at, 9, medium.install);
+      EXPECT_EQ(boxes.Calls()[i].text, text);
+      EXPECT_EQ(boxes.Calls()[i].caption, c.boxes[i].caption);
+      EXPECT_EQ(boxes.Calls()[i].owner, page.Handle());
+    }
+    EXPECT_EQ(medium.Has("cfg\\e.txt"), c.copied);
+    EXPECT_EQ(medium.EntryWritten(), c.entry);
+    for (const auto& name : c.installed) EXPECT_TRUE(medium.Has(name)) << name;
+    for (const auto& name : c.absent) EXPECT_FALSE(medium.Has(name)) << name;
+    EXPECT_TRUE(yv::platform::PathExists(medium.dir.Path() + "\\work"));
+  }
+}
+
+TEST(InstallationRun, ConfirmedCancelLetsTheArchiveInProgressFinish) {
+  Medium medium("[part0]\r\na.vrk=.\r\nb.vrk=.\r\nc.vrk=.\r\nd.vrk=.\r\n");
+  medium.dir.Write("media\\c.vrk", Archive({{"c1.txt", "1"}, {"c2.txt", "2"}, {"c3.txt", "3"}}));
+  medium.dir.Write("media\\d.vrk", Archive({{"d.txt", "D"}}));
+  gInstall.PartSelected = {true, false, true};
+  RecordingPage page(medium.source);
+  page.Show();
+  // Declined during the first archive, confirmed at the first file of the third.
+  MessageBoxScript boxes({IDCANCEL, IDOK});
+  bool confirmedPosted = false;
+  page.onLabel = [&](const std::string& text) {
+    const bool thirdArchiveFile = text.rfind("安装" + medium.source + "\\c.vrk", 0) == 0;
+    if (text == "安装a.vrk 到 ." || (thirdArchiveFile && !confirmedPosted)) {
+      confirmedPosted = thirdArchiveFile;
+      PostMessageW(page["Button3"].Handle(), BM_CLICK, 0, 0);
+    }
+  };
+  EXPECT_FALSE(yv::install::RunInstallation(page));
+  ASSERT_EQ(boxes.Calls().size(), 2u);
+  EXPECT_EQ(boxes.Calls()[1].text, "安装程序未完成，请确认要退出。");
+  for (const char* name : {"a.txt", "b.txt", "c1.txt", "c2.txt", "c3.txt"}) EXPECT_TRUE(medium.Has(name)) << name;
+  EXPECT_FALSE(medium.Has("d.txt"));
+  EXPECT_EQ(page.log.back(), "安装c.vrk 到 .");  // nothing after the third line, no second component
+  EXPECT_TRUE(medium.Has("cfg\\e.txt"));
+  EXPECT_TRUE(medium.EntryWritten());
+}
+
+TEST(InstallationRun, ProgressPageLayout) {
+  yv::install::TdlgStep6 page;
+  struct Row {
+    const char* name;
+    RECT rect;  // left, top, right, bottom in the client area
+  };
+  const Row rows[] = {
+      {"Memo1", {136, 8, 481, 131}},
+      {"ProgressBar1", {136, 156, 481, 173}},
+      {"ProgressBar2", {136, 178, 481, 195}},
+      {"Button3", {400, 256, 475, 281}},
+  };
+  for (const auto& row : rows) {
+    RECT rc;
+    GetWindowRect(page[row.name].Handle(), &rc);
+    MapWindowPoints(nullptr, page.Handle(), reinterpret_cast<POINT*>(&rc), 2);
+    EXPECT_TRUE(EqualRect(&rc, &row.rect))
+        << row.name << " " << rc.left << "," << rc.top << "," << rc.right << "," << rc.bottom;
+  }
+  const LONG memo = GetWindowLongW(page["Memo1"].Handle(), GWL_STYLE);
+  EXPECT_TRUE((memo & ES_READONLY) && (memo & WS_VSCROLL));
+  EXPECT_EQ(page["Label0"].Text(), "正在安装");
+  EXPECT_EQ(page["Label1"].Text(), "Label1");
+  EXPECT_EQ(page["StaticText1"].Text(), "StaticText1");
+
+  // Label1 stands at 192,140 and takes the width of its text; bars empty on a new maximum.
+  auto bounds = [&](const char* name) {
+    RECT rc;
+    GetWindowRect(page[name].Handle(), &rc);
+    MapWindowPoints(nullptr, page.Handle(), reinterpret_cast<POINT*>(&rc), 2);
+    return rc;
+  };
+  page.ShowComponentCaption("行情数据");
+  const RECT shortCaption = bounds("Label1");
+  page.ShowComponentCaption("行情数据和历史数据");
+  const RECT longCaption = bounds("Label1");
+  EXPECT_EQ(longCaption.left, 192);
+  EXPECT_EQ(longCaption.top, 140);
+  EXPECT_GT(shortCaption.right, 192);
+  EXPECT_GT(longCaption.right - longCaption.left, shortCaption.right - shortCaption.left);
+  EXPECT_LE(bounds("Label0").right, 192);
+  page.SetComponentMaximum(4);
+  page.StepComponent();
+  page.StepComponent();
+  EXPECT_EQ(page["ProgressBar1"].Position(), 2);
+  page.SetComponentMaximum(3);
+  EXPECT_EQ(page["ProgressBar1"].Position(), 0);
+  page.ShowComponentText("a\nb");
+  EXPECT_EQ(page["Memo1"].Text(), "a\r\nb");
+}
+
+}  // namespace
