@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "text/cp936.h"
+#include "ui/application.h"
 #include "ui/form.h"
 
 namespace yv::ui {
@@ -29,17 +30,33 @@ std::string WindowText(HWND hwnd) {
   return text::FromWide(buf);
 }
 
-std::string Control::Text() const { return WindowText(hwnd_); }
+std::string Control::Text() const {
+  return WindowText(hwnd_);
+}
 
-void Control::SetText(const std::string& gbk) { SetWindowTextW(hwnd_, text::ToWide(gbk).c_str()); }
+void Control::SetText(const std::string& gbk) {
+  SetWindowTextW(hwnd_, text::ToWide(gbk).c_str());
+}
 
-bool Control::Enabled() const { return IsWindowEnabled(hwnd_) != 0; }
-void Control::SetEnabled(bool enabled) { EnableWindow(hwnd_, enabled); }
-bool Control::Visible() const { return (GetWindowLongW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0; }
-void Control::SetVisible(bool visible) { ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE); }
-void Control::SetFocus() { ::SetFocus(hwnd_); }
+bool Control::Enabled() const {
+  return IsWindowEnabled(hwnd_) != 0;
+}
+void Control::SetEnabled(bool enabled) {
+  EnableWindow(hwnd_, enabled);
+}
+bool Control::Visible() const {
+  return (GetWindowLongW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+void Control::SetVisible(bool visible) {
+  ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE);
+}
+void Control::SetFocus() {
+  ::SetFocus(hwnd_);
+}
 
-bool Control::Checked() const { return SendMessageW(hwnd_, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+bool Control::Checked() const {
+  return SendMessageW(hwnd_, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
 void Control::SetChecked(bool checked) {
   SendMessageW(hwnd_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
@@ -47,10 +64,18 @@ void Control::SetChecked(bool checked) {
 void Control::SetRange(int minimum, int maximum) {
   SendMessageW(hwnd_, PBM_SETRANGE32, static_cast<WPARAM>(minimum), static_cast<LPARAM>(maximum));
 }
-void Control::SetPosition(int position) { SendMessageW(hwnd_, PBM_SETPOS, static_cast<WPARAM>(position), 0); }
-int Control::Position() const { return static_cast<int>(SendMessageW(hwnd_, PBM_GETPOS, 0, 0)); }
-void Control::SetStep(int step) { SendMessageW(hwnd_, PBM_SETSTEP, static_cast<WPARAM>(step), 0); }
-void Control::StepIt() { SendMessageW(hwnd_, PBM_STEPIT, 0, 0); }
+void Control::SetPosition(int position) {
+  SendMessageW(hwnd_, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+}
+int Control::Position() const {
+  return static_cast<int>(SendMessageW(hwnd_, PBM_GETPOS, 0, 0));
+}
+void Control::SetStep(int step) {
+  SendMessageW(hwnd_, PBM_SETSTEP, static_cast<WPARAM>(step), 0);
+}
+void Control::StepIt() {
+  SendMessageW(hwnd_, PBM_STEPIT, 0, 0);
+}
 
 void Control::Click() {
   if (kind_ == Kind::CheckBox) SetChecked(!Checked());
@@ -60,6 +85,93 @@ void Control::Click() {
 void Control::Clicked() {
   if (modalResult_ != mrNone) form_.modalResult = modalResult_;
   if (onClick) onClick();
+}
+
+void Control::OnCommand(WORD code) {
+  if (code == BN_CLICKED) Clicked();
+}
+
+bool Control::UsesKey(WPARAM key) const {
+  return (void)key, false;
+}
+
+bool Control::OnOwnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  (void)msg, (void)wParam, (void)lParam, (void)result;
+  return false;
+}
+
+bool Control::ForwardToForm(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  switch (msg) {
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_DRAWITEM:
+    case WM_MEASUREITEM:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+      if (!form_.Handle()) return false;
+      result = SendMessageW(form_.Handle(), msg, wParam, lParam);
+      return true;
+    default:
+      return false;
+  }
+}
+
+void Edit::OnCommand(WORD code) {
+  if (code == EN_CHANGE && onChange) onChange();
+}
+
+bool Edit::UsesKey(WPARAM key) const {
+  // Enter makes a new line in an editable memo.
+  return key == VK_RETURN && GetKind() == Kind::Memo && !(GetFlags() & kReadOnly);
+}
+
+bool Bevel::OnDrawItem(const DRAWITEMSTRUCT& item) {
+  // A raised line along the top: highlight above, shadow below.
+  RECT rc = item.rcItem;
+  FillRect(item.hDC, &rc, Owner().Background());
+  HPEN light = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNHIGHLIGHT));
+  HPEN shadow = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW));
+  HGDIOBJ old = SelectObject(item.hDC, light);
+  MoveToEx(item.hDC, rc.left, rc.top, nullptr);
+  LineTo(item.hDC, rc.right, rc.top);
+  SelectObject(item.hDC, shadow);
+  MoveToEx(item.hDC, rc.left, rc.top + 1, nullptr);
+  LineTo(item.hDC, rc.right, rc.top + 1);
+  SelectObject(item.hDC, old);
+  DeleteObject(light);
+  DeleteObject(shadow);
+  return true;
+}
+
+Image::Image(Form& form, const ControlSpec& row, HWND hwnd) : Control(form, row, hwnd) {
+  if (row.resourceId) {
+    bitmap_ = static_cast<HBITMAP>(LoadImageW(Instance(), MAKEINTRESOURCEW(row.resourceId), IMAGE_BITMAP, 0, 0, 0));
+  }
+}
+
+Image::~Image() {
+  if (bitmap_) DeleteObject(bitmap_);
+}
+
+bool Image::OnDrawItem(const DRAWITEMSTRUCT& item) {
+  RECT rc = item.rcItem;
+  FillRect(item.hDC, &rc, Owner().Background());
+  if (!bitmap_) return true;
+  BITMAP bm;
+  GetObjectW(bitmap_, sizeof bm, &bm);
+  int x = rc.left, y = rc.top;
+  if (GetFlags() & kCentered) {
+    x += (rc.right - rc.left - bm.bmWidth) / 2;
+    y += (rc.bottom - rc.top - bm.bmHeight) / 2;
+  }
+  HDC memory = CreateCompatibleDC(item.hDC);
+  HGDIOBJ old = SelectObject(memory, bitmap_);
+  BitBlt(item.hDC, x, y, bm.bmWidth, bm.bmHeight, memory, 0, 0, SRCCOPY);
+  SelectObject(memory, old);
+  DeleteDC(memory);
+  return true;
 }
 
 }  // namespace yv::ui

@@ -6,7 +6,10 @@
 
 #include "text/cp936.h"
 #include "ui/application.h"
+#include "ui/folder_controls.h"
 #include "ui/fonts.h"
+#include "ui/group_controls.h"
+#include "ui/list_controls.h"
 
 namespace yv::ui {
 
@@ -19,13 +22,13 @@ ModalObserver& Observer() {
   return observer;
 }
 
-void RegisterFormClass() {
+void RegisterFormClass(WNDPROC windowProc) {
   static bool registered = false;
   if (registered) return;
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof(wc);
   wc.style = CS_DBLCLKS;
-  wc.lpfnWndProc = DefWindowProcW;  // replaced per window in WM_NCCREATE below
+  wc.lpfnWndProc = windowProc;
   wc.hInstance = Instance();
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   wc.lpszClassName = kFormClass;
@@ -42,6 +45,8 @@ struct Creation {
 Creation CreationFor(const ControlSpec& s) {
   DWORD visible = (s.flags & kHidden) ? 0 : WS_VISIBLE;
   DWORD base = WS_CHILD | visible | ((s.flags & kDisabled) ? WS_DISABLED : 0);
+  DWORD edge = (s.flags & kNoBorder) ? 0 : WS_EX_CLIENTEDGE;
+  DWORD list = WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT;
   switch (s.kind) {
     case Kind::Label:
       return {L"STATIC", base | SS_NOPREFIX | ((s.flags & kCentered) ? SS_CENTER : SS_LEFT), 0};
@@ -52,29 +57,88 @@ Creation CreationFor(const ControlSpec& s) {
     case Kind::CheckBox:
       return {L"BUTTON", base | WS_TABSTOP | BS_AUTOCHECKBOX, 0};
     case Kind::Edit:
-      return {L"EDIT", base | WS_TABSTOP | ES_AUTOHSCROLL | ((s.flags & kReadOnly) ? ES_READONLY : 0),
-              WS_EX_CLIENTEDGE};
+      return {L"EDIT", base | WS_TABSTOP | ES_AUTOHSCROLL | ((s.flags & kReadOnly) ? ES_READONLY : 0), edge};
     case Kind::Memo:
       return {L"EDIT",
               base | WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN |
-                  ((s.flags & kReadOnly) ? ES_READONLY : 0) | ((s.flags & kVScroll) ? WS_VSCROLL : 0),
-              WS_EX_CLIENTEDGE};
+                  ((s.flags & kReadOnly) ? ES_READONLY : 0) | ((s.flags & kVScroll) ? WS_VSCROLL : 0) |
+                  ((s.flags & kHScroll) ? WS_HSCROLL | ES_AUTOHSCROLL : 0),
+              edge};
     case Kind::ProgressBar:
       return {PROGRESS_CLASSW, base, 0};
     case Kind::Bevel:
-      return {L"STATIC", base | SS_OWNERDRAW, 0};
     case Kind::Image:
       return {L"STATIC", base | SS_OWNERDRAW, 0};
+    case Kind::GroupBox:
+    case Kind::RadioGroup:
+      // Tab and the dialog keys go into the controls it holds.
+      return {L"BUTTON", base | BS_GROUPBOX, WS_EX_CONTROLPARENT};
+    case Kind::ListBox:
+      return {L"LISTBOX", base | list, edge};
+    case Kind::DirectoryList:
+      return {L"LISTBOX", base | list | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS, edge};
+    case Kind::ComboBox:
+      return {L"COMBOBOX",
+              base | WS_TABSTOP | WS_VSCROLL |
+                  ((s.flags & kDropDownList) ? CBS_DROPDOWNLIST : CBS_DROPDOWN | CBS_AUTOHSCROLL),
+              0};
+    case Kind::DriveList:
+      return {L"COMBOBOX", base | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0};
   }
   return {L"STATIC", base, 0};
 }
 
+// The object of the row's kind.
+std::unique_ptr<Control> MakeControl(Form& form, const ControlSpec& row, HWND hwnd) {
+  switch (row.kind) {
+    case Kind::Edit:
+    case Kind::Memo:
+      return std::make_unique<Edit>(form, row, hwnd);
+    case Kind::Bevel:
+      return std::make_unique<Bevel>(form, row, hwnd);
+    case Kind::Image:
+      return std::make_unique<Image>(form, row, hwnd);
+    case Kind::GroupBox:
+      return std::make_unique<GroupBox>(form, row, hwnd);
+    case Kind::RadioGroup:
+      return std::make_unique<RadioGroup>(form, row, hwnd);
+    case Kind::ListBox:
+      return std::make_unique<ListBox>(form, row, hwnd);
+    case Kind::ComboBox:
+      return std::make_unique<ComboBox>(form, row, hwnd);
+    case Kind::DirectoryList:
+      return std::make_unique<DirectoryList>(form, row, hwnd);
+    case Kind::DriveList:
+      return std::make_unique<DriveList>(form, row, hwnd);
+    default:
+      return std::make_unique<Control>(form, row, hwnd);
+  }
+}
+
+// Each control's own window messages go to its object first.
+LRESULT CALLBACK ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR object) {
+  if (msg == WM_NCDESTROY) {
+    RemoveWindowSubclass(hwnd, &ControlProc, 1);
+  } else {
+    try {
+      LRESULT result = 0;
+      if (reinterpret_cast<Control*>(object)->OnOwnMessage(msg, wParam, lParam, result)) return result;
+    } catch (const std::exception& error) {
+      ReportException(error);
+      return 0;
+    }
+  }
+  return DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
 }  // namespace
 
-void SetModalObserver(ModalObserver observer) { Observer() = std::move(observer); }
+void SetModalObserver(ModalObserver observer) {
+  Observer() = std::move(observer);
+}
 
 Form::Form(FormSpec form, const std::vector<ControlSpec>& layout) : spec_(std::move(form)) {
-  RegisterFormClass();
+  RegisterFormClass(&Form::WindowProc);
   DWORD style = WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN;
   DWORD exStyle = 0;
   if (spec_.border == Border::Dialog) {
@@ -91,22 +155,21 @@ Form::Form(FormSpec form, const std::vector<ControlSpec>& layout) : spec_(std::m
   int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
   int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
 
-  // Secondary forms stay above the application's window, which owns them.
-  HWND owner = ApplicationWindow();
-  hwnd_ = CreateWindowExW(exStyle, kFormClass, text::ToWide(spec_.caption).c_str(), style, x, y, width,
-                          height, owner, nullptr, Instance(), nullptr);
-  if (!hwnd_) throw std::runtime_error("Error creating window");
-  SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Form::WindowProc));
-  SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(spec_.font)), FALSE);
   background_ = BrushFor(spec_.color);
+  // Secondary forms stay above the application's window, which owns them. The window
+  // is bound to this object at WM_NCCREATE, so it sees every message from the first.
+  HWND owner = ApplicationWindow();
+  CreateWindowExW(exStyle, kFormClass, text::ToWide(spec_.caption).c_str(), style, x, y, width, height, owner, nullptr,
+                  Instance(), this);
+  if (!hwnd_) throw std::runtime_error("Error creating window");
+  SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(spec_.font)), FALSE);
   if (spec_.iconId) {
     HICON big = static_cast<HICON>(LoadImageW(Instance(), MAKEINTRESOURCEW(spec_.iconId), IMAGE_ICON, 32, 32, 0));
     HICON small = static_cast<HICON>(LoadImageW(Instance(), MAKEINTRESOURCEW(spec_.iconId), IMAGE_ICON, 16, 16, 0));
     SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
     SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
   }
-  for (const auto& row : layout) CreateControl(row);
+  for (const auto& row : layout) AddControl(row);
 }
 
 Form::~Form() {
@@ -115,10 +178,9 @@ Form::~Form() {
     DestroyWindow(hwnd_);
   }
   for (auto& [color, brush] : brushes_) DeleteObject(brush);
-  for (auto& [control, bitmap] : images_) DeleteObject(bitmap);
 }
 
-void Form::CreateControl(const ControlSpec& s) {
+Control& Form::AddControl(const ControlSpec& s) {
   Creation c = CreationFor(s);
   int left = s.left, top = s.top, width = s.width, height = s.height;
   if (s.flags & kAlignTop) {
@@ -131,18 +193,19 @@ void Form::CreateControl(const ControlSpec& s) {
     top = 0;
     height = spec_.clientHeight;
   }
+  // A combo box's window reaches down over its open list.
+  if (s.kind == Kind::ComboBox || s.kind == Kind::DriveList) height += 8 * 16;
+  HWND parent = s.parent ? (*this)[s.parent].Handle() : hwnd_;
   std::wstring caption = s.kind == Kind::Image ? L"" : text::ToWide(s.caption);
-  HWND h = CreateWindowExW(c.exStyle, c.cls, caption.c_str(), c.style, left, top, width, height, hwnd_,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(controls_.size() + 100)),
-                           Instance(), nullptr);
+  HWND h = CreateWindowExW(c.exStyle, c.cls, caption.c_str(), c.style, left, top, width, height, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(controls_.size() + 100)), Instance(), nullptr);
   if (!h) throw std::runtime_error("Error creating window");
   SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(s.font ? *s.font : spec_.font)), FALSE);
-  if (s.kind == Kind::Image && s.resourceId) {
-    auto bitmap = static_cast<HBITMAP>(LoadImageW(Instance(), MAKEINTRESOURCEW(s.resourceId), IMAGE_BITMAP, 0, 0, 0));
-    if (bitmap) images_[h] = bitmap;
-  }
   if (s.backColor != kNoColor) BrushFor(s.backColor);
-  controls_.push_back(std::make_unique<Control>(*this, s, h));
+  controls_.push_back(MakeControl(*this, s, h));
+  Control& control = *controls_.back();
+  SetWindowSubclass(h, &ControlProc, 1, reinterpret_cast<DWORD_PTR>(&control));
+  return control;
 }
 
 void Form::AlignControls(int clientWidth, int clientHeight) {
@@ -190,9 +253,20 @@ Control* Form::ControlOf(HWND hwnd) const {
   return nullptr;
 }
 
-std::string Form::Caption() const { return WindowText(hwnd_); }
+Control* Form::ControlAround(HWND hwnd) const {
+  for (HWND h = hwnd; h && h != hwnd_; h = GetParent(h)) {
+    if (Control* c = ControlOf(h)) return c;
+  }
+  return nullptr;
+}
 
-void Form::SetCaption(const std::string& gbk) { SetWindowTextW(hwnd_, text::ToWide(gbk).c_str()); }
+std::string Form::Caption() const {
+  return WindowText(hwnd_);
+}
+
+void Form::SetCaption(const std::string& gbk) {
+  SetWindowTextW(hwnd_, text::ToWide(gbk).c_str());
+}
 
 HBRUSH Form::BrushFor(COLORREF color) {
   COLORREF rgb = ResolveColor(color);
@@ -210,14 +284,18 @@ Form* Form::FromWindow(HWND hwnd) {
   return reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
 }
 
-bool Form::Showing() const { return hwnd_ && IsWindowVisible(hwnd_); }
+bool Form::Showing() const {
+  return hwnd_ && IsWindowVisible(hwnd_);
+}
 
 void Form::Show() {
   ShowWindow(hwnd_, spec_.maximized ? SW_SHOWMAXIMIZED : SW_SHOW);
   UpdateWindow(hwnd_);
 }
 
-void Form::Hide() { ShowWindow(hwnd_, SW_HIDE); }
+void Form::Hide() {
+  ShowWindow(hwnd_, SW_HIDE);
+}
 
 namespace {
 struct DisabledWindows {
@@ -286,11 +364,9 @@ void Form::StopTimer(UINT_PTR id) {
 
 bool Form::PreTranslate(MSG& msg) {
   if (msg.message == WM_KEYDOWN && (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE)) {
-    Control* focused = ControlOf(GetFocus());
+    Control* focused = ControlAround(GetFocus());
     bool enter = msg.wParam == VK_RETURN;
-    if (enter && focused && focused->GetKind() == Kind::Memo && !(focused->GetFlags() & kReadOnly)) {
-      return false;  // Enter makes a new line in an editable memo
-    }
+    if (focused && focused->UsesKey(msg.wParam)) return false;  // the control's own window takes it
     if (enter && focused && focused->GetKind() == Kind::Button) {
       focused->Click();
       return true;
@@ -310,43 +386,12 @@ bool Form::PreTranslate(MSG& msg) {
   return false;
 }
 
-void Form::PaintImage(const DRAWITEMSTRUCT& item, const Control& control) {
-  RECT rc = item.rcItem;
-  FillRect(item.hDC, &rc, background_);
-  auto it = images_.find(item.hwndItem);
-  if (it == images_.end()) return;
-  BITMAP bm;
-  GetObjectW(it->second, sizeof bm, &bm);
-  int x = rc.left, y = rc.top;
-  if (control.GetFlags() & kCentered) {
-    x += (rc.right - rc.left - bm.bmWidth) / 2;
-    y += (rc.bottom - rc.top - bm.bmHeight) / 2;
-  }
-  HDC memory = CreateCompatibleDC(item.hDC);
-  HGDIOBJ old = SelectObject(memory, it->second);
-  BitBlt(item.hDC, x, y, bm.bmWidth, bm.bmHeight, memory, 0, 0, SRCCOPY);
-  SelectObject(memory, old);
-  DeleteDC(memory);
-}
-
-void Form::PaintBevel(const DRAWITEMSTRUCT& item) {
-  // A raised line along the top: highlight above, shadow below.
-  RECT rc = item.rcItem;
-  FillRect(item.hDC, &rc, background_);
-  HPEN light = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNHIGHLIGHT));
-  HPEN shadow = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW));
-  HGDIOBJ old = SelectObject(item.hDC, light);
-  MoveToEx(item.hDC, rc.left, rc.top, nullptr);
-  LineTo(item.hDC, rc.right, rc.top);
-  SelectObject(item.hDC, shadow);
-  MoveToEx(item.hDC, rc.left, rc.top + 1, nullptr);
-  LineTo(item.hDC, rc.right, rc.top + 1);
-  SelectObject(item.hDC, old);
-  DeleteObject(light);
-  DeleteObject(shadow);
-}
-
 LRESULT CALLBACK Form::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_NCCREATE) {
+    auto* created = reinterpret_cast<Form*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    created->hwnd_ = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
+  }
   auto* form = reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (!form) return DefWindowProcW(hwnd, msg, wParam, lParam);
   // No error may cross the window procedure: report it the standard way.
@@ -363,13 +408,16 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (OnMessage(msg, wParam, lParam, result)) return result;
   switch (msg) {
     case WM_COMMAND:
-      if (HIWORD(wParam) == BN_CLICKED) {
-        if (Control* c = ControlOf(reinterpret_cast<HWND>(lParam))) {
-          c->Clicked();
-          return 0;
-        }
+      if (Control* c = lParam ? ControlOf(reinterpret_cast<HWND>(lParam)) : nullptr) {
+        c->OnCommand(HIWORD(wParam));
+        return 0;
       }
       break;
+    case WM_NOTIFY: {
+      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+      if (Control* c = ControlOf(header->hwndFrom)) return c->OnNotify(*header);
+      break;
+    }
     case WM_TIMER: {
       auto it = timers_.find(wParam);
       if (it != timers_.end()) {
@@ -385,6 +433,7 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 1;
     }
     case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORLISTBOX:
     case WM_CTLCOLOREDIT: {
       HDC dc = reinterpret_cast<HDC>(wParam);
       Control* c = ControlOf(reinterpret_cast<HWND>(lParam));
@@ -393,7 +442,7 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         SetBkColor(dc, ResolveColor(c->BackColor()));
         return reinterpret_cast<LRESULT>(BrushFor(c->BackColor()));
       }
-      if (msg == WM_CTLCOLOREDIT) break;
+      if (msg != WM_CTLCOLORSTATIC) break;
       // Labels take the form's colour.
       SetBkColor(dc, ResolveColor(spec_.color));
       SetBkMode(dc, TRANSPARENT);
@@ -402,14 +451,7 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_DRAWITEM: {
       const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
       Control* c = ControlOf(item->hwndItem);
-      if (c && c->GetKind() == Kind::Bevel) {
-        PaintBevel(*item);
-        return TRUE;
-      }
-      if (c && c->GetKind() == Kind::Image) {
-        PaintImage(*item, *c);
-        return TRUE;
-      }
+      if (c && c->OnDrawItem(*item)) return TRUE;
       break;
     }
     case WM_SIZE:

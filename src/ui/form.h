@@ -10,6 +10,7 @@
 #include <initializer_list>
 #include <map>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,18 @@ class Form {
   HWND Handle() const { return hwnd_; }
   Control& operator[](const std::string& name) const;
   Control* Find(const std::string& name) const;
+  // The control of that name as its own type (ui::ListBox, ...); throws when there is
+  // none of that type.
+  template <class T>
+  T& Get(const std::string& name) const {
+    auto* typed = dynamic_cast<T*>(&(*this)[name]);
+    if (!typed) throw std::logic_error("control " + name + " is of another kind");
+    return *typed;
+  }
+  // Adds a control at run time, inside the group box its row names as parent.
+  Control& AddControl(const ControlSpec& row);
+  // The brush of the form's colour (owner-drawn controls paint their background with it).
+  HBRUSH Background() const { return background_; }
   const std::vector<std::unique_ptr<Control>>& Controls() const { return controls_; }
 
   // Tab moves through these controls in this order (the others follow them).
@@ -93,12 +106,11 @@ class Form {
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
-  void CreateControl(const ControlSpec& row);
   void AlignControls(int clientWidth, int clientHeight);
   Control* ControlOf(HWND hwnd) const;
+  // The control that is `hwnd` or holds it (the edit field inside a combo box).
+  Control* ControlAround(HWND hwnd) const;
   HBRUSH BrushFor(COLORREF color);
-  void PaintBevel(const DRAWITEMSTRUCT& item);
-  void PaintImage(const DRAWITEMSTRUCT& item, const Control& control);
 
   FormSpec spec_;
   HWND hwnd_ = nullptr;
@@ -106,7 +118,6 @@ class Form {
   std::map<COLORREF, HBRUSH> brushes_;
   std::vector<std::unique_ptr<Control>> controls_;
   std::map<UINT_PTR, std::function<void()>> timers_;
-  std::map<HWND, HBITMAP> images_;  // pictures of the Image controls
   bool inModalLoop_ = false;
 };
 
