@@ -6,6 +6,7 @@
 #include "install/installation_run.h"
 #include "pages/frame_pages.h"
 #include "pages/licence_page.h"
+#include "pages/program_group_page.h"
 #include "pages/user_info_page.h"
 #include "profile/profile.h"
 #include "text/cp936.h"

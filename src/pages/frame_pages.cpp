@@ -8,7 +8,6 @@ using wizard::FrameButtons;
 namespace texts = wizard::texts;
 
 TdlgStep3::TdlgStep3() : WizardPage(texts::kComponentsCaption, FrameButtons::BackNextCancel) {}
-TdlgStep4::TdlgStep4() : WizardPage(texts::kProgramGroupCaption, FrameButtons::BackNextCancel) {}
 TdlgStep5::TdlgStep5() : WizardPage(texts::kSummaryCaption, FrameButtons::BackNextCancel) {}
 
 }  // namespace yv::pages

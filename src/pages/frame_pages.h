@@ -1,6 +1,6 @@
 // The input pages as page frames with their captions and the Back/Next/Cancel
-// protocol: components and destination (2), program group (3) and summary (4). Their
-// own controls and checks come with each page.
+// protocol: components and destination (2) and summary (4). Their own controls and
+// checks come with each page.
 #pragma once
 
 #include "wizard/page_frame.h"
@@ -10,11 +10,6 @@ namespace yv::pages {
 class TdlgStep3 : public wizard::WizardPage {
  public:
   TdlgStep3();
-};
-
-class TdlgStep4 : public wizard::WizardPage {
- public:
-  TdlgStep4();
 };
 
 class TdlgStep5 : public wizard::WizardPage {

@@ -8,6 +8,7 @@
 #include "completion/completion_page.h"
 #include "pages/frame_pages.h"
 #include "pages/licence_page.h"
+#include "pages/program_group_page.h"
 #include "pages/user_info_page.h"
 #include "install/progress_page.h"
 #include "win_test_support.h"
@@ -49,7 +50,8 @@ TEST(PageFrame, EveryPageHasTheCommonLayout) {
       {"用户信息", [] { return std::make_unique<yv::pages::TdlgStep2>(); },
        {back, {"Button2", 280, "下一步 >", true, true, 258}, {"Button3", 394, "取消", false, true}}},
       {"安装路径和组件", [] { return std::make_unique<yv::pages::TdlgStep3>(); }, {back, next, cancel}},
-      {"安装程序组", [] { return std::make_unique<yv::pages::TdlgStep4>(); }, {back, next, cancel}},
+      {"安装程序组", [] { return std::make_unique<yv::pages::TdlgStep4>(); },
+       {back, next, {"Button3", 400, "取消", false, true}}},
       {"安装信息", [] { return std::make_unique<yv::pages::TdlgStep5>(); }, {back, next, cancel}},
       {"安装", [] { return std::make_unique<yv::install::TdlgStep6>(); }, {{"Button3", 400, "取消", false, true}}},
       {"安装完成", [] { return std::make_unique<yv::completion::TdlgStep7>(); }, {{"Button3", 264, "完成", true, true}}},
@@ -99,6 +101,7 @@ TEST(PageFrame, ButtonProtocol) {
   EXPECT_EQ(page.StepDelta, -1);
   EXPECT_EQ(page.modalResult, 1);
 
+  yv::wizard::gInstall.ProgramGroup = "组";
   yv::pages::TdlgStep4 next;
   next["Button2"].Click();
   EXPECT_EQ(next.StepDelta, 1);

@@ -7,6 +7,7 @@
 
 #include "wizard/install_state.h"
 #include "app/wizard.h"
+#include "completion/completion_page.h"
 #include "pages/frame_pages.h"
 #include "ui/application.h"
 #include "win_test_support.h"
@@ -79,6 +80,15 @@ class Wizard : public testing::Test {
     };
     wizard->pageClasses.startProgram = [this](const std::string& command, const std::string& dir) {
       started.push_back(command + "|" + dir);
+    };
+    // The last page's programs are answered as started and ended, and none is started.
+    wizard->pageClasses.page[yv::app::kCompletionPage] = [] {
+      auto page = std::make_unique<yv::completion::TdlgStep7>();
+      page->starter.runAndAwait = [](const std::string&, const std::string&, const std::string&) {
+        return std::optional(yv::winsys::ProcessOutcome{yv::winsys::ProcessEnd::kEnded});
+      };
+      page->starter.start = [](const std::string&, const std::string&) { return true; };
+      return page;
     };
     customize(*wizard);
     yv::ui::SetExitCode(0);

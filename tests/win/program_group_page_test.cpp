@@ -1,0 +1,103 @@
+// The program group page over a real Programs folder named in a redirected registry.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "pages/program_group_page.h"
+#include "ui/list_controls.h"
+#include "win_test_support.h"
+#include "wizard/install_state.h"
+
+using yv::test::MessageBoxScript;
+using yv::test::RegistrySandbox;
+using yv::test::ScratchDir;
+using yv::wizard::gInstall;
+
+namespace {
+
+const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+// Selects an item as a user's click does: the list box notifies the page.
+void ClickItem(yv::pages::TdlgStep4& page, const std::string& text) {
+  const auto& list = page.Get<yv::ui::ListBox>("ListBox1");
+  int index = 0;
+  while (index < list.Count() && list.ItemText(index) != text) ++index;
+  ASSERT_LT(index, list.Count()) << text;
+  SendMessageW(list.Handle(), LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  SendMessageW(page.Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list.Handle()), LBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(list.Handle()));
+}
+
+class ProgramGroupPage : public testing::Test {
+ protected:
+  ProgramGroupPage() : user(HKEY_CURRENT_USER) {}
+  void SetUp() override {
+    gInstall = yv::wizard::InstallState{};
+    gInstall.ProgramGroup = "Delvrin证券分析系统";
+  }
+  ScratchDir dir;
+  RegistrySandbox user;
+};
+
+TEST_F(ProgramGroupPage, ListsTheGroupsBelowProgramsAndTakesAPickedOne) {
+  const std::string programs = dir.Folder("Programs");
+  dir.Folder("Programs\\A\\A1");
+  dir.Folder("Programs\\行情");
+  user.SetString(kShellFolders, "Programs", programs);
+  MessageBoxScript boxes;
+  yv::pages::TdlgStep4 page;
+  const auto& list = page.Get<yv::ui::ListBox>("ListBox1");
+  std::vector<std::string> items;
+  for (int i = 0; i < list.Count(); ++i) items.push_back(list.ItemText(i));
+  std::sort(items.begin(), items.end());
+  EXPECT_EQ(items, (std::vector<std::string>{"A", "A\\A1", "行情"}));
+  EXPECT_EQ(page["Edit1"].Text(), "Delvrin证券分析系统");
+
+  ClickItem(page, "A\\A1");
+  EXPECT_EQ(page["Edit1"].Text(), "A\\A1");
+  page["Button2"].Click();
+  EXPECT_EQ(gInstall.ProgramGroup, "A\\A1");
+  EXPECT_EQ(page.StepDelta, 1);
+  EXPECT_TRUE(boxes.Calls().empty());
+}
+
+TEST_F(ProgramGroupPage, AnEmptyNameIsRefusedAndBlanksPass) {
+  user.SetString(kShellFolders, "Programs", dir.Folder("Programs"));
+  struct Case {
+    const char* typed;
+    bool accepted;
+  };
+  for (const Case& c : {Case{"", false}, Case{" ", true}, Case{" 组 ", true}}) {
+    SCOPED_TRACE(std::string("[") + c.typed + "]");
+    gInstall.ProgramGroup = "before";
+    MessageBoxScript boxes;
+    yv::pages::TdlgStep4 page;
+    page["Edit1"].SetText(c.typed);
+    page["Button2"].Click();
+    EXPECT_EQ(page.modalResult, c.accepted ? 1 : 0);
+    EXPECT_EQ(gInstall.ProgramGroup, c.accepted ? c.typed : "before");
+    ASSERT_EQ(boxes.Calls().size(), c.accepted ? 0u : 1u);
+    if (c.accepted) continue;
+    EXPECT_EQ(boxes.Calls()[0].text, "您没有输入程序组的名称！");
+    EXPECT_EQ(boxes.Calls()[0].caption, "Setup");
+    EXPECT_EQ(boxes.Calls()[0].owner, page.Handle());
+    EXPECT_EQ(boxes.Calls()[0].style, static_cast<UINT>(MB_OK));
+  }
+}
+
+TEST_F(ProgramGroupPage, WithoutTheShellFoldersKeyThePageOpensEmpty) {
+  MessageBoxScript boxes;
+  yv::pages::TdlgStep4 page;
+  EXPECT_EQ(page.Get<yv::ui::ListBox>("ListBox1").Count(), 0);
+  EXPECT_EQ(page["Edit1"].Text(), "");
+  ASSERT_EQ(boxes.Calls().size(), 1u);
+  EXPECT_EQ(boxes.Calls()[0].text, "注册表已损坏,无法创建程序组。");
+  EXPECT_EQ(boxes.Calls()[0].caption, "提示");
+  EXPECT_EQ(boxes.Calls()[0].owner, page.Handle());
+  EXPECT_EQ(boxes.Calls()[0].style, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
+}
+
+}  // namespace
