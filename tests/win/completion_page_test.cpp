@@ -101,11 +101,12 @@ TEST_F(CompletionPage, WithoutCardsTheTextIsTallerAndFinishingClosesWhateverHapp
 
 TEST_F(CompletionPage, CardListUnpacksTheChosenCardAndOffersAWayOutWhenItFails) {
   Describe("DriverCards=3\r\nDriver0=卡甲\r\nDriver1=卡乙\r\nDriver2=卡丙\r\n",
-           "[Driver1]\r\ncard1.vrk=.\r\n[Driver2]\r\nmissing.vrk=.\r\n");
-  dir.Write("medium\\card1.vrk",
-            yv::archive::BuildPackageArchive(
-                3, {yv::archive::EncodeEntry("card1.sys", 0, "card one", yv::archive::EntryStorage::kStore, {})}));
-  dir.Write("medium\\ad4.txt", "");
+           "[Driver1]\r\ncard1.vrk=.\r\n[Driver2]\r\ntwo.vrk=.\r\nmissing.vrk=.\r\nb.vrk=.\r\n");
+  for (const char* name : {"card1", "two", "b"}) {
+    dir.Write(std::string("medium\\") + name + ".vrk",
+              yv::archive::BuildPackageArchive(3, {yv::archive::EncodeEntry(std::string(name) + ".sys", 0, name,
+                                                                            yv::archive::EntryStorage::kStore, {})}));
+  }
   MessageBoxScript boxes({IDOK, IDOK, IDNO, IDOK, IDOK, IDYES});
   {
     auto page = Page();
@@ -119,12 +120,15 @@ TEST_F(CompletionPage, CardListUnpacksTheChosenCardAndOffersAWayOutWhenItFails) 
     EXPECT_EQ(cards.ItemIndex(), 0);
     EXPECT_EQ(*gInstall.CardList, cards.Items());
 
-    // The third card's archive is missing: both messages, the question; No keeps the
-    // page and nothing else happens, and the next press repeats the card step.
+    // The third card's second archive is missing: the first is unpacked, the third is
+    // not; both messages, the question; No keeps the page and nothing else happens,
+    // and the next press repeats the card step.
     cards.SetItemIndex(2);
     (*page)["Button3"].Click();
     EXPECT_EQ(page->modalResult, 0);
     EXPECT_FALSE(Registered());
+    EXPECT_TRUE(yv::platform::PathExists(gInstall.InstallDir + "\\two.sys"));
+    EXPECT_FALSE(yv::platform::PathExists(gInstall.InstallDir + "\\b.sys"));
     (*page)["Button3"].Click();
     EXPECT_EQ(page->modalResult, 1);  // Yes: finished without the card
     EXPECT_TRUE(Registered());
@@ -132,19 +136,24 @@ TEST_F(CompletionPage, CardListUnpacksTheChosenCardAndOffersAWayOutWhenItFails) 
     EXPECT_EQ(Texts(boxes),
               (std::vector<std::string>{missing, "安装文件不正确!", kSkip, missing, "安装文件不正确!", kSkip}));
     EXPECT_EQ(boxes.Calls()[1].caption, "卡丙");
+    EXPECT_EQ(boxes.Calls()[1].owner, page->Handle());
     EXPECT_EQ(boxes.Calls()[2].style, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2));
   }
   auto page = Page();
   page->Get<yv::ui::RadioGroup>("RadioGroup1").SetItemIndex(1);
   (*page)["Button3"].Click();
   EXPECT_EQ(page->modalResult, 1);
-  EXPECT_EQ(yv::platform::ReadWholeFile(gInstall.InstallDir + "\\card1.sys"), "card one");
+  EXPECT_EQ(yv::platform::ReadWholeFile(gInstall.InstallDir + "\\card1.sys"), "card1");
 }
 
 TEST_F(CompletionPage, DriverTableListsSixteenPreselectsTheCurrentAndWritesTheChoice) {
   Describe("configcard=1\r\n");
   std::string ini = "[DCD]\r\nDriverNumber=20\r\nDriver=Driver 12\r\n";
-  for (int i = 0; i < 20; ++i) ini += "[Driver " + std::to_string(i) + "]\r\nName=卡" + std::to_string(i) + "\r\n";
+  std::string longName = "x";  // over 255 bytes: shown cut before the character that would not fit
+  for (int i = 0; i < 200; ++i) longName += "名";
+  for (int i = 0; i < 20; ++i) {
+    ini += "[Driver " + std::to_string(i) + "]\r\nName=" + (i ? "卡" + std::to_string(i) : longName) + "\r\n";
+  }
   const std::string settings = dir.Write("app\\cfg\\newuser\\system.ini", ini);
   outcomes = {yv::winsys::ProcessEnd::kExitCodeUnreadable};
   MessageBoxScript boxes;
@@ -156,6 +165,8 @@ TEST_F(CompletionPage, DriverTableListsSixteenPreselectsTheCurrentAndWritesTheCh
   EXPECT_FALSE((*page)["RadioGroup1"].Visible());
   EXPECT_EQ(combo.Count(), 16);
   EXPECT_EQ(combo.ItemIndex(), 12);
+  EXPECT_EQ(combo.ItemText(15), "卡15");
+  EXPECT_EQ(combo.ItemText(0), longName.substr(0, 255));
 
   // An action that ends early keeps the page; pressing again writes again and finishes.
   combo.SetItemIndex(3);
@@ -195,6 +206,15 @@ TEST_F(CompletionPage, NoDriverChosenKeepsThePageAndAnEmptyTableMayBeLeft) {
   EXPECT_EQ(page->modalResult, 1);
   EXPECT_EQ(Texts(boxes), (std::vector<std::string>{"没有选择所使用的接收卡类型!", kSkip}));
   EXPECT_FALSE(yv::platform::PathExists(gInstall.InstallDir + "\\cfg\\newuser\\system.ini"));
+}
+
+TEST(ReceiverCard, TheCurrentDriverIsTheNumberOfItsDigitsAndMinusSigns) {
+  const std::pair<const char*, int32_t> cases[] = {
+      {"Driver 12", 12},   {"word", 0},   {"Driver -3", -3},     {"a-1-2", -1},        {"5-3", 5},
+      {"--5", 0},          {"驱动 7", 7}, {"Driver 1234", 1234}, {"Driver 12345", -1},  // 11 bytes at most
+      {"99999999999", -1},                                                              // beyond 32 bits
+  };
+  for (const auto& [value, index] : cases) EXPECT_EQ(yv::completion::CurrentDriverIndex(value), index) << value;
 }
 
 }  // namespace
