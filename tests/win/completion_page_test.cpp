@@ -37,12 +37,6 @@ RECT Bounds(const yv::ui::Control& control) {
   return rc;
 }
 
-std::vector<std::string> Texts(const MessageBoxScript& boxes) {
-  std::vector<std::string> texts;
-  for (const auto& call : boxes.Calls()) texts.push_back(call.text);
-  return texts;
-}
-
 class CompletionPage : public testing::Test {
  protected:
   CompletionPage() : user(HKEY_CURRENT_USER) {}
@@ -96,7 +90,7 @@ TEST_F(CompletionPage, WithoutCardsTheTextIsTallerAndFinishingClosesWhateverHapp
   (*page)["Button3"].Click();
   EXPECT_EQ(page->modalResult, 1);  // even though the actions ended early
   EXPECT_TRUE(Registered());
-  EXPECT_EQ(Texts(boxes), std::vector<std::string>{"无法执行p.exe！"});
+  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"无法执行p.exe！"});
 }
 
 TEST_F(CompletionPage, CardListUnpacksTheChosenCardAndOffersAWayOutWhenItFails) {
@@ -133,7 +127,7 @@ TEST_F(CompletionPage, CardListUnpacksTheChosenCardAndOffersAWayOutWhenItFails) 
     EXPECT_EQ(page->modalResult, 1);  // Yes: finished without the card
     EXPECT_TRUE(Registered());
     const std::string missing = gInstall.SourceDir + "\\missing.vrk数据文件错误!";
-    EXPECT_EQ(Texts(boxes),
+    EXPECT_EQ(boxes.Texts(),
               (std::vector<std::string>{missing, "安装文件不正确!", kSkip, missing, "安装文件不正确!", kSkip}));
     EXPECT_EQ(boxes.Calls()[1].caption, "卡丙");
     EXPECT_EQ(boxes.Calls()[1].owner, page->Handle());
@@ -193,7 +187,7 @@ TEST_F(CompletionPage, NoDriverChosenKeepsThePageAndAnEmptyTableMayBeLeft) {
     combo.SetText("丙");
     (*page)["Button3"].Click();
     EXPECT_EQ(page->modalResult, 0);
-    ASSERT_EQ(Texts(boxes), std::vector<std::string>{"没有选择所使用的接收卡类型!"});
+    ASSERT_EQ(boxes.Texts(), std::vector<std::string>{"没有选择所使用的接收卡类型!"});
     EXPECT_EQ(boxes.Calls()[0].caption, "错误");
     EXPECT_EQ(boxes.Calls()[0].owner, page->Handle());
   }
@@ -204,7 +198,7 @@ TEST_F(CompletionPage, NoDriverChosenKeepsThePageAndAnEmptyTableMayBeLeft) {
   EXPECT_EQ(page->Get<yv::ui::ComboBox>("ComboBox1").Count(), 0);
   (*page)["Button3"].Click();
   EXPECT_EQ(page->modalResult, 1);
-  EXPECT_EQ(Texts(boxes), (std::vector<std::string>{"没有选择所使用的接收卡类型!", kSkip}));
+  EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"没有选择所使用的接收卡类型!", kSkip}));
   EXPECT_FALSE(yv::platform::PathExists(gInstall.InstallDir + "\\cfg\\newuser\\system.ini"));
 }
 

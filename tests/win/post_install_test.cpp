@@ -153,101 +153,84 @@ TEST(ProcessWait, WindowProgramsAreAwaitedToTheirExitCodeAndConsoleProgramsAreNo
   }
 }
 
-// A stand-in starter: records each start and answers from a script.
-struct Started {
-  std::string command, folder, application;
-  bool awaited;
+// A stand-in starter: records each start as "command|folder|application" ("(not
+// awaited)" in place of the application for a program left running) and answers from
+// a script: ended, unless told otherwise.
+struct StandIn {
+  yv::completion::ProgramStarter Starter() {
+    yv::completion::ProgramStarter starter;
+    starter.runAndAwait = [this](const std::string& command, const std::string& folder, const std::string& app) {
+      started.push_back(command + "|" + folder + "|" + app);
+      auto answer = answers.empty() ? Ended() : answers.front();
+      if (!answers.empty()) answers.erase(answers.begin());
+      return answer;
+    };
+    starter.start = [this](const std::string& command, const std::string& folder) {
+      started.push_back(command + "|" + folder + "|(not awaited)");
+      return bdeStarts;
+    };
+    return starter;
+  }
+  static std::optional<yv::winsys::ProcessOutcome> Ended() { return yv::winsys::ProcessOutcome{}; }
+
+  std::vector<std::optional<yv::winsys::ProcessOutcome>> answers;
+  bool bdeStarts = true;
+  std::vector<std::string> started;
 };
 
 TEST_F(PostInstall, FailuresAreReportedAndAnUnreadableExitCodeEndsTheActions) {
   dir.Write("medium\\install.ini",
             "[reg]\r\nWPATH1=a.reg\r\n[run]\r\nWPATH1=p1.exe\r\nWPATH2=p2.exe\r\nWPATH3=p3.exe\r\n");
   for (const char* name : {"a.reg", "p1.exe", "p2.exe", "p3.exe"}) dir.Write(std::string("medium\\") + name, "x");
-  std::vector<Started> started;
-  std::vector<std::optional<yv::winsys::ProcessOutcome>> answers = {
-      yv::winsys::ProcessOutcome{yv::winsys::ProcessEnd::kEnded},               // regedit
-      std::nullopt,                                                             // p1 cannot start
-      yv::winsys::ProcessOutcome{yv::winsys::ProcessEnd::kExitCodeUnreadable},  // p2
-  };
-  yv::completion::ProgramStarter starter;
-  starter.runAndAwait = [&](const std::string& command, const std::string& folder, const std::string& application) {
-    started.push_back({command, folder, application, true});
-    auto answer = answers.front();
-    answers.erase(answers.begin());
-    return answer;
-  };
+  StandIn programs;  // regedit ends, p1 cannot start, p2's exit code cannot be read
+  programs.answers = {StandIn::Ended(), std::nullopt,
+                      yv::winsys::ProcessOutcome{yv::winsys::ProcessEnd::kExitCodeUnreadable}};
   HWND const page = reinterpret_cast<HWND>(0x7777);
   RegistrySandbox machine(HKEY_LOCAL_MACHINE, true);  // refuses the App Paths key
   RegistrySandbox user(HKEY_CURRENT_USER);            // no Shell Folders: no shortcuts
 
-  EXPECT_FALSE(yv::completion::RunPostInstallActions(page, starter));
+  EXPECT_FALSE(yv::completion::RunPostInstallActions(page, programs.Starter()));
+  const std::string& source = gInstall.SourceDir;
   const std::string windows = WindowsFolder();
-  ASSERT_EQ(started.size(), 3u);  // p3 and the follow-up installers never started
-  EXPECT_EQ(started[0].command, "regedit.exe \"" + gInstall.SourceDir + "\\a.reg\"");
-  EXPECT_EQ(started[0].folder, windows);
-  EXPECT_EQ(started[0].application, windows + "\\regedit.exe");
-  EXPECT_EQ(started[2].command, gInstall.SourceDir + "\\p2.exe");
-
-  struct Box {
-    HWND owner;
-    std::string text, caption;
-    UINT style;
-  };
-  const Box expected[] = {
-      {page, "注册失败!", "", MB_OK | MB_TOPMOST},
-      {nullptr, "安装程序找不到所需系统资源(Win95/98 or WinNT)!\n安装失败!", "安装信息", MB_OK},
-      {page, "未完成安装程序,图标未创建!", "", MB_OK},
-      {page, "无法执行p1.exe！", "Setup", MB_OK},
-      {page, "无法执行p2.exe！", "Setup", MB_OK},
-  };
-  ASSERT_EQ(boxes.Calls().size(), std::size(expected));
-  for (std::size_t i = 0; i < std::size(expected); ++i) {
-    SCOPED_TRACE(expected[i].text);
-    EXPECT_EQ(boxes.Calls()[i].owner, expected[i].owner);
-    EXPECT_EQ(boxes.Calls()[i].text, expected[i].text);
-    EXPECT_EQ(boxes.Calls()[i].caption, expected[i].caption);
-    EXPECT_EQ(boxes.Calls()[i].style, expected[i].style);
-  }
+  // p3 and the follow-up installers are never started.
+  EXPECT_EQ(programs.started, (std::vector<std::string>{
+                                  "regedit.exe \"" + source + "\\a.reg\"|" + windows + "|" + windows + "\\regedit.exe",
+                                  source + "\\p1.exe|" + source + "|", source + "\\p2.exe|" + source + "|"}));
+  EXPECT_EQ(boxes.Boxes(),
+            (std::vector<MessageBoxScript::Box>{
+                {page, "注册失败!", "", MB_OK | MB_TOPMOST},
+                {nullptr, "安装程序找不到所需系统资源(Win95/98 or WinNT)!\n安装失败!", "安装信息", MB_OK},
+                {page, "未完成安装程序,图标未创建!", "", MB_OK},
+                {page, "无法执行p1.exe！", "Setup", MB_OK},
+                {page, "无法执行p2.exe！", "Setup", MB_OK},
+            }));
 }
 
 TEST_F(PostInstall, TheBdeInstallerFollowsOnlyAStartedHinstall) {
   dir.Write("medium\\insBDE\\setup.exe", "x");
-  struct Case {
-    bool hinstallStarts, bdeStarts;
-    std::vector<std::string> messages;
-    std::size_t starts;
-  };
-  const Case cases[] = {
-      {false, true, {"无法执行Windows版安装程序！"}, 1},
-      {true, true, {}, 2},
-      {true, false, {"无法执行BDE安装程序！"}, 2},
-  };
   RegistrySandbox machine;
   RegistrySandbox user(HKEY_CURRENT_USER);
   user.SetString(kShellFolders, "Programs", dir.Folder("Programs"));
+  const std::string& source = gInstall.SourceDir;
+  const std::string hinstall = "\"" + source + "\\hinstall.exe\" -i -autodetect=y|" + source + "|";
+  const std::string bde = "\"" + source + "\\insBDE\\setup.exe\"|" + source + "\\insBDE|(not awaited)";
+  struct Case {
+    bool hinstallStarts, bdeStarts;
+    std::vector<std::string> messages, started;
+  };
+  const Case cases[] = {
+      {false, true, {"无法执行Windows版安装程序！"}, {hinstall}},
+      {true, true, {}, {hinstall, bde}},
+      {true, false, {"无法执行BDE安装程序！"}, {hinstall, bde}},
+  };
   for (const Case& c : cases) {
     MessageBoxScript script;
-    std::vector<Started> started;
-    yv::completion::ProgramStarter starter;
-    starter.runAndAwait = [&](const std::string& command, const std::string& folder, const std::string&) {
-      started.push_back({command, folder, "", true});
-      return c.hinstallStarts ? std::optional(yv::winsys::ProcessOutcome{yv::winsys::ProcessEnd::kEnded})
-                              : std::nullopt;
-    };
-    starter.start = [&](const std::string& command, const std::string& folder) {
-      started.push_back({command, folder, "", false});
-      return c.bdeStarts;
-    };
-    EXPECT_TRUE(yv::completion::RunPostInstallActions(nullptr, starter));
-    std::vector<std::string> messages;
-    for (const auto& call : script.Calls()) messages.push_back(call.text);
-    EXPECT_EQ(messages, c.messages);
-    ASSERT_EQ(started.size(), c.starts);
-    EXPECT_EQ(started[0].command, "\"" + gInstall.SourceDir + "\\hinstall.exe\" -i -autodetect=y");
-    if (c.starts < 2) continue;
-    EXPECT_FALSE(started[1].awaited);
-    EXPECT_EQ(started[1].command, "\"" + gInstall.SourceDir + "\\insBDE\\setup.exe\"");
-    EXPECT_EQ(started[1].folder, gInstall.SourceDir + "\\insBDE");
+    StandIn programs;
+    if (!c.hinstallStarts) programs.answers = {std::nullopt};
+    programs.bdeStarts = c.bdeStarts;
+    EXPECT_TRUE(yv::completion::RunPostInstallActions(nullptr, programs.Starter()));
+    EXPECT_EQ(script.Texts(), c.messages);
+    EXPECT_EQ(programs.started, c.started);
   }
 }
 

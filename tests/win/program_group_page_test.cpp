@@ -79,12 +79,8 @@ TEST_F(ProgramGroupPage, AnEmptyNameIsRefusedAndBlanksPass) {
     page["Button2"].Click();
     EXPECT_EQ(page.modalResult, c.accepted ? 1 : 0);
     EXPECT_EQ(gInstall.ProgramGroup, c.accepted ? c.typed : "before");
-    ASSERT_EQ(boxes.Calls().size(), c.accepted ? 0u : 1u);
-    if (c.accepted) continue;
-    EXPECT_EQ(boxes.Calls()[0].text, "您没有输入程序组的名称！");
-    EXPECT_EQ(boxes.Calls()[0].caption, "Setup");
-    EXPECT_EQ(boxes.Calls()[0].owner, page.Handle());
-    EXPECT_EQ(boxes.Calls()[0].style, static_cast<UINT>(MB_OK));
+    std::vector<MessageBoxScript::Box> refused = {{page.Handle(), "您没有输入程序组的名称！", "Setup", MB_OK}};
+    EXPECT_EQ(boxes.Boxes(), c.accepted ? std::vector<MessageBoxScript::Box>{} : refused);
   }
 }
 
@@ -93,11 +89,8 @@ TEST_F(ProgramGroupPage, WithoutTheShellFoldersKeyThePageOpensEmpty) {
   yv::pages::TdlgStep4 page;
   EXPECT_EQ(page.Get<yv::ui::ListBox>("ListBox1").Count(), 0);
   EXPECT_EQ(page["Edit1"].Text(), "");
-  ASSERT_EQ(boxes.Calls().size(), 1u);
-  EXPECT_EQ(boxes.Calls()[0].text, "注册表已损坏,无法创建程序组。");
-  EXPECT_EQ(boxes.Calls()[0].caption, "提示");
-  EXPECT_EQ(boxes.Calls()[0].owner, page.Handle());
-  EXPECT_EQ(boxes.Calls()[0].style, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
+  EXPECT_EQ(boxes.Boxes(), (std::vector<MessageBoxScript::Box>{
+                               {page.Handle(), "注册表已损坏,无法创建程序组。", "提示", MB_OK | MB_ICONINFORMATION}}));
 }
 
 }  // namespace

@@ -123,9 +123,10 @@ TEST_F(Shortcuts, LongFoldersMissingDesktopAndEmptyGroupUseTheProgramsFolder) {
   ASSERT_TRUE(yv::shell::CreateProgramShortcuts(gInstall.InstallDir));
   EXPECT_TRUE(ReadLink(programs + "\\Short.lnk"));
   EXPECT_TRUE(ReadLink(programs + "\\Desk.lnk"));
-  ASSERT_EQ(boxes.Calls().size(), 1u);  // the shortcut that cannot fit is named
-  EXPECT_EQ(boxes.Calls()[0].text, "路径超过255字节，未创建快捷方式：" + longName);
-  EXPECT_EQ(boxes.Calls()[0].caption, kCaption);
+  // The shortcut that cannot fit is named.
+  EXPECT_EQ(
+      boxes.Boxes(),
+      (std::vector<MessageBoxScript::Box>{{nullptr, "路径超过255字节，未创建快捷方式：" + longName, kCaption, MB_OK}}));
 }
 
 TEST_F(Shortcuts, UnreadableFoldersAndAGroupThatCannotBeMadeStopWithAMessage) {
@@ -149,11 +150,7 @@ TEST_F(Shortcuts, UnreadableFoldersAndAGroupThatCannotBeMadeStopWithAMessage) {
     if (c.programs) user.SetString(kShellFolders, "Programs", *c.programs);
     gInstall.ProgramGroup = c.group;
     EXPECT_FALSE(yv::shell::CreateProgramShortcuts(gInstall.InstallDir));
-    ASSERT_EQ(script.Calls().size(), 1u);
-    EXPECT_EQ(script.Calls()[0].text, c.message);
-    EXPECT_EQ(script.Calls()[0].caption, kCaption);
-    EXPECT_EQ(script.Calls()[0].owner, nullptr);
-    EXPECT_EQ(script.Calls()[0].style, static_cast<UINT>(MB_OK));
+    EXPECT_EQ(script.Boxes(), (std::vector<MessageBoxScript::Box>{{nullptr, c.message, kCaption, MB_OK}}));
   }
 }
 

@@ -81,11 +81,7 @@ TEST(UserInfoPage, AProductKeyThatCannotBeCreatedKeepsThePage) {
   EXPECT_EQ(page.modalResult, 0);
   EXPECT_EQ(page.StepDelta, 0);
   EXPECT_EQ(gInstall.UserName, "");
-  ASSERT_EQ(boxes.Calls().size(), 1u);
-  EXPECT_EQ(boxes.Calls()[0].text, "注册失败!");
-  EXPECT_EQ(boxes.Calls()[0].caption, "");
-  EXPECT_EQ(boxes.Calls()[0].owner, page.Handle());
-  EXPECT_EQ(boxes.Calls()[0].style, static_cast<UINT>(MB_TOPMOST));
+  EXPECT_EQ(boxes.Boxes(), (std::vector<MessageBoxScript::Box>{{page.Handle(), "注册失败!", "", MB_TOPMOST}}));
 }
 
 }  // namespace

@@ -83,8 +83,8 @@ RegistrySandbox::~RegistrySandbox() {
 
 void RegistrySandbox::SetString(const std::string& key, const std::string& name, const std::string& value) const {
   HKEY k;
-  if (RegCreateKeyExW(predefined_, text::ToWide(key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
-                      nullptr) != ERROR_SUCCESS) {
+  if (RegCreateKeyExW(predefined_, text::ToWide(key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr) !=
+      ERROR_SUCCESS) {
     throw std::runtime_error("cannot create key " + key);
   }
   std::wstring v = text::ToWide(value);
@@ -105,6 +105,18 @@ MessageBoxScript::MessageBoxScript(std::deque<int> answers) : answers_(std::move
 
 MessageBoxScript::~MessageBoxScript() {
   ui::SetMessageBoxResponder({});
+}
+
+std::vector<MessageBoxScript::Box> MessageBoxScript::Boxes() const {
+  std::vector<Box> boxes;
+  for (const auto& call : calls_) boxes.emplace_back(call.owner, call.text, call.caption, call.style);
+  return boxes;
+}
+
+std::vector<std::string> MessageBoxScript::Texts() const {
+  std::vector<std::string> texts;
+  for (const auto& call : calls_) texts.push_back(call.text);
+  return texts;
 }
 
 }  // namespace yv::test

@@ -6,6 +6,7 @@
 
 #include <deque>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "ui/message_box.h"
@@ -72,6 +73,11 @@ class MessageBoxScript {
 
   void Answer(int button) { answers_.push_back(button); }
   const std::vector<ui::MessageBoxCall>& Calls() const { return calls_; }
+  // The boxes as (owner, text, caption, style), or their texts alone, to compare a whole
+  // sequence at once.
+  using Box = std::tuple<HWND, std::string, std::string, UINT>;
+  std::vector<Box> Boxes() const;
+  std::vector<std::string> Texts() const;
 
  private:
   std::deque<int> answers_;
