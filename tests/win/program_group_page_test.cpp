@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "pages/program_group_page.h"
+#include "text/cp936.h"
 #include "ui/list_controls.h"
 #include "win_test_support.h"
 #include "wizard/install_state.h"
@@ -42,18 +43,30 @@ class ProgramGroupPage : public testing::Test {
   RegistrySandbox user;
 };
 
-TEST_F(ProgramGroupPage, ListsTheGroupsBelowProgramsAndTakesAPickedOne) {
+TEST_F(ProgramGroupPage, ListsThePlainFoldersBelowProgramsAndTakesAPickedOne) {
   const std::string programs = dir.Folder("Programs");
-  dir.Folder("Programs\\A\\A1");
-  dir.Folder("Programs\\行情");
+  for (const char* folder : {"A\\A1\\A2", "行情", "H\\below hidden", "S\\below system"}) {
+    dir.Folder(std::string("Programs\\") + folder);
+  }
+  dir.Write("Programs\\file.txt", "a file is no folder");
+  // Hidden and system folders are neither listed nor entered. (Wine keeps no archive or
+  // read-only attribute on a folder: those cases cannot be made here.)
+  for (const auto& [name, attribute] : {std::pair{"H", FILE_ATTRIBUTE_HIDDEN}, {"S", FILE_ATTRIBUTE_SYSTEM}}) {
+    const std::wstring path = yv::text::ToWide(programs + "\\" + name);
+    ASSERT_TRUE(SetFileAttributesW(path.c_str(), attribute | FILE_ATTRIBUTE_DIRECTORY));
+  }
   user.SetString(kShellFolders, "Programs", programs);
   MessageBoxScript boxes;
   yv::pages::TdlgStep4 page;
   const auto& list = page.Get<yv::ui::ListBox>("ListBox1");
   std::vector<std::string> items;
   for (int i = 0; i < list.Count(); ++i) items.push_back(list.ItemText(i));
+  // In the file system's order, each folder directly followed by what lies below it.
+  const auto a = std::find(items.begin(), items.end(), "A");
+  ASSERT_LE(a + 3, items.end());
+  EXPECT_EQ(std::vector<std::string>(a, a + 3), (std::vector<std::string>{"A", "A\\A1", "A\\A1\\A2"}));
   std::sort(items.begin(), items.end());
-  EXPECT_EQ(items, (std::vector<std::string>{"A", "A\\A1", "行情"}));
+  EXPECT_EQ(items, (std::vector<std::string>{"A", "A\\A1", "A\\A1\\A2", "行情"}));
   EXPECT_EQ(page["Edit1"].Text(), "Delvrin证券分析系统");
 
   ClickItem(page, "A\\A1");
