@@ -55,6 +55,9 @@ TEST_F(WalkScenario, EveryPageInTurnToTheEnd) {
   auto last = ExpectWindow("安装完成");
   ASSERT_TRUE(last);
   Press(last->hwnd, "完成");
+  // This medium has no follow-up installer to run.
+  ASSERT_TRUE(ExpectMessageBox("无法执行Windows版安装程序！"));
+  Answer("OK");
   EXPECT_EQ(ExpectExit(), 0u);
 }
 
