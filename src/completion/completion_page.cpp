@@ -68,7 +68,7 @@ TdlgStep7::TdlgStep7() : WizardPage(wizard::texts::kCompletionCaption, wizard::F
       settingsPath_ = *path;
       const DriverTable table = ReadDriverTable(settingsPath_);
       combo.SetItems(table.names);
-      combo.SetItemIndex(table.current < combo.Count() ? table.current : -1);
+      combo.SetItemIndex(table.current >= 0 && table.current < combo.Count() ? table.current : -1);
     } else {
       // The table cannot be read: it stays empty, and finishing offers to leave the card.
       ui::ShowMessageBox(Handle(), texts::kTooLong + gInstall.InstallDir + "\\cfg\\newuser\\system.ini",
