@@ -4,9 +4,10 @@
 
 #include "completion/completion_page.h"
 #include "install/installation_run.h"
-#include "pages/frame_pages.h"
+#include "pages/components_page.h"
 #include "pages/licence_page.h"
 #include "pages/program_group_page.h"
+#include "pages/summary_page.h"
 #include "pages/user_info_page.h"
 #include "profile/profile.h"
 #include "text/cp936.h"
@@ -149,6 +150,8 @@ bool TfmWizard::RunPage(int32_t index) {
   auto page = pageClasses.page[static_cast<std::size_t>(index)]();
   int result;
   if (upgrade && role.inUpgrade == InUpgrade::AnsweredUnseen) {
+    // The answer is the handler's own, not what the page's creation left behind.
+    page->modalResult = ui::mrNone;
     page->Button2Click();
     result = page->modalResult;
   } else {

@@ -141,8 +141,8 @@ Form::Form(FormSpec form, const std::vector<ControlSpec>& layout) : spec_(std::m
   RegisterFormClass(&Form::WindowProc);
   DWORD style = WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN;
   DWORD exStyle = 0;
-  if (spec_.border == Border::Dialog) {
-    style |= WS_DLGFRAME;
+  if (spec_.border == Border::Dialog || spec_.border == Border::DialogSystemMenu) {
+    style |= WS_DLGFRAME | (spec_.border == Border::DialogSystemMenu ? WS_SYSMENU : 0);
     exStyle |= WS_EX_DLGMODALFRAME;
   } else {
     style |= WS_BORDER;

@@ -19,7 +19,8 @@
 namespace yv::ui {
 
 enum class Border {
-  Dialog,        // modal dialog frame with a caption, no border icons
+  Dialog,            // modal dialog frame with a caption, no border icons
+  DialogSystemMenu,  // modal dialog frame with a caption and the system menu (close box)
   SingleNoIcons  // single-line border with a caption, no border icons
 };
 

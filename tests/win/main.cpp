@@ -3,9 +3,11 @@
 #include <windows.h>
 
 #include "ui/application.h"
+#include "win_test_support.h"
 
 int main(int argc, char** argv) {
   yv::ui::InitializeApplication(GetModuleHandleW(nullptr));
+  yv::ui::SetMessageBoxResponder(yv::test::UnscriptedBoxes());
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -1,5 +1,7 @@
 #include "win_test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <stdexcept>
 
 #include "platform/file_io.h"
@@ -103,8 +105,13 @@ MessageBoxScript::MessageBoxScript(std::deque<int> answers) : answers_(std::move
   });
 }
 
-MessageBoxScript::~MessageBoxScript() {
-  ui::SetMessageBoxResponder({});
+MessageBoxScript::~MessageBoxScript() { ui::SetMessageBoxResponder(UnscriptedBoxes()); }
+
+ui::MessageBoxResponder UnscriptedBoxes() {
+  return [](const ui::MessageBoxCall& call) {
+    ADD_FAILURE() << "message box without a script: " << call.text;
+    return (call.style & MB_TYPEMASK) == MB_YESNO ? IDNO : IDOK;
+  };
 }
 
 std::vector<MessageBoxScript::Box> MessageBoxScript::Boxes() const {

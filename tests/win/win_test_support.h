@@ -84,6 +84,9 @@ class MessageBoxScript {
   std::vector<ui::MessageBoxCall> calls_;
 };
 
+// Outside a MessageBoxScript a box fails the test instead of waiting for a person.
+ui::MessageBoxResponder UnscriptedBoxes();
+
 // Converts a UTF-8 literal of a test into GBK only where a test needs to build bytes at
 // run time; literals in the sources are GBK already.
 std::string Gbk(const std::wstring& text);

@@ -8,7 +8,8 @@
 #include "wizard/install_state.h"
 #include "app/wizard.h"
 #include "completion/completion_page.h"
-#include "pages/frame_pages.h"
+#include "pages/components_page.h"
+#include "pages/summary_page.h"
 #include "ui/application.h"
 #include "win_test_support.h"
 
@@ -99,7 +100,8 @@ class Wizard : public testing::Test {
   // The pages record in the registry: keep it out of the machine's.
   yv::test::RegistrySandbox machine;
   yv::test::RegistrySandbox user{HKEY_CURRENT_USER};
-  std::string description = "[info]\r\ntitle=\"Delvrin证券分析系统\"\r\ngroup=组\r\nuninst=unins.exe\r\n";
+  std::string description =
+      "[info]\r\ntitle=\"Delvrin证券分析系统\"\r\ngroup=组\r\nuninst=unins.exe\r\nparts=1\r\npart0=主程序\r\n";
   ScratchDir medium;
   std::map<std::string, std::vector<Action>> script;
   std::vector<std::string> shown;

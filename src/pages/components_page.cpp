@@ -1,0 +1,123 @@
+#include "pages/components_page.h"
+
+#include <algorithm>
+
+#include "pages/directory_chooser.h"
+#include "pages/pages_texts.h"
+#include "profile/profile.h"
+#include "text/gbk.h"
+#include "ui/message_box.h"
+#include "wizard/install_state.h"
+#include "wizard/texts.h"
+
+namespace yv::pages {
+
+using ui::ControlSpec;
+using ui::Inside;
+using ui::Kind;
+using wizard::gInstall;
+
+namespace {
+
+const std::vector<ControlSpec> kRows = {
+    {Kind::GroupBox, "GroupBox2", 136, 8, 345, 65, texts::kFolderGroup},
+    Inside("GroupBox2", {Kind::Label, "Label1", 16, 34, 96, 12, texts::kChooseFolder}),
+    Inside("GroupBox2", {Kind::Label, "Label2", 112, 34, 140, 12, "C:\\dravk"}),
+    Inside("GroupBox2", {Kind::Button, "Button4", 256, 24, 75, 25, texts::kBrowse}),
+    {Kind::GroupBox, "GroupBox1", 136, 80, 345, 140, texts::kComponentsGroup},
+};
+
+constexpr int kMaxParts = 5;
+
+int32_t ReadCount(const std::string& description, const char* key) {
+  return std::min(profile::ReadInteger(description, "info", key, 0), kMaxParts);
+}
+
+}  // namespace
+
+TdlgStep3::TdlgStep3() : WizardPage(wizard::texts::kComponentsCaption, wizard::FrameButtons::BackNextCancel, kRows) {
+  (*this)["Button4"].onClick = [this] { Button4Click(); };
+  SetTabOrder({"Button2", "GroupBox2", "GroupBox1", "Button1", "Button3"});
+  openingFolder_ = gInstall.InstallDir;
+  ShowFolder(openingFolder_);
+
+  const std::string& description = gInstall.DescFilePath;
+  gInstall.PartCount = ReadCount(description, "parts");
+  gInstall.CopyCount = ReadCount(description, "copy");
+  gInstall.DeleteCount = ReadCount(description, "delete");
+  auto& group = (*this)["GroupBox1"];
+  if (gInstall.PartCount <= 0) {
+    group.SetVisible(false);
+  } else {
+    RECT client;
+    GetClientRect(group.Handle(), &client);
+    const int spacing = static_cast<int>(client.bottom) / (gInstall.PartCount + 1);
+    gInstall.PartCaptions.emplace();
+    for (int i = 0; i < gInstall.PartCount; ++i) {
+      const std::string number = std::to_string(i);
+      const std::string caption = profile::ReadString(description, "info", "part" + number, "");
+      const std::string name = "CheckBox" + number;
+      auto& box = AddControl(
+          Inside("GroupBox1", {Kind::CheckBox, name.c_str(), 24, (i + 1) * spacing - 10, 300, 17, caption.c_str()}));
+      gInstall.PartCaptions->push_back(caption);
+      box.SetChecked(gInstall.FreshInstall || i == 0);
+      boxes_[static_cast<std::size_t>(i)] = &box;
+    }
+  }
+  // With the boxes as they start, Next asks nothing: it stores the folder and the
+  // initial choice, so that Back or an unattended upgrade find them in gInstall.
+  Button2Click();
+}
+
+void TdlgStep3::ShowFolder(const std::string& folder) {
+  folder_ = folder;
+  (*this)["Label2"].SetText(folder);
+}
+
+int TdlgStep3::Ask(const char* format, int i) {
+  const std::string& caption = (*gInstall.PartCaptions)[static_cast<std::size_t>(i)];
+  auto question = text::FormatBounded(text::kPathLimit, format, {gInstall.ProductName, caption});
+  if (!question) {
+    ui::ShowMessageBox(Handle(), texts::kQuestionTooLong, wizard::texts::kSetupCaption, MB_OK | MB_ICONWARNING);
+    return 0;
+  }
+  return ui::ShowMessageBox(Handle(), *question, wizard::texts::kSetupCaption, MB_YESNO);
+}
+
+bool TdlgStep3::AcceptNext() {
+  if (folder_ != gInstall.InstallDir && !gInstall.FreshInstall) gInstall.FreshInstall = true;
+  gInstall.InstallDir = folder_;
+  bool anySelected = false;
+  for (int i = 0; i < gInstall.PartCount; ++i) {
+    ui::Control& box = *boxes_[static_cast<std::size_t>(i)];
+    if (gInstall.FreshInstall && !box.Checked()) {
+      int answer = Ask(texts::kAskFreshComponent, i);
+      if (answer == 0) return false;  // a question too long ends the action as a No to the second does
+      if (answer == IDYES) box.SetChecked(true);
+    } else if (!gInstall.FreshInstall && i > 0 && box.Checked()) {
+      int answer = Ask(texts::kAskOverwriteComponent, i);
+      if (answer != IDYES) {
+        if (answer == IDNO) box.SetChecked(false);
+        return false;
+      }
+    }
+    anySelected = anySelected || box.Checked();
+    gInstall.PartSelected[static_cast<std::size_t>(i)] = box.Checked();
+  }
+  if (!anySelected) {
+    ui::ShowMessageBox(Handle(), texts::kNoComponent, wizard::texts::kSetupCaption, MB_OK);
+    return false;
+  }
+  return true;
+}
+
+void TdlgStep3::Button4Click() {
+  // A new chooser each time, starting from the folder in force when the page opened.
+  TdlgSelDir chooser;
+  chooser.SetFolder(openingFolder_);
+  if (chooser.ShowModal() != ui::mrOk) return;
+  // The chooser refuses more than 255 bytes; one trailing backslash goes ("D:\" is "D:").
+  ShowFolder(text::WithoutTrailingBackslash(chooser.Folder()));
+}
+
+}  // namespace yv::pages

@@ -1,0 +1,22 @@
+// The directory chooser: a folder typed in Edit1 or picked in the folder tree and the
+// drive list. It only returns the text of Edit1; it checks and creates nothing.
+#pragma once
+
+#include <string>
+
+#include "ui/form.h"
+
+namespace yv::pages {
+
+class TdlgSelDir : public ui::Form {
+ public:
+  TdlgSelDir();  // the tree at "C:\", Edit1 filled from it
+
+  std::string Folder() const { return (*this)["Edit1"].Text(); }
+  void SetFolder(const std::string& gbk) { (*this)["Edit1"].SetText(gbk); }
+
+  void DirectoryListBox1Change();
+  void Button1Click();  // OK
+};
+
+}  // namespace yv::pages
