@@ -4,10 +4,10 @@
 #include "platform/file_io.h"
 #include "profile/section_readers.h"
 #include "shell/shortcuts.h"
-#include "text/cp936.h"
 #include "text/gbk.h"
 #include "ui/message_box.h"
 #include "winsys/registry.h"
+#include "winsys/system_folders.h"
 #include "wizard/install_state.h"
 #include "wizard/texts.h"
 
@@ -25,15 +25,6 @@ void Tell(HWND owner, const std::string& message) {
 
 std::string CannotRun(const std::string& value) {
   return texts::kCannotRun + value + texts::kCannotRunEnd;
-}
-
-std::optional<std::string> WindowsFolder() {
-  wchar_t buffer[256];
-  const UINT n = GetWindowsDirectoryW(buffer, 256);
-  if (n == 0 || n >= 256) return std::nullopt;
-  std::string folder = text::FromWide(std::wstring(buffer, n));
-  if (folder.size() > kPathLimit) return std::nullopt;
-  return folder;
 }
 
 void RegisterAppPath(HWND owner) {
@@ -97,7 +88,7 @@ bool RunAwaited(HWND owner, const ProgramStarter& starter, const std::string& co
 // Each existing registry file is imported by the Windows folder's regedit.exe, started
 // in the Windows folder. The path is quoted, so a path with blanks names its file.
 bool ImportRegistryFiles(HWND owner, const ProgramStarter& starter) {
-  const auto windows = WindowsFolder();
+  const auto windows = winsys::WindowsFolder();
   for (const ListedEntry& entry : ReadListedEntries(owner, "reg")) {
     if (!platform::PathExists(entry.path)) continue;
     const auto command = text::JoinBounded(kPathLimit, {"regedit.exe \"", entry.path, "\""});

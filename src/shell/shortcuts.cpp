@@ -7,11 +7,11 @@
 #include "profile/section_readers.h"
 #include "shell/folder_paths.h"
 #include "shell/shell_texts.h"
-#include "text/cp936.h"
 #include "text/gbk.h"
 #include "ui/message_box.h"
 #include "winsys/registry.h"
 #include "winsys/shell_link.h"
+#include "winsys/system_folders.h"
 #include "wizard/install_state.h"
 
 namespace yv::shell {
@@ -26,15 +26,6 @@ constexpr char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersio
 // Both messages of this service have no owner, an OK button and no icon.
 void Tell(const std::string& message) {
   ui::ShowMessageBox(nullptr, message, texts::kShortcutsCaption, MB_OK);
-}
-
-std::optional<std::string> WindowsFolder() {
-  wchar_t buffer[256];
-  const UINT n = GetWindowsDirectoryW(buffer, 256);
-  if (n == 0 || n >= 256) return std::nullopt;
-  std::string folder = text::FromWide(std::wstring(buffer, n));
-  if (folder.size() > kPathLimit) return std::nullopt;
-  return folder;
 }
 
 // A shortcut starts in the installation folder, or in the folder part of its target
@@ -101,7 +92,7 @@ bool CreateProgramShortcuts(const std::string& installDir) {
   MakeSectionShortcuts(installDir, "desktop", desktop);
 
   if (gInstall.UninstallProgram.empty()) return true;
-  const auto windows = WindowsFolder();
+  const auto windows = winsys::WindowsFolder();
   if (!windows) return false;
   MakeShortcut(group, texts::kUninstallPrefix + gInstall.ProductName,
                text::FormatBounded(kPathLimit, "%s\\%s", {*windows, gInstall.UninstallProgram}), windows);
