@@ -1,5 +1,5 @@
-// Whole-wizard walks: every page in turn with the mouse, and the keyboard roles of the
-// buttons (Enter, Esc) as a person uses them.
+// The keyboard roles of the buttons (Enter, Esc) and Back, as a person uses them. The walk
+// through every page to the end is the interactive installation (install_test.cpp).
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -31,35 +31,6 @@ class WalkScenario : public SetupScenario {
   // The page as it is now (controls change while it is open).
   WindowInfo Now(const WindowInfo& page) { return ReadWindow(page.hwnd, true); }
 };
-
-TEST_F(WalkScenario, EveryPageInTurnToTheEnd) {
-  ASSERT_TRUE(WriteStartableMedium(kTitle));
-  ASSERT_TRUE(StartSetup());
-
-  auto licence = ExpectWindow(kLicence);
-  ASSERT_TRUE(licence);
-  const ControlInfo* text = licence->FindControl("软件许可协议\r\n\r\n请仔细阅读以下条款。\r\n", "Edit");
-  EXPECT_TRUE(text) << Describe(*licence);
-  const ControlInfo* next = Button(*licence, kNext);
-  ASSERT_TRUE(next);
-  EXPECT_FALSE(next->enabled);  // not before "同意"
-  Press(licence->hwnd, kAgree);
-  ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(next->hwnd) != FALSE; }, kBoxTimeoutMs));
-  Press(licence->hwnd, kNext);
-
-  for (const char* caption : {kUser, "安装路径和组件", "安装程序组", "安装信息"}) {
-    auto page = ExpectWindow(caption);
-    ASSERT_TRUE(page) << caption;
-    Press(page->hwnd, kNext);
-  }
-  auto last = ExpectWindow("安装完成");
-  ASSERT_TRUE(last);
-  Press(last->hwnd, "完成");
-  // This medium has no follow-up installer to run.
-  ASSERT_TRUE(ExpectMessageBox("无法执行Windows版安装程序！"));
-  Answer("OK");
-  EXPECT_EQ(ExpectExit(), 0u);
-}
 
 TEST_F(WalkScenario, EnterAndEscAndBackAsAPersonUsesThem) {
   ASSERT_TRUE(WriteStartableMedium(kTitle));

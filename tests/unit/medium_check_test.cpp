@@ -46,7 +46,7 @@ Files GoodMedium() {
        "[info]\r\ntitle=演示\r\npath=C:\\kv58\r\nuninst=u.exe\r\nparts=2\r\npart0=程序\r\npart1=数据\r\n"
        "copy=1\r\ndelete=1\r\n\r\n"
        "[part0]\r\na.vrk=.\r\nw.vrk=WINDIR\r\n[part1]\r\nb.pk=data\\b.dat\r\n"
-       "[delete]\r\nold=temp\r\n[copy]\r\nextras=extras\r\n[directory]\r\nd1=data\r\nd2=extras\r\n"
+       "[delete]\r\nold=temp\r\n[copy]\r\nextras=extras\r\n[directory]\r\nd1=data\r\nd2=extras\r\nd3=help\r\n"
        "[ico]\r\n程序=prog.exe\r\n说明=help\\说明.txt\r\n[desktop]\r\n程序=prog.exe\r\n"
        "[reg]\r\nWPATH1=r.reg\r\n[run]\r\nIPATH1=prog.exe -x\r\n"},
   };
@@ -115,6 +115,7 @@ TEST_F(MediumCheckTest, EachDefectGivesItsFinding) {
        "install.ini", "part0", "a.vrk"},
       {"packed to folder", edit("b.pk=data\\b.dat", "b.pk=."), "packed-file-to-folder", E, "install.ini", "part1",
        "b.pk"},
+      {"no folder", edit("d1=data\r\n", ""), "folder-missing", E, "install.ini", "part1", "b.pk"},
       {"fresh only",
        [](Files& f) {
          f["_a.vrk"] = f["a.vrk"];

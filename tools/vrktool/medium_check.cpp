@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <map>
 #include <optional>
+#include <set>
 
 #include "archive/package_format.h"
 #include "profile/ini_document.h"
@@ -51,6 +52,10 @@ const std::vector<FindingKind> kKinds = {
      "included): the installation stops with \"安装文件不正确!\" or installs damaged files."},
     {"packed-file-to-folder", Severity::kError,
      "a packed file has the destination WINDIR, WINSYSDIR or \".\": it can only be decoded to a file path."},
+    {"folder-missing", Severity::kError,
+     "an archive writes into a folder that neither [directory] nor the installation creates: the wizard "
+     "creates no folders while it unpacks, so the file is not written (\"Can not uncompress file\", or "
+     "nothing at all for a stored entry)."},
     {"fresh-only-archive", Severity::kInfo,
      "an archive name begins with \"_\": it is installed only into a fresh installation, never by an upgrade."},
     {"path-too-long", Severity::kError,
@@ -66,7 +71,7 @@ const std::vector<FindingKind> kKinds = {
     {"copy-source-empty", Severity::kWarning,
      "a \"copy\" source folder holds no plain file (folders, hidden and system files are not copied)."},
     {"copy-destination-missing", Severity::kWarning,
-     "a \"copy\" destination is neither a \"directory\" folder nor made by an archive: every copy fails silently."},
+     "a \"copy\" destination is not a folder that [directory] creates: every copy fails silently."},
     {"directory-invalid", Severity::kError,
      "a \"directory\" value has a drive or a colon: the folder cannot be created (\"创建路径不正确!\")."},
     {"directory-outside", Severity::kWarning, "a \"directory\" value climbs out of the installation folder."},
@@ -166,6 +171,10 @@ class MediumCheck {
   void CheckArchives(const std::vector<ArchiveLine>& lines);
   void Provide(const std::string& installedPath, const std::string& what);
   bool Provided(const std::string& installedPath) const { return installed_.count(Folded(installedPath)) != 0; }
+  // The folder of a path the wizard writes to: the extraction and the copy create none.
+  bool FolderExists(const std::string& path) const;
+  void ExpectFolderOf(const std::string& path, const ArchiveLine& line);
+  void ReadFolders(const IniDocument& doc);
   void CheckFolders(const IniDocument& doc, int copyCount, int deleteCount);
   void CheckRegAndRun(const IniDocument& doc);
   void CheckShortcuts(const IniDocument& doc);
@@ -177,6 +186,7 @@ class MediumCheck {
   std::string file_;                              // the description being checked
   std::string installDir_;                        // its default installation folder
   std::map<std::string, std::string> installed_;  // folded installed path -> archive that installs it
+  std::set<std::string> folders_;                 // folded folders that exist when archives unpack
 };
 
 void MediumCheck::Run() {
@@ -223,10 +233,28 @@ std::string MediumCheck::Destination(const std::string& token) const {
 
 void MediumCheck::Provide(const std::string& installedPath, const std::string& what) {
   installed_.emplace(Folded(installedPath), what);
-  // Every folder on the way exists once the file does.
-  for (std::size_t cut = text::FindLastChar(installedPath, '\\'); cut != std::string::npos && cut > 0;
-       cut = text::FindLastChar(std::string_view(installedPath).substr(0, cut), '\\')) {
-    installed_.emplace(Folded(installedPath.substr(0, cut)), what);
+}
+
+bool MediumCheck::FolderExists(const std::string& path) const {
+  const std::size_t cut = text::FindLastChar(path, '\\');
+  return cut != std::string::npos && folders_.count(Folded(path.substr(0, cut))) != 0;
+}
+
+void MediumCheck::ExpectFolderOf(const std::string& path, const ArchiveLine& line) {
+  if (FolderExists(path)) return;
+  Add("folder-missing", file_, line.section, line.name,
+      "nothing creates the folder of " + Shown(path) + " ([directory] lists the folders to create)");
+}
+
+void MediumCheck::ReadFolders(const IniDocument& doc) {
+  folders_ = {Folded(installDir_), Folded(kWindowsFolder), Folded(kSystemFolder)};
+  // Every level of each listed folder is created.
+  for (const std::string& value : profile::ReadDirectorySection(doc).values) {
+    const std::string folder = installDir_ + "\\" + value;
+    for (std::size_t i = installDir_.size(); i <= folder.size();
+         i += i < folder.size() ? text::CharLength(folder, i) : 1) {
+      if (i == folder.size() || folder[i] == '\\') folders_.insert(Folded(folder.substr(0, i)));
+    }
   }
 }
 
@@ -253,6 +281,7 @@ void MediumCheck::CheckArchives(const std::vector<ArchiveLine>& lines) {
         Add("path-too-long", file_, line.section, line.name,
             "the output file " + Shown(destination) + " is " + std::to_string(destination.size()) + " bytes");
       }
+      ExpectFolderOf(destination, line);
       Provide(destination, line.name);
       continue;
     }
@@ -262,6 +291,7 @@ void MediumCheck::CheckArchives(const std::vector<ArchiveLine>& lines) {
         Add("path-too-long", file_, line.section, line.name,
             "the entry " + Shown(entry) + " would be written to a path of " + std::to_string(output.size()) + " bytes");
       }
+      ExpectFolderOf(output, line);
       Provide(output, line.name);
     }
   }
@@ -295,7 +325,6 @@ void MediumCheck::CheckFolders(const IniDocument& doc, int copyCount, int delete
       Add("path-too-long", file_, "directory", folders.keys[i],
           "the folder is " + std::to_string(folder.size()) + " bytes long");
     }
-    Provide(folder, "[directory]");
   }
 
   const profile::SectionPairs copies = profile::ReadSectionPairs(doc, "copy");
@@ -311,7 +340,7 @@ void MediumCheck::CheckFolders(const IniDocument& doc, int copyCount, int delete
     }
     const std::vector<std::string> files = medium_.PlainFiles(source);
     if (files.empty()) Add("copy-source-empty", file_, "copy", source, "the folder holds no plain file");
-    if (!Provided(destination)) {
+    if (folders_.count(Folded(destination)) == 0) {
       Add("copy-destination-missing", file_, "copy", source,
           "the destination " + Shown(destination) + " is not created before the copy");
     }
@@ -442,6 +471,7 @@ void MediumCheck::CheckDescription(const std::string& file) {
   }
   if (parts < kMaxComponents && !medium_.IsFile("ad4.txt"))
     Add("component-text-missing", "ad4.txt", "", "", "the last page shows it empty");
+  ReadFolders(doc);
   CheckArchives(lines);
   CheckFolders(doc, copyCount, deleteCount);
   CheckRegAndRun(doc);

@@ -1,0 +1,199 @@
+// Installations from a medium with real archives, driven as a person (or a calling
+// script) would: the interactive wizard from the licence to "完成", and the unattended
+// upgrade over an earlier installation. The result is checked from outside: files,
+// registry and the started program (the stand-in records its command line and folder).
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "driver/wait.h"
+#include "remove_tree.h"
+#include "support/product_medium.h"
+#include "support/setup_run.h"
+#include "text/cp936.h"
+
+namespace yv::e2e {
+namespace {
+
+constexpr DWORD kInstallTimeoutMs = 60000;
+
+std::string ReadFileText(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return "<missing>";
+  std::string bytes(GetFileSize(file, nullptr), '\0');
+  DWORD got = 0;
+  ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
+  CloseHandle(file);
+  return bytes.substr(0, got);
+}
+
+std::wstring ReadUtf16(const std::wstring& path) {
+  const std::string bytes = ReadFileText(path);
+  return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
+}
+
+bool Exists(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// A string value as a program reading it with the narrow API sees it, with its size.
+struct NarrowValue {
+  std::string data;
+  DWORD size = 0;
+};
+std::optional<NarrowValue> ReadNarrowValue(const std::string& key, const char* name) {
+  HKEY handle = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, text::ToWide(key).c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  NarrowValue value;
+  value.data.resize(1024);
+  value.size = static_cast<DWORD>(value.data.size());
+  const LONG result =
+      RegQueryValueExA(handle, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value.data.data()), &value.size);
+  RegCloseKey(handle);
+  if (result != ERROR_SUCCESS) return std::nullopt;
+  value.data.resize(value.size);
+  return value;
+}
+
+std::string WindowsFolder() {
+  wchar_t folder[MAX_PATH];
+  const UINT n = GetWindowsDirectoryW(folder, MAX_PATH);
+  return text::FromWide(std::wstring(folder, n));
+}
+
+class InstallScenario : public SetupScenario {
+ protected:
+  InstallScenario() {
+    options_.installDir = text::FromWide(installed_.Path());
+    options_.mainProgram = "yv-e2e-" + std::to_string(GetCurrentProcessId()) + ".exe";
+    options_.programGroup = "yv-e2e-测试组-" + std::to_string(GetTickCount64());
+  }
+  ~InstallScenario() override {
+    const std::string uninstall = UninstallKey();
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, text::ToWide(uninstall).c_str());
+    const std::string appPaths = "SoftWare\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + options_.mainProgram;
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, text::ToWide(appPaths).c_str());
+  }
+
+  std::string UninstallKey() const {
+    return "SoftWare\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + options_.programGroup;
+  }
+  std::wstring Installed(const std::string& name) const { return installed_.Path() + L"\\" + text::ToWide(name); }
+
+  // Waits for the page, then presses its buttons in order.
+  void Walk(std::string_view caption, std::initializer_list<std::string_view> buttons) {
+    auto page = ExpectWindow(caption, kInstallTimeoutMs);
+    ASSERT_TRUE(page);
+    for (std::string_view button : buttons) Press(page->hwnd, button);
+  }
+
+  void ExpectProductInstalled() {
+    for (const InstalledFile& file : ProductFiles()) {
+      EXPECT_EQ(ReadFileText(Installed(file.name)), file.content) << file.name;
+    }
+    EXPECT_FALSE(Exists(Installed("temp"))) << "the \"delete\" folder is removed";
+    auto command = ReadNarrowValue(UninstallKey(), "UninstallString");
+    ASSERT_TRUE(command) << "no uninstall entry";
+    EXPECT_EQ(command->size, 256u);
+    EXPECT_EQ(std::string(command->data.c_str()), WindowsFolder() + "\\dvuninst.exe");
+    auto name = ReadNarrowValue(UninstallKey(), "DisplayName");
+    ASSERT_TRUE(name);
+    EXPECT_EQ(name->data, options_.programGroup + std::string(1, '\0'));
+  }
+
+  Medium installed_;  // the installation folder (a scratch folder)
+  ProductMediumOptions options_;
+};
+
+TEST_F(InstallScenario, InteractiveInstallationFromLicenceToFinish) {
+  ASSERT_TRUE(WriteProductMedium(medium_, options_));
+  ASSERT_TRUE(StartSetup());
+  auto licence = ExpectWindow("欢迎使用Delvrin软件");
+  ASSERT_TRUE(licence);
+  EXPECT_TRUE(licence->FindControl("软件许可协议\r\n", "Edit")) << "the licence text is shown";
+  const ControlInfo* next = licence->FindControl("下一步 >", "Button");
+  ASSERT_TRUE(next);
+  EXPECT_FALSE(next->enabled) << "Next waits for \"同意\"";
+  Walk("欢迎使用Delvrin软件", {"同意", "下一步 >"});
+  Walk("用户信息", {"下一步 >"});
+  Walk("安装路径和组件", {"下一步 >"});
+  Walk("安装程序组", {"下一步 >"});
+  Walk("安装信息", {"下一步 >"});
+  Walk("安装完成", {"完成"});
+  auto code = ExpectExit(kInstallTimeoutMs);
+  ASSERT_TRUE(code);
+  EXPECT_EQ(*code, 0u);
+  ExpectProductInstalled();
+  EXPECT_TRUE(Exists(Installed("cfg\\system.ini"))) << "a fresh installation gets the \"_\" archives";
+  EXPECT_TRUE(Exists(medium_.Path() + L"\\started.txt")) << "the follow-up installer ran from the medium";
+}
+
+TEST_F(InstallScenario, UpgradeReplacesFilesSkipsFreshOnlyArchivesAndStartsTheProgram) {
+  ASSERT_TRUE(installed_.Write("system\\settings.dat", "earlier installation") &&
+              installed_.Write("readme.txt", "旧版说明") && installed_.Write("temp\\junk.txt", "junk") &&
+              installed_.Write("cfg\\user.ini", "[user]\r\n"));
+  ASSERT_TRUE(WriteProductMedium(medium_, options_));
+  ASSERT_TRUE(StartSetup({installed_.Path()}));
+  auto box = ExpectMessageBox("升级成功", kInstallTimeoutMs);
+  ASSERT_TRUE(box);
+  EXPECT_EQ(box->caption, "信息");
+  EXPECT_FALSE(box->hasIcon);
+  EXPECT_EQ(box->ButtonIds(), std::vector<int>{IDOK});
+  // No input page was ever shown, and nothing is started before the answer.
+  EXPECT_FALSE(WaitForWindow(Pid(), "欢迎使用Delvrin软件", 0));
+  EXPECT_FALSE(Exists(Installed("started.txt")));
+  Answer("确定");
+  auto code = ExpectExit();
+  ASSERT_TRUE(code);
+  EXPECT_EQ(*code, 0u);
+  ExpectProductInstalled();
+  EXPECT_FALSE(Exists(Installed("cfg\\system.ini"))) << "\"_\" archives are not reinstalled";
+  EXPECT_EQ(ReadFileText(Installed("cfg\\user.ini")), "[user]\r\n");
+  // The installed main program, started in the installation folder.
+  const std::wstring started = Installed("started.txt");
+  ASSERT_TRUE(WaitUntil([&] { return Exists(started); }, kExitTimeoutMs)) << "the main program was not started";
+  EXPECT_EQ(ReadUtf16(started), installed_.Path() + L"\\dravk.exe\n" + installed_.Path() + L"\n");
+}
+
+TEST_F(InstallScenario, UpgradeWhoseMainProgramCannotBeStartedStillSucceeds) {
+  ASSERT_TRUE(installed_.Write("system\\settings.dat", "earlier installation"));
+  options_.withMainProgram = false;
+  ASSERT_TRUE(WriteProductMedium(medium_, options_));
+  ASSERT_TRUE(StartSetup({installed_.Path()}));
+  ASSERT_TRUE(ExpectMessageBox("升级成功", kInstallTimeoutMs));
+  Answer("确定");
+  // A message about the failed start would keep the program waiting: it ends at once.
+  auto code = ExpectExit();
+  ASSERT_TRUE(code);
+  EXPECT_EQ(*code, 0u);
+}
+
+TEST_F(InstallScenario, UpgradeWithABrokenArchiveEndsWithExitCodeOne) {
+  ASSERT_TRUE(installed_.Write("system\\settings.dat", "earlier installation"));
+  options_.breakDataArchive = true;
+  ASSERT_TRUE(WriteProductMedium(medium_, options_));
+  ASSERT_TRUE(StartSetup({installed_.Path()}));
+  // The archive's own report comes first, then the run's, titled with the component.
+  std::optional<MessageBoxInfo> box;
+  for (int answered = 0; answered < 3; ++answered) {
+    box = WaitForMessageBox(Pid(), kInstallTimeoutMs);
+    ASSERT_TRUE(box) << "no message box";
+    if (box->text == "安装文件不正确!") break;
+    Answer("确定");
+  }
+  EXPECT_EQ(box->text, "安装文件不正确!");
+  EXPECT_EQ(box->caption, "历史数据");
+  Answer("确定");
+  auto code = ExpectExit();
+  ASSERT_TRUE(code);
+  EXPECT_EQ(*code, 1u);
+  EXPECT_FALSE(Exists(Installed("started.txt"))) << "nothing is started after a failed upgrade";
+  EXPECT_TRUE(ReadNarrowValue(UninstallKey(), "UninstallString")) << "the entry is written after a failure too";
+}
+
+}  // namespace
+}  // namespace yv::e2e

@@ -1,0 +1,34 @@
+// A medium that really installs something: package archives and a packed file made by
+// the project's own writer, component texts, "delete", "copy" and "directory" sections,
+// an uninstaller name, and the stand-in program as the installed main program.
+#pragma once
+
+#include <string>
+
+#include "support/medium.h"
+
+namespace yv::e2e {
+
+struct ProductMediumOptions {
+  std::string installDir;         // GBK; the description's default installation folder
+  std::string mainProgram;        // setup.ini "name"; its App Paths key is written on completion
+  std::string programGroup;       // GBK
+  bool breakDataArchive = false;  // the archive of component 1 is cut short
+  bool withMainProgram = true;    // dravk.exe among the installed files
+};
+
+// Writes the whole medium; false (reported) when a file cannot be written.
+bool WriteProductMedium(const Medium& medium, const ProductMediumOptions& options);
+
+// What the product's archives install, relative to the installation folder, with the
+// content each file must have afterwards.
+struct InstalledFile {
+  const char* name;
+  std::string content;
+};
+const std::vector<InstalledFile>& ProductFiles();
+
+// The stand-in program's bytes (started_marker.exe beside the tests).
+std::string StandInProgram();
+
+}  // namespace yv::e2e
