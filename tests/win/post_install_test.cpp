@@ -13,6 +13,7 @@
 #include "text/cp936.h"
 #include "win_test_support.h"
 #include "winsys/registry.h"
+#include "winsys/system_folders.h"
 #include "wizard/install_state.h"
 
 using yv::test::MessageBoxScript;
@@ -30,11 +31,6 @@ std::string Probe(const char* name) {
   wchar_t self[MAX_PATH];
   std::wstring path(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
   return yv::text::FromWide(path.substr(0, path.find_last_of(L'\\') + 1)) + name;
-}
-
-std::string WindowsFolder() {
-  wchar_t buffer[MAX_PATH];
-  return yv::text::FromWide(std::wstring(buffer, GetWindowsDirectoryW(buffer, MAX_PATH)));
 }
 
 std::vector<std::string> Lines(const std::string& path) {
@@ -77,14 +73,14 @@ class PostInstall : public testing::Test {
 TEST_F(PostInstall, RegistersImportsAndRunsEachProgramInOrderInItsFolder) {
   const std::string& source = gInstall.SourceDir;
   const std::string& app = gInstall.InstallDir;
-  const std::wstring importKey = L"Software\\YvTest\\import_" + std::to_wstring(GetCurrentProcessId());
+  const std::string importKey = "Software\\YvTest\\import_" + std::to_string(GetCurrentProcessId());
   dir.Write("medium\\install.ini",
             "[ico]\r\nA=a.exe\r\n"
             "[reg]\r\nWPATH1=yv.reg\r\nIPATH1=missing.reg\r\nwpath2=yv.reg\r\n"
             "[run]\r\nIPATH1=bin\\gui_probe.exe --exit=7 \"a b\" c\\d\r\nIPATH2=bin\\missing.exe\r\n"
             "WPATH3=console_probe.exe --ms=6000\r\nOTHER=bin\\gui_probe.exe other\r\nIPATH4=bin\\gui_probe.exe 2\r\n");
-  dir.Write("medium\\yv.reg", "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\" + yv::text::FromWide(importKey) +
-                                  "]\r\n\"Value\"=\"imported\"\r\n\r\n");
+  dir.Write("medium\\yv.reg",
+            "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\" + importKey + "]\r\n\"Value\"=\"imported\"\r\n\r\n");
   Copy("gui_probe.exe", "app\\bin\\gui_probe.exe");
   Copy("console_probe.exe", "medium\\console_probe.exe");
   Copy("gui_probe.exe", "medium\\hinstall.exe");
@@ -101,14 +97,8 @@ TEST_F(PostInstall, RegistersImportsAndRunsEachProgramInOrderInItsFolder) {
   EXPECT_TRUE(boxes.Calls().empty());
   EXPECT_TRUE(yv::platform::PathExists(dir.Path() + "\\Programs\\G\\A.lnk"));
   // regedit.exe was awaited: the value is there as soon as the actions return.
-  HKEY imported = nullptr;
-  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, importKey.c_str(), 0, KEY_READ, &imported), ERROR_SUCCESS);
-  wchar_t value[32] = L"";
-  DWORD size = sizeof(value);
-  RegQueryValueExW(imported, L"Value", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
-  RegCloseKey(imported);
-  RegDeleteTreeW(HKEY_CURRENT_USER, importKey.c_str());
-  EXPECT_STREQ(value, L"imported");
+  EXPECT_EQ(yv::winsys::RegistryKey(HKEY_CURRENT_USER, importKey).ReadString("Value"), "imported");
+  RegDeleteTreeW(HKEY_CURRENT_USER, yv::text::ToWide(importKey).c_str());
 
   // The window programs ran one after the other, each to its end; the console program
   // (never idle for input) was left running; the BDE installer is not awaited.
@@ -145,7 +135,7 @@ TEST(ProcessWait, WindowProgramsAreAwaitedToTheirExitCodeAndConsoleProgramsAreNo
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.command);
-    const auto outcome = yv::winsys::RunAndAwait(c.command, WindowsFolder());
+    const auto outcome = yv::winsys::RunAndAwait(c.command, yv::winsys::WindowsFolder().value());
     ASSERT_EQ(outcome.has_value(), c.end.has_value());
     if (!outcome) continue;
     EXPECT_EQ(outcome->end, *c.end);
@@ -191,7 +181,7 @@ TEST_F(PostInstall, FailuresAreReportedAndAnUnreadableExitCodeEndsTheActions) {
 
   EXPECT_FALSE(yv::completion::RunPostInstallActions(page, programs.Starter()));
   const std::string& source = gInstall.SourceDir;
-  const std::string windows = WindowsFolder();
+  const std::string windows = yv::winsys::WindowsFolder().value();
   // p3 and the follow-up installers are never started.
   EXPECT_EQ(programs.started, (std::vector<std::string>{
                                   "regedit.exe \"" + source + "\\a.reg\"|" + windows + "|" + windows + "\\regedit.exe",

@@ -12,6 +12,7 @@
 #include "text/cp936.h"
 #include "text/gbk.h"
 #include "win_test_support.h"
+#include "winsys/system_folders.h"
 #include "wizard/install_state.h"
 
 using yv::test::MessageBoxScript;
@@ -51,11 +52,6 @@ std::optional<Link> ReadLink(const std::string& path) {
   return result;
 }
 
-std::string WindowsFolder() {
-  wchar_t buffer[MAX_PATH];
-  return yv::text::FromWide(std::wstring(buffer, GetWindowsDirectoryW(buffer, MAX_PATH)));
-}
-
 class Shortcuts : public testing::Test {
  protected:
   Shortcuts() : user(HKEY_CURRENT_USER) {}
@@ -85,7 +81,7 @@ TEST_F(Shortcuts, GroupDesktopAndUninstallShortcutsPointIntoTheirFolders) {
       "行情=行情\\誠.exe\r\n[desktop]\r\nDesk=bin\\app.exe\r\n");
   const std::string& app = gInstall.InstallDir;
   const std::string group = programs + "\\Delvrin证券\\行情";
-  const std::string windows = WindowsFolder();
+  const std::string windows = yv::winsys::WindowsFolder().value();
   dir.Write("Start Menu\\Programs\\Delvrin证券\\行情\\Root.lnk", "an older file of the same name");
 
   ASSERT_TRUE(yv::shell::CreateProgramShortcuts(app));
