@@ -1,6 +1,11 @@
-// Completion page (index 5): the last page, closed by "完成".
+// Completion page (index 5): the receiver card is configured as the setup description
+// says, and "完成" then runs the actions that finish the installation and closes the page.
 #pragma once
 
+#include <string>
+
+#include "completion/post_install.h"
+#include "completion/receiver_card.h"
 #include "wizard/page_frame.h"
 
 namespace yv::completion {
@@ -8,7 +13,25 @@ namespace yv::completion {
 class TdlgStep7 : public wizard::WizardPage {
  public:
   TdlgStep7();
-  void Button3Click() override;  // finish
+  // The card step, then the post-installation actions, then modal result 1. A step that
+  // fails keeps the page open (except without card controls), and pressing "完成" again
+  // starts over from the card step.
+  void Button3Click() override;
+
+  CardMode Mode() const { return mode_; }
+  // How the post-installation actions start programs (tests stand in for it).
+  ProgramStarter starter;
+
+ private:
+  // True when the card is configured, or the user chose to finish without it.
+  bool CardStep();
+  bool ConfigureChosenCard();
+  bool WriteChosenDriver();
+  // After a card step that failed: Yes finishes without the card.
+  bool UserSkipsCard();
+
+  CardMode mode_ = CardMode::kNone;
+  std::string settingsPath_;  // the driver table's file (driver table mode)
 };
 
 }  // namespace yv::completion

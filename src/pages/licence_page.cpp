@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "platform/file_io.h"
+#include "text/line_breaks.h"
 #include "wizard/install_state.h"
 #include "wizard/texts.h"
 
@@ -18,17 +19,6 @@ const std::vector<ControlSpec> kRows = {
      ui::SysColor(COLOR_ACTIVEBORDER)},
 };
 
-// The edit control breaks lines only at CR LF.
-std::string WithCrLf(const std::string& text) {
-  std::string out;
-  out.reserve(text.size() + text.size() / 32);
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out.push_back('\r');
-    out.push_back(text[i]);
-  }
-  return out;
-}
-
 }  // namespace
 
 TdlgStep1::TdlgStep1() : WizardPage(wizard::texts::kLicenceCaption, wizard::FrameButtons::AgreeNextCancel, kRows) {
@@ -37,7 +27,7 @@ TdlgStep1::TdlgStep1() : WizardPage(wizard::texts::kLicenceCaption, wizard::Fram
   const std::string path = wizard::gInstall.SourceDir + "\\Lics.txt";
   auto licence = platform::ReadWholeFile(path);
   if (!licence) throw std::runtime_error("Cannot open file " + path);
-  (*this)["Memo1"].SetText(WithCrLf(*licence));
+  (*this)["Memo1"].SetText(text::WithCrLf(*licence));
 }
 
 void TdlgStep1::Button1Click() {

@@ -120,6 +120,15 @@ bool Control::ActAsContainer(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& re
       if (!form_.Handle()) return false;
       result = SendMessageW(form_.Handle(), msg, wParam, lParam);
       return true;
+    case WM_ERASEBKGND: {
+      // The form clips its children, and a group paints only its frame: its inside is
+      // the form's face, filled here.
+      RECT inside;
+      GetClientRect(hwnd_, &inside);
+      FillRect(reinterpret_cast<HDC>(wParam), &inside, form_.Background());
+      result = 1;
+      return true;
+    }
     default:
       return false;
   }

@@ -13,7 +13,12 @@ RegistryKey::RegistryKey(HKEY root, const std::string& path) {
 
 RegistryKey RegistryKey::Create(HKEY root, const std::string& path) {
   RegistryKey key;
-  if (RegCreateKeyW(root, text::ToWide(path).c_str(), &key.key_) != ERROR_SUCCESS) key.key_ = nullptr;
+  // Asks for the rights to read and write: a key that exists but may not be written
+  // fails here, rather than opening for reading and failing silently at each write.
+  if (RegCreateKeyExW(root, text::ToWide(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE,
+                      nullptr, &key.key_, nullptr) != ERROR_SUCCESS) {
+    key.key_ = nullptr;
+  }
   return key;
 }
 

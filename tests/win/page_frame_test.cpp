@@ -7,9 +7,10 @@
 #include "wizard/install_state.h"
 #include "completion/completion_page.h"
 #include "pages/components_page.h"
-#include "pages/frame_pages.h"
 #include "pages/summary_page.h"
 #include "pages/licence_page.h"
+#include "pages/program_group_page.h"
+#include "pages/user_info_page.h"
 #include "install/progress_page.h"
 #include "win_test_support.h"
 
@@ -21,6 +22,7 @@ struct ButtonRow {
   const char* caption;
   bool isDefault;
   bool enabled;
+  int top = 256;
 };
 
 struct PageCase {
@@ -47,9 +49,11 @@ TEST(PageFrame, EveryPageHasTheCommonLayout) {
   std::vector<PageCase> cases = {
       {"欢迎使用Delvrin软件", [] { return std::make_unique<yv::pages::TdlgStep1>(); },
        {{"Button1", 160, "同意", false, true}, {"Button2", 280, "下一步 >", true, false}, cancel}},
-      {"用户信息", [] { return std::make_unique<yv::pages::TdlgStep2>(); }, {back, next, cancel}},
+      {"用户信息", [] { return std::make_unique<yv::pages::TdlgStep2>(); },
+       {back, {"Button2", 280, "下一步 >", true, true, 258}, {"Button3", 394, "取消", false, true}}},
       {"安装路径和组件", [] { return std::make_unique<yv::pages::TdlgStep3>(); }, {back, next, cancel}},
-      {"安装程序组", [] { return std::make_unique<yv::pages::TdlgStep4>(); }, {back, next, cancel}},
+      {"安装程序组", [] { return std::make_unique<yv::pages::TdlgStep4>(); },
+       {back, next, {"Button3", 400, "取消", false, true}}},
       {"安装信息", [] { return std::make_unique<yv::pages::TdlgStep5>(); }, {back, next, cancel}},
       {"安装", [] { return std::make_unique<yv::install::TdlgStep6>(); }, {{"Button3", 400, "取消", false, true}}},
       {"安装完成", [] { return std::make_unique<yv::completion::TdlgStep7>(); }, {{"Button3", 264, "完成", true, true}}},
@@ -86,7 +90,7 @@ TEST(PageFrame, EveryPageHasTheCommonLayout) {
       auto& button = (*page)[b.name];
       RECT rc = ClientRectOf(button.Handle());
       EXPECT_EQ(rc.left, b.left);
-      EXPECT_EQ(rc.top, 256);
+      EXPECT_EQ(rc.top, b.top);
       EXPECT_EQ(rc.right - rc.left, 75);
       EXPECT_EQ(rc.bottom - rc.top, 25);
       EXPECT_EQ(button.Text(), b.caption);
@@ -102,6 +106,7 @@ TEST(PageFrame, ButtonProtocol) {
   EXPECT_EQ(page.StepDelta, -1);
   EXPECT_EQ(page.modalResult, 1);
 
+  yv::wizard::gInstall.ProgramGroup = "组";
   yv::pages::TdlgStep4 next;
   next["Button2"].Click();
   EXPECT_EQ(next.StepDelta, 1);

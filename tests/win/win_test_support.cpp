@@ -68,24 +68,25 @@ WorkingFolder::~WorkingFolder() {
   SetCurrentDirectoryW(previous_.c_str());
 }
 
-RegistrySandbox::RegistrySandbox() : scratch_(L"Software\\YvTest\\" + UniqueName(L"hklm_")) {
-  if (RegCreateKeyExW(HKEY_CURRENT_USER, scratch_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root_, nullptr) !=
-          ERROR_SUCCESS ||
-      RegOverridePredefKey(HKEY_LOCAL_MACHINE, root_) != ERROR_SUCCESS) {
-    throw std::runtime_error("cannot redirect HKEY_LOCAL_MACHINE");
+RegistrySandbox::RegistrySandbox(HKEY predefined, bool refusesNewKeys)
+    : predefined_(predefined), scratch_(L"Software\\YvTest\\" + UniqueName(L"root_")) {
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, scratch_.c_str(), 0, nullptr, refusesNewKeys ? REG_OPTION_VOLATILE : 0,
+                      KEY_ALL_ACCESS, nullptr, &root_, nullptr) != ERROR_SUCCESS ||
+      RegOverridePredefKey(predefined_, root_) != ERROR_SUCCESS) {
+    throw std::runtime_error("cannot redirect a registry root");
   }
 }
 
 RegistrySandbox::~RegistrySandbox() {
-  RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
+  RegOverridePredefKey(predefined_, nullptr);
   RegCloseKey(root_);
   RegDeleteTreeW(HKEY_CURRENT_USER, scratch_.c_str());
 }
 
 void RegistrySandbox::SetString(const std::string& key, const std::string& name, const std::string& value) const {
   HKEY k;
-  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, text::ToWide(key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
-                      nullptr) != ERROR_SUCCESS) {
+  if (RegCreateKeyExW(predefined_, text::ToWide(key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr) !=
+      ERROR_SUCCESS) {
     throw std::runtime_error("cannot create key " + key);
   }
   std::wstring v = text::ToWide(value);
@@ -111,6 +112,18 @@ ui::MessageBoxResponder UnscriptedBoxes() {
     ADD_FAILURE() << "message box without a script: " << call.text;
     return (call.style & MB_TYPEMASK) == MB_YESNO ? IDNO : IDOK;
   };
+}
+
+std::vector<MessageBoxScript::Box> MessageBoxScript::Boxes() const {
+  std::vector<Box> boxes;
+  for (const auto& call : calls_) boxes.emplace_back(call.owner, call.text, call.caption, call.style);
+  return boxes;
+}
+
+std::vector<std::string> MessageBoxScript::Texts() const {
+  std::vector<std::string> texts;
+  for (const auto& call : calls_) texts.push_back(call.text);
+  return texts;
 }
 
 }  // namespace yv::test

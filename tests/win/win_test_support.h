@@ -6,6 +6,7 @@
 
 #include <deque>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "ui/message_box.h"
@@ -42,18 +43,22 @@ class WorkingFolder {
   std::wstring previous_;
 };
 
-// Redirects HKEY_LOCAL_MACHINE of this process into a scratch key for the test's life.
+// Redirects a root key of this process (HKEY_LOCAL_MACHINE unless named) into a
+// scratch key for the test's life.
 class RegistrySandbox {
  public:
-  RegistrySandbox();
+  // A refusing sandbox is a volatile key, under which no lasting key can be created: a
+  // root where nothing may be registered.
+  explicit RegistrySandbox(HKEY predefined = HKEY_LOCAL_MACHINE, bool refusesNewKeys = false);
   ~RegistrySandbox();
   RegistrySandbox(const RegistrySandbox&) = delete;
   RegistrySandbox& operator=(const RegistrySandbox&) = delete;
 
-  // Writes a string value (GBK) under HKLM as the program sees it.
+  // Writes a string value (GBK) under the redirected root as the program sees it.
   void SetString(const std::string& key, const std::string& name, const std::string& value) const;
 
  private:
+  HKEY predefined_;
   std::wstring scratch_;
   HKEY root_ = nullptr;
 };
@@ -68,6 +73,11 @@ class MessageBoxScript {
 
   void Answer(int button) { answers_.push_back(button); }
   const std::vector<ui::MessageBoxCall>& Calls() const { return calls_; }
+  // The boxes as (owner, text, caption, style), or their texts alone, to compare a whole
+  // sequence at once.
+  using Box = std::tuple<HWND, std::string, std::string, UINT>;
+  std::vector<Box> Boxes() const;
+  std::vector<std::string> Texts() const;
 
  private:
   std::deque<int> answers_;

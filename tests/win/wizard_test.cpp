@@ -7,8 +7,8 @@
 
 #include "wizard/install_state.h"
 #include "app/wizard.h"
+#include "completion/completion_page.h"
 #include "pages/components_page.h"
-#include "pages/frame_pages.h"
 #include "pages/summary_page.h"
 #include "ui/application.h"
 #include "win_test_support.h"
@@ -46,6 +46,8 @@ class Wizard : public testing::Test {
     gInstall.SourceDir = medium.Path();
     gInstall.DescFilePath = medium.Write("install.ini", description);
     medium.Write("Lics.txt", "第一行\r\n第二行\r\n");
+    user.SetString("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Programs",
+                   medium.Folder("Programs"));
     yv::ui::SetModalObserver([this](yv::ui::Form& page) {
       shown.push_back(page.Caption());
       auto& queue = script[page.Caption()];
@@ -80,12 +82,24 @@ class Wizard : public testing::Test {
     wizard->pageClasses.startProgram = [this](const std::string& command, const std::string& dir) {
       started.push_back(command + "|" + dir);
     };
+    // The last page's programs are answered as started and ended, and none is started.
+    wizard->pageClasses.page[yv::app::kCompletionPage] = [] {
+      auto page = std::make_unique<yv::completion::TdlgStep7>();
+      page->starter.runAndAwait = [](const std::string&, const std::string&, const std::string&) {
+        return std::optional(yv::winsys::ProcessOutcome{yv::winsys::ProcessEnd::kEnded});
+      };
+      page->starter.start = [](const std::string&, const std::string&) { return true; };
+      return page;
+    };
     customize(*wizard);
     yv::ui::SetExitCode(0);
     wizard->RunWizardPages();
     return wizard;
   }
 
+  // The pages record in the registry: keep it out of the machine's.
+  yv::test::RegistrySandbox machine;
+  yv::test::RegistrySandbox user{HKEY_CURRENT_USER};
   std::string description =
       "[info]\r\ntitle=\"Delvrin证券分析系统\"\r\ngroup=组\r\nuninst=unins.exe\r\nparts=1\r\npart0=主程序\r\n";
   ScratchDir medium;

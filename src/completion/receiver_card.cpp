@@ -1,0 +1,102 @@
+#include "completion/receiver_card.h"
+
+#include <limits>
+
+#include "archive/win/extract.h"
+#include "completion/completion_texts.h"
+#include "profile/profile.h"
+#include "profile/section_readers.h"
+#include "text/gbk.h"
+#include "ui/message_box.h"
+#include "wizard/install_state.h"
+#include "wizard/texts.h"
+
+namespace yv::completion {
+
+using text::kPathLimit;
+using wizard::gInstall;
+
+namespace {
+
+// The "Driver" value of section "DCD" fits in 11 bytes.
+constexpr std::size_t kDriverValueLimit = 11;
+
+// `s` cut to at most `limit` bytes without splitting a double-byte character.
+std::string Shortened(const std::string& s, std::size_t limit) {
+  std::size_t end = 0;
+  while (end < s.size()) {
+    const std::size_t next = end + text::CharLength(s, end);
+    if (next > limit) break;
+    end = next;
+  }
+  return s.substr(0, end);
+}
+
+}  // namespace
+
+CardMode CardModeFor(const std::string& cardSetting, int32_t cardCount) {
+  if (!cardSetting.empty() && cardSetting != "N/A") return CardMode::kDriverTable;
+  return cardCount > 0 ? CardMode::kCardList : CardMode::kNone;
+}
+
+std::vector<std::string> ReadCardNames(const std::string& descPath, int32_t count) {
+  std::vector<std::string> names;
+  for (int32_t i = 0; i < count; ++i) {
+    names.push_back(profile::ReadString(descPath, "info", "Driver" + std::to_string(i), ""));
+  }
+  return names;
+}
+
+bool InstallCardDrivers(HWND owner, int index, const std::string& cardName) {
+  const profile::SectionPairs archives =
+      profile::ReadSectionPairs(gInstall.DescFilePath, "Driver" + std::to_string(index));
+  for (std::size_t i = 0; i < archives.size(); ++i) {
+    // An archive path too long to open is named, and fails like any other.
+    const auto container = text::JoinBounded(kPathLimit, {gInstall.SourceDir, "\\", archives.keys[i]});
+    if (!container) {
+      ui::ShowMessageBox(owner, texts::kTooLong + gInstall.SourceDir + "\\" + archives.keys[i],
+                         wizard::texts::kSetupCaption, MB_OK);
+    }
+    if (!container || !archive::InstallPackageItemQuiet(owner, gInstall.InstallDir, *container, archives.values[i])) {
+      ui::ShowMessageBox(owner, texts::kCardFilesBad, cardName, MB_OK);
+      return false;
+    }
+  }
+  return true;
+}
+
+DriverTable ReadDriverTable(const std::string& path) {
+  DriverTable table;
+  const int32_t count = profile::ReadInteger(path, "DCD", "DriverNumber", 0);
+  for (int32_t i = 0; i < count && i < kMaxDrivers; ++i) {
+    table.names.push_back(Shortened(profile::ReadString(path, "Driver " + std::to_string(i), "Name", ""), kPathLimit));
+  }
+  const std::string current = profile::ReadString(path, "DCD", "Driver", "");
+  if (!current.empty()) table.current = CurrentDriverIndex(current);
+  return table;
+}
+
+int32_t CurrentDriverIndex(std::string_view value) {
+  if (value.size() > kDriverValueLimit) return -1;
+  // Digits and '-' are single-byte characters that no double-byte character contains.
+  std::string kept;
+  for (char c : value) {
+    if ((c >= '0' && c <= '9') || c == '-') kept.push_back(c);
+  }
+  std::size_t i = 0;
+  const bool negative = !kept.empty() && kept[0] == '-';
+  if (negative) ++i;
+  int64_t number = 0;
+  for (; i < kept.size() && kept[i] != '-'; ++i) {
+    number = number * 10 + (kept[i] - '0');
+    if (number > std::numeric_limits<int32_t>::max()) return -1;
+  }
+  return static_cast<int32_t>(negative ? -number : number);
+}
+
+void WriteDriverChoice(const std::string& path, int index, int count) {
+  profile::WriteString(path, "DCD", "Driver", "Driver " + std::to_string(index));
+  profile::WriteInteger(path, "DCD", "DriverNumber", count);
+}
+
+}  // namespace yv::completion

@@ -1,0 +1,65 @@
+#include "pages/program_group_page.h"
+
+#include "pages/user_and_group_texts.h"
+#include "shell/folder_walk.h"
+#include "ui/list_controls.h"
+#include "ui/message_box.h"
+#include "winsys/registry.h"
+#include "wizard/install_state.h"
+#include "wizard/texts.h"
+
+namespace yv::pages {
+
+using ui::ControlSpec;
+using ui::Kind;
+using wizard::gInstall;
+
+namespace {
+
+constexpr char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+const std::vector<ControlSpec> kRows = {
+    {Kind::Label, "Label1", 144, 8, 36, 12, texts::kGroup},
+    {Kind::Edit, "Edit1", 144, 24, 329, 20},
+    {Kind::Label, "Label2", 144, 56, 84, 12, texts::kExistingGroups},
+    {Kind::ListBox, "ListBox1", 144, 72, 329, 137},
+};
+
+}  // namespace
+
+TdlgStep4::TdlgStep4() : WizardPage(wizard::texts::kProgramGroupCaption, wizard::FrameButtons::BackNextCancel, kRows) {
+  // This page's Cancel stands a little right of the common frame's.
+  MoveWindow((*this)["Button3"].Handle(), 400, 256, 75, 25, TRUE);
+  SetTabOrder({"Edit1", "ListBox1", "Button1", "Button2", "Button3"});
+  auto& list = Get<ui::ListBox>("ListBox1");
+  list.SetItemHeight(12);
+  list.onClick = [this] { ListBox1Click(); };
+
+  const winsys::RegistryKey folders(HKEY_CURRENT_USER, kShellFolders);
+  if (!folders.IsOpen()) {
+    ui::ShowMessageBox(Handle(), texts::kRegistryDamaged, texts::kRegistryDamagedCaption, MB_OK | MB_ICONINFORMATION);
+    return;  // an empty list and an empty name
+  }
+  // A "Programs" value that cannot be read (or is over 255 bytes) leaves the list empty.
+  if (const auto programs = folders.ReadString("Programs")) {
+    for (const std::string& folder : shell::ListPlainFolders(*programs)) list.Add(folder.substr(programs->size() + 1));
+  }
+  (*this)["Edit1"].SetText(gInstall.ProgramGroup);
+}
+
+void TdlgStep4::ListBox1Click() {
+  const auto& list = Get<ui::ListBox>("ListBox1");
+  if (list.ItemIndex() >= 0) (*this)["Edit1"].SetText(list.ItemText(list.ItemIndex()));
+}
+
+bool TdlgStep4::AcceptNext() {
+  const std::string name = (*this)["Edit1"].Text();
+  if (name.empty()) {
+    ui::ShowMessageBox(Handle(), texts::kNoGroupName, texts::kNoGroupNameCaption, MB_OK);
+    return false;
+  }
+  gInstall.ProgramGroup = name;
+  return true;
+}
+
+}  // namespace yv::pages

@@ -1,0 +1,57 @@
+#include "pages/user_info_page.h"
+
+#include "pages/user_and_group_texts.h"
+#include "ui/message_box.h"
+#include "winsys/registry.h"
+#include "wizard/install_state.h"
+#include "wizard/texts.h"
+
+namespace yv::pages {
+
+using ui::ControlSpec;
+using ui::Kind;
+using wizard::gInstall;
+
+namespace {
+
+constexpr char kDefaultsKey[] = "Software\\Microsoft\\MS Setup (ACME)\\User Info";
+
+const std::vector<ControlSpec> kRows = {
+    {Kind::Label, "Label1", 160, 16, 24, 12, texts::kCompany},
+    {Kind::Edit, "Edit4", 160, 40, 305, 20},
+    {Kind::Label, "Label2", 160, 80, 24, 12, texts::kName},
+    {Kind::Edit, "Edit3", 160, 104, 305, 20},
+};
+
+}  // namespace
+
+TdlgStep2::TdlgStep2() : WizardPage(wizard::texts::kUserInfoCaption, wizard::FrameButtons::BackNextCancel, kRows) {
+  // This page's Next and Cancel stand apart from the common frame's.
+  MoveWindow((*this)["Button2"].Handle(), 280, 258, 75, 25, TRUE);
+  MoveWindow((*this)["Button3"].Handle(), 394, 256, 75, 25, TRUE);
+  SetTabOrder({"Edit4", "Edit3", "Button2", "Button1", "Button3"});
+
+  // The installation state's values come first, field by field.
+  const winsys::RegistryKey defaults(HKEY_CURRENT_USER, kDefaultsKey);
+  const std::string name = defaults.ReadString("Defname").value_or("");
+  const std::string company = defaults.ReadString("DefCompany").value_or("");
+  (*this)["Edit3"].SetText(gInstall.UserName.empty() ? name : gInstall.UserName);
+  (*this)["Edit4"].SetText(gInstall.CompanyName.empty() ? company : gInstall.CompanyName);
+}
+
+bool TdlgStep2::AcceptNext() {
+  const winsys::RegistryKey product = winsys::RegistryKey::Create(HKEY_LOCAL_MACHINE, wizard::texts::kProductKey);
+  if (!product.IsOpen()) {
+    ui::ShowMessageBox(Handle(), texts::kRegistrationFailed, "", MB_TOPMOST);
+    return false;
+  }
+  const std::string company = (*this)["Edit4"].Text();
+  const std::string name = (*this)["Edit3"].Text();
+  product.WriteString("Company", company);
+  product.WriteString("Name", name);
+  gInstall.UserName = name;
+  gInstall.CompanyName = company;
+  return true;
+}
+
+}  // namespace yv::pages

@@ -1,0 +1,102 @@
+#include "shell/shortcuts.h"
+
+#include <windows.h>
+
+#include <optional>
+
+#include "profile/section_readers.h"
+#include "shell/folder_paths.h"
+#include "shell/shell_texts.h"
+#include "text/gbk.h"
+#include "ui/message_box.h"
+#include "winsys/registry.h"
+#include "winsys/shell_link.h"
+#include "winsys/system_folders.h"
+#include "wizard/install_state.h"
+
+namespace yv::shell {
+
+using text::kPathLimit;
+using wizard::gInstall;
+
+namespace {
+
+constexpr char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+// Both messages of this service have no owner, an OK button and no icon.
+void Tell(const std::string& message) {
+  ui::ShowMessageBox(nullptr, message, texts::kShortcutsCaption, MB_OK);
+}
+
+// A shortcut starts in the installation folder, or in the folder part of its target
+// (everything before the last '\') when the target has a '\' after its first character.
+std::optional<std::string> WorkingFolder(const std::string& installDir, const std::string& value) {
+  const std::size_t last = text::FindLastChar(value, '\\');
+  if (last == std::string::npos || last == 0) return text::JoinBounded(kPathLimit, {installDir});
+  return text::JoinBounded(kPathLimit, {installDir, "\\", std::string_view(value).substr(0, last)});
+}
+
+// One shortcut: `name`.lnk in `folder`, pointing at `target` and starting in `workDir`.
+// A shortcut whose paths would not fit is named in a message and left out.
+void MakeShortcut(const std::string& folder, const std::string& name, const std::optional<std::string>& target,
+                  const std::optional<std::string>& workDir) {
+  const auto link = text::FormatBounded(kPathLimit, "%s\\%s.lnk", {folder, name});
+  if (!target || !link || !workDir) {
+    Tell(texts::kShortcutTooLong + name);
+    return;
+  }
+  winsys::CreateShellLink(*target, *link, workDir);
+}
+
+// The shortcuts of one section ("ico" or "desktop"), each line name=target.
+void MakeSectionShortcuts(const std::string& installDir, const char* section, const std::string& folder) {
+  for (const std::string& line : profile::ReadSectionValues(gInstall.DescFilePath, section)) {
+    const std::size_t eq = text::FindChar(line, '=');
+    const std::string name = line.substr(0, eq);
+    const std::string value = line.substr(eq + 1);
+    MakeShortcut(folder, name, text::FormatBounded(kPathLimit, "%s\\%s", {installDir, value}),
+                 WorkingFolder(installDir, value));
+  }
+}
+
+}  // namespace
+
+bool CreateProgramShortcuts(const std::string& installDir) {
+  std::string programs;
+  std::string desktop;
+  {
+    // Values over 255 bytes count as unreadable; a missing "Desktop" means the
+    // desktop shortcuts go to the Programs folder.
+    winsys::RegistryKey folders(HKEY_CURRENT_USER, kShellFoldersKey);
+    const auto value = folders.ReadString("Programs");
+    if (!value) {
+      Tell(texts::kNoShellFolders);
+      return false;
+    }
+    programs = *value;
+    desktop = folders.ReadString("Desktop").value_or(programs);
+  }
+
+  // An empty group name puts the group's shortcuts in the Programs folder itself.
+  const std::string group = gInstall.ProgramGroup.empty() ? programs : programs + "\\" + gInstall.ProgramGroup;
+  if (group.size() > kPathLimit) {
+    Tell(texts::kGroupTooLong + group);
+    return false;
+  }
+  if (!CreateFolderPath(group)) {
+    Tell(*text::FormatBounded(std::string::npos, texts::kCannotCreateGroup, {group}));
+    return false;
+  }
+
+  MakeSectionShortcuts(installDir, "ico", group);
+  MakeSectionShortcuts(installDir, "desktop", desktop);
+
+  if (gInstall.UninstallProgram.empty()) return true;
+  const auto windows = winsys::WindowsFolder();
+  if (!windows) return false;
+  MakeShortcut(group, texts::kUninstallPrefix + gInstall.ProductName,
+               text::FormatBounded(kPathLimit, "%s\\%s", {*windows, gInstall.UninstallProgram}), windows);
+  return true;
+}
+
+}  // namespace yv::shell
