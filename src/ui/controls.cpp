@@ -102,13 +102,6 @@ bool Control::OnOwnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& resu
 
 bool Control::ActAsContainer(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   switch (msg) {
-    case WM_ERASEBKGND: {
-      RECT rc;
-      GetClientRect(hwnd_, &rc);
-      FillRect(reinterpret_cast<HDC>(wParam), &rc, form_.Background());
-      result = 1;
-      return true;
-    }
     case WM_COMMAND:
     case WM_NOTIFY:
     case WM_DRAWITEM:
