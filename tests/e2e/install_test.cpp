@@ -75,12 +75,25 @@ class InstallScenario : public SetupScenario {
   ~InstallScenario() override {
     const std::string uninstall = UninstallKey();
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, text::ToWide(uninstall).c_str());
-    const std::string appPaths = "SoftWare\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + options_.mainProgram;
-    RegDeleteKeyW(HKEY_LOCAL_MACHINE, text::ToWide(appPaths).c_str());
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, text::ToWide(AppPathsKey()).c_str());
+    const std::wstring group = GroupFolder();
+    if (Exists(group)) test::RemoveTree(group, L"\\yv-e2e-");
+  }
+
+  // The program group's folder under the current user's Start-menu programs.
+  std::wstring GroupFolder() const {
+    wchar_t programs[MAX_PATH] = L"";
+    DWORD size = sizeof programs;
+    RegGetValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                 L"Programs", RRF_RT_REG_SZ, nullptr, programs, &size);
+    return std::wstring(programs) + L"\\" + text::ToWide(options_.programGroup);
   }
 
   std::string UninstallKey() const {
     return "SoftWare\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + options_.programGroup;
+  }
+  std::string AppPathsKey() const {
+    return "SoftWare\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + options_.mainProgram;
   }
   std::wstring Installed(const std::string& name) const { return installed_.Path() + L"\\" + text::ToWide(name); }
 
@@ -130,6 +143,13 @@ TEST_F(InstallScenario, InteractiveInstallationFromLicenceToFinish) {
   ExpectProductInstalled();
   EXPECT_TRUE(Exists(Installed("cfg\\system.ini"))) << "a fresh installation gets the \"_\" archives";
   EXPECT_TRUE(Exists(medium_.Path() + L"\\started.txt")) << "the follow-up installer ran from the medium";
+  EXPECT_TRUE(Exists(GroupFolder() + L"\\卸载Delvrin测试.lnk")) << "the uninstall shortcut is in the program group";
+  // The main program registered where start-up looks for an earlier installation.
+  auto path = ReadNarrowValue(AppPathsKey(), "Path");
+  auto group = ReadNarrowValue(AppPathsKey(), "PrgGrp");
+  ASSERT_TRUE(path && group) << "no App Paths entry";
+  EXPECT_EQ(std::string(path->data.c_str()), options_.installDir);
+  EXPECT_EQ(std::string(group->data.c_str()), options_.programGroup);
 }
 
 TEST_F(InstallScenario, UpgradeReplacesFilesSkipsFreshOnlyArchivesAndStartsTheProgram) {
