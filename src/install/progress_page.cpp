@@ -2,6 +2,7 @@
 
 #include "install/install_texts.h"
 #include "text/cp936.h"
+#include "text/line_breaks.h"
 #include "ui/application.h"
 #include "wizard/texts.h"
 
@@ -37,17 +38,6 @@ void SetFittedText(ui::Control& label, const std::string& text) {
   SetWindowPos(window, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-// The edit control breaks lines only at CR LF.
-std::string WithCrLf(const std::string& text) {
-  std::string out;
-  out.reserve(text.size() + text.size() / 32);
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out.push_back('\r');
-    out.push_back(text[i]);
-  }
-  return out;
-}
-
 // Both bars: 0 to 100 at first, one step at a time.
 void PrepareBar(ui::Control& bar) {
   bar.SetRange(0, 100);
@@ -74,7 +64,7 @@ void TdlgStep6::Button3Click() {
 }
 
 void TdlgStep6::ShowComponentText(const std::string& text) {
-  (*this)["Memo1"].SetText(WithCrLf(text));
+  (*this)["Memo1"].SetText(text::WithCrLf(text));
 }
 
 void TdlgStep6::ShowComponentCaption(const std::string& caption) {

@@ -5,6 +5,7 @@
 #include "text/cp936.h"
 #include "text/gbk.h"
 #include "winsys/registry.h"
+#include "winsys/system_folders.h"
 
 namespace yv::install {
 
@@ -12,12 +13,6 @@ namespace {
 
 // The command is kept in a 256-byte buffer, and all of it is the value's data.
 constexpr std::size_t kCommandBufferSize = 256;
-
-std::string WindowsFolder() {
-  wchar_t folder[MAX_PATH];
-  const UINT length = GetWindowsDirectoryW(folder, MAX_PATH);
-  return length > 0 && length < MAX_PATH ? text::FromWide(std::wstring(folder, length)) : std::string();
-}
 
 // The data a program reading the value with the narrow API gets: the command's GBK
 // bytes, then zeros up to 256 bytes. Stored as UTF-16: the command, then one zero
@@ -31,7 +26,7 @@ std::wstring PaddedCommand(const std::string& command) {
 }  // namespace
 
 bool WriteUninstallEntry(HWND owner, const std::string& group, const std::string& uninstaller, std::string& command) {
-  const std::string windows = WindowsFolder();
+  const std::string windows = winsys::WindowsFolder().value_or("");
   const auto keyPath = text::FormatBounded(text::kPathLimit, texts::kUninstallKey, {group});
   if (!keyPath) {
     ReportTooLong(owner, texts::kProgramGroupName, group);

@@ -26,7 +26,9 @@ class ItemList {
   bool combo_;
 };
 
-class ListBox : public Control {
+// A control of items: the calls a list box and a combo box share.
+template <bool kCombo>
+class ItemControl : public Control {
  public:
   using Control::Control;
 
@@ -36,41 +38,34 @@ class ListBox : public Control {
   int Count() const { return list_.Count(Handle()); }
   std::string ItemText(int index) const { return list_.ItemText(Handle(), index); }
   int ItemIndex() const { return list_.ItemIndex(Handle()); }
-  // Selects without raising onClick, as a program's own choice.
+  // Selects without raising the control's event, as a program's own choice.
   void SetItemIndex(int index) { list_.SetItemIndex(Handle(), index); }
   void SetItemHeight(int height) { list_.SetItemHeight(Handle(), height); }
+
+ private:
+  ItemList list_{kCombo};
+};
+
+class ListBox : public ItemControl<false> {
+ public:
+  using ItemControl::ItemControl;
 
   // onClick: the user selected another item, with the mouse or the keys.
   std::function<void()> onDblClick;  // the user double-clicked an item
 
   void OnCommand(WORD code) override;
-
- private:
-  ItemList list_{false};
 };
 
-class ComboBox : public Control {
+class ComboBox : public ItemControl<true> {
  public:
-  using Control::Control;
+  using ItemControl::ItemControl;
 
-  void SetItems(const std::vector<std::string>& items) { list_.SetItems(Handle(), items); }
-  int Add(const std::string& item) { return list_.Add(Handle(), item); }
-  void Clear() { list_.Clear(Handle()); }
-  int Count() const { return list_.Count(Handle()); }
-  std::string ItemText(int index) const { return list_.ItemText(Handle(), index); }
-  int ItemIndex() const { return list_.ItemIndex(Handle()); }
-  void SetItemIndex(int index) { list_.SetItemIndex(Handle(), index); }
-  void SetItemHeight(int height) { list_.SetItemHeight(Handle(), height); }
   bool DroppedDown() const;
-
   std::function<void()> onChange;  // another item picked, or the text typed changed
 
   void OnCommand(WORD code) override;
   // An open list takes Enter and Esc itself (they close it).
   bool UsesKey(WPARAM key) const override;
-
- private:
-  ItemList list_{true};
 };
 
 }  // namespace yv::ui

@@ -26,8 +26,8 @@ using yv::wizard::gInstall;
 
 namespace {
 
-const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-const char kAppPaths[] = "SoftWare\\Microsoft\\Windows\\CurrentVersion\\App Paths\\dravkp.exe";
+using yv::test::kShellFolders;
+using yv::test::kAppPaths;
 const char kSkip[] = "接收卡未能配置。\n是否不配置接收卡，直接完成安装？";
 
 RECT Bounds(const yv::ui::Control& control) {

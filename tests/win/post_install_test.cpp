@@ -23,8 +23,8 @@ using yv::wizard::gInstall;
 
 namespace {
 
-const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-const char kAppPaths[] = "SoftWare\\Microsoft\\Windows\\CurrentVersion\\App Paths\\dravkp.exe";
+using yv::test::kShellFolders;
+using yv::test::kAppPaths;
 
 // A program built beside the test program.
 std::string Probe(const char* name) {

@@ -19,7 +19,7 @@ using yv::wizard::gInstall;
 
 namespace {
 
-const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+using yv::test::kShellFolders;
 
 // Selects an item as a user's click does: the list box notifies the page.
 void ClickItem(yv::pages::TdlgStep4& page, const std::string& text) {

@@ -22,7 +22,7 @@ using yv::wizard::gInstall;
 
 namespace {
 
-const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+using yv::test::kShellFolders;
 const char kCaption[] = "安装信息";
 
 struct Link {

@@ -15,7 +15,7 @@ using yv::test::ScratchDir;
 
 namespace {
 
-const char kAppPaths[] = "SoftWare\\Microsoft\\Windows\\CurrentVersion\\App Paths\\dravkp.exe";
+using yv::test::kAppPaths;
 const char kProductKey[] = "SOFTWARE\\Orvanet\\Delvrin证券分析系统\\3.0";
 
 class Startup : public testing::Test {

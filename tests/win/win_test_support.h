@@ -13,6 +13,10 @@
 
 namespace yv::test {
 
+// Registry keys the wizard reads and writes, as the tests set them up and read them back.
+inline constexpr char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+inline constexpr char kAppPaths[] = "SoftWare\\Microsoft\\Windows\\CurrentVersion\\App Paths\\dravkp.exe";
+
 // A fresh folder under the temporary folder, removed with its content at the end.
 class ScratchDir {
  public:
