@@ -13,6 +13,7 @@
 #include "profile/integer_text.h"
 #include "profile/section_readers.h"
 #include "text/gbk.h"
+#include "text/path_rules.h"
 #include "vrktool/medium_files.h"
 #include "vrktool/native.h"
 
@@ -62,8 +63,8 @@ const std::vector<FindingKind> kKinds = {
      "a path the wizard composes (with the default installation folder) is over 255 bytes: it cannot be made."},
     {"group-too-long", Severity::kError, "the program group is over 203 bytes: no uninstall entry can be named."},
     {"delete-refused", Severity::kError,
-     "a \"delete\" value is empty, absolute, has a drive or climbs out with \"..\": the wizard refuses it and "
-     "the installation stops."},
+     "a \"delete\" value is not a plain folder below the installation folder (empty, absolute, a drive, "
+     "\"..\", a wildcard): the wizard refuses it and the installation stops."},
     {"section-switched-off", Severity::kWarning,
      "section \"delete\" or \"copy\" has entries but its switch in [info] is 0 or missing: the section is ignored."},
     {"copy-source-missing", Severity::kWarning,
@@ -304,7 +305,7 @@ void MediumCheck::CheckFolders(const IniDocument& doc, int copyCount, int delete
   }
   for (std::size_t i = 0; deleteCount >= 1 && i < removed.size(); ++i) {
     const std::string& value = removed.values[i];
-    if (value.empty() || HasDriveOrRoot(value) || ClimbsOut(value)) {
+    if (!text::IsPathBelow(value)) {  // the wizard's own rule
       Add("delete-refused", file_, "delete", removed.keys[i],
           "\"" + Shown(value) + "\" does not name a folder inside the installation folder");
     }
