@@ -107,7 +107,7 @@ void ExpectRoundTrip(const std::string& content, ImplodeLiteralMode mode, unsign
   EXPECT_TRUE(decoded.content == content) << "decoded content differs";
   EXPECT_EQ(decoded.checksum, Crc32Update(content.data(), content.size(), 0));
   EXPECT_TRUE(DecodeAccepted(decoded.explodeResult, decoded.checksum,
-                             Crc32Update(content.data(), content.size(), 0)));
+                             Crc32Update(content.data(), content.size(), 0), stream));
 }
 
 using RoundTripCase = std::tuple<std::string, std::size_t, ImplodeLiteralMode, unsigned>;
