@@ -453,6 +453,11 @@ TEST_F(VrktoolTest, MemoryStaysBoundedWhateverTheContentSize) {
     EXPECT_LT(peak, kResidentBound);
   }
   EXPECT_EQ(fs::file_size(root_ / "out.bin"), 1 + 518 * kBigCopies);
+  // What still needs memory by size (packing a file) reports instead of aborting.
+  { std::ofstream(root_ / "huge.bin"); }
+  fs::resize_file(root_ / "huge.bin", 300u << 20);
+  EXPECT_EQ(RunLimited({"pack-file", "-o", P(root_ / "huge.pk"), P(root_ / "huge.bin")}, kAddressSpace).first,
+            kExitFailed);
   EXPECT_EQ(fs::file_size(root_ / "out" / "bomb.bin"), 1 + 518 * kBigCopies);
 }
 

@@ -1,4 +1,5 @@
 // Command-line parsing of the media tool.
+#include <new>
 #include <optional>
 
 #include "archive/package_format.h"
@@ -194,9 +195,7 @@ int RunExtract(const std::vector<std::string>& argv, std::ostream& out, std::ost
   return Extract(containers[0], folder, file, out, err);
 }
 
-}  // namespace
-
-int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   if (args.empty()) return Usage(err, "no command given");
   const std::string& command = args[0];
   if (command == "--help" || command == "-h" || command == "help") {
@@ -219,6 +218,19 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     return Verify(containers, out, err);
   }
   return Usage(err, "unknown command '" + command + "'");
+}
+
+}  // namespace
+
+int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  // The readers name the entry themselves; this catches what is left (a file to pack
+  // that does not fit in memory, say).
+  try {
+    return RunCommand(args, out, err);
+  } catch (const std::bad_alloc&) {
+    err << "vrktool: not enough memory\n";
+    return kExitFailed;
+  }
 }
 
 }  // namespace yv::vrktool

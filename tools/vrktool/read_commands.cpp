@@ -77,6 +77,17 @@ std::string EntryLabel(std::size_t index, std::string_view name) {
   return "entry " + std::to_string(index) + " '" + ShownName(name) + "'";
 }
 
+// Runs one entry's work: an allocation failure ends it with a message naming the entry.
+template <typename Work>
+bool GuardEntry(const std::string& container, const std::string& label, std::ostream& err, Work work) {
+  try {
+    return work();
+  } catch (const std::bad_alloc&) {
+    err << "vrktool: " << container << ": " << label << ": not enough memory\n";
+    return false;
+  }
+}
+
 // Finds names that Windows would take as the same file (see EntryNameKey). Keeps a
 // hash per entry, so 65535 entries need well under a megabyte.
 class DuplicateNames {
@@ -330,27 +341,31 @@ int Extract(const std::string& container, const std::string& folder, const std::
   archive::PackageEntry entry;
   while (reader.NextEntry(entry)) {
     const std::string label = EntryLabel(reader.EntriesRead(), entry.name);
-    auto components = ComponentsOf(entry.name);
-    if (!components || names.Add(entry.name, reader.EntriesRead())) {
-      // The archive changed since its names were checked.
-      err << "vrktool: " << container << ": " << label << ": the name was refused\n";
-      return kExitFailed;
-    }
-    auto written = destination->Create(*components, error);
-    if (!written) {
-      err << "vrktool: " << container << ": " << label << ": " << error << "; not written\n";
-      return kExitFailed;
-    }
-    const std::string failure =
-        CheckEntryData(reader, entry, [&](const char* data, std::size_t n) { return written->Write(data, n); });
-    if (!failure.empty()) {
-      err << "vrktool: " << container << ": " << label << ": " << failure << "; not written\n";
-      return kExitFailed;
-    }
-    if (!written->Commit(withTimes ? std::optional<uint64_t>(entry.lastWriteTime) : std::nullopt, error)) {
-      err << "vrktool: " << container << ": " << label << ": " << error << "\n";
-      return kExitFailed;
-    }
+    const bool done = GuardEntry(container, label, err, [&] {
+      auto components = ComponentsOf(entry.name);
+      if (!components || names.Add(entry.name, reader.EntriesRead())) {
+        // The archive changed since its names were checked.
+        err << "vrktool: " << container << ": " << label << ": the name was refused\n";
+        return false;
+      }
+      auto written = destination->Create(*components, error);
+      if (!written) {
+        err << "vrktool: " << container << ": " << label << ": " << error << "; not written\n";
+        return false;
+      }
+      const std::string failure =
+          CheckEntryData(reader, entry, [&](const char* data, std::size_t n) { return written->Write(data, n); });
+      if (!failure.empty()) {
+        err << "vrktool: " << container << ": " << label << ": " << failure << "; not written\n";
+        return false;
+      }
+      if (!written->Commit(withTimes ? std::optional<uint64_t>(entry.lastWriteTime) : std::nullopt, error)) {
+        err << "vrktool: " << container << ": " << label << ": " << error << "\n";
+        return false;
+      }
+      return true;
+    });
+    if (!done) return kExitFailed;
     ++count;
   }
   if (!ReadToTheEnd(container, reader, err)) return kExitFailed;
@@ -385,21 +400,26 @@ int Verify(const std::vector<std::string>& containers, std::ostream& out, std::o
     archive::PackageEntry entry;
     while (reader.NextEntry(entry)) {
       const std::size_t index = reader.EntriesRead();
+      const std::string label = EntryLabel(index, entry.name);
       (entry.IsCompressed() ? compressed : stored)++;
-      if (!ComponentsOf(entry.name)) {
-        err << "vrktool: " << container << ": " << EntryLabel(index, entry.name) << ": the name is not valid GBK\n";
-        ok = false;
-      }
-      if (const std::size_t earlier = names.Add(entry.name, index)) {
-        err << "vrktool: " << container << ": " << EntryLabel(index, entry.name) << " has the name of entry "
-            << earlier << " (Windows compares names without regard to letter case)\n";
-        ok = false;
-      }
-      const std::string failure = CheckEntryData(reader, entry, checksumOnly);
-      if (!failure.empty()) {
-        err << "vrktool: " << container << ": " << EntryLabel(index, entry.name) << ": " << failure << "\n";
-        ok = false;
-      }
+      ok &= GuardEntry(container, label, err, [&] {
+        bool good = true;
+        if (!ComponentsOf(entry.name)) {
+          err << "vrktool: " << container << ": " << label << ": the name is not valid GBK\n";
+          good = false;
+        }
+        if (const std::size_t earlier = names.Add(entry.name, index)) {
+          err << "vrktool: " << container << ": " << label << " has the name of entry " << earlier
+              << " (Windows compares names without regard to letter case)\n";
+          good = false;
+        }
+        const std::string failure = CheckEntryData(reader, entry, checksumOnly);
+        if (!failure.empty()) {
+          err << "vrktool: " << container << ": " << label << ": " << failure << "\n";
+          good = false;
+        }
+        return good;
+      });
     }
     if (!ReadToTheEnd(container, reader, err) || !ok) {
       result = kExitFailed;
