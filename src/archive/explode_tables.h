@@ -1,0 +1,46 @@
+// The decoding tables of the three fixed implode codes. The codes never change, so the
+// tables are computed once, at compile time, and shared by every decode.
+#pragma once
+
+#include <cstdint>
+
+#include "archive/implode_codes.h"
+
+namespace yv::archive::explode_tables {
+
+constexpr unsigned kLiteralIndexBits = 13;  // the longest ASCII literal code
+
+struct Tables {
+  // Copy length, indexed by the 8 stream bits after the flag:
+  // base | extra bits << 16 | (flag + code bits) << 24.
+  uint32_t length[256];
+  // Copy distance, indexed by the next 8 stream bits: symbol | code bits << 8.
+  uint16_t distance[256];
+  // ASCII literal, indexed by the 13 stream bits after the flag: byte | (flag + code bits) << 8.
+  uint16_t literal[1u << kLiteralIndexBits];
+};
+
+constexpr Tables MakeTables() {
+  Tables t{};
+  for (unsigned sym = 0; sym < 16; ++sym) {
+    const StreamCode c = LengthSymbolCode(sym);
+    for (unsigned i = c.value; i < 256; i += 1u << c.length) {
+      t.length[i] = LengthSymbolBase(sym) | (LengthSymbolExtraBits(sym) << 16) | ((c.length + 1u) << 24);
+    }
+  }
+  for (unsigned h = 0; h < 64; ++h) {
+    const StreamCode c = DistanceSymbolCode(h);
+    for (unsigned i = c.value; i < 256; i += 1u << c.length) t.distance[i] = static_cast<uint16_t>(h | (c.length << 8));
+  }
+  for (unsigned byte = 0; byte < 256; ++byte) {
+    const StreamCode c = AsciiLiteralCode(static_cast<unsigned char>(byte));
+    for (unsigned i = c.value; i < (1u << kLiteralIndexBits); i += 1u << c.length) {
+      t.literal[i] = static_cast<uint16_t>(byte | ((c.length + 1u) << 8));
+    }
+  }
+  return t;
+}
+
+inline constexpr Tables kTables = MakeTables();
+
+}  // namespace yv::archive::explode_tables
