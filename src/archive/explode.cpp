@@ -90,7 +90,12 @@ inline unsigned char* CopyMatch(unsigned char* out, unsigned distance, unsigned 
   } else if (distance == 1) {
     std::memset(out, *from, length);
   } else {
-    for (unsigned i = 0; i < length; ++i) out[i] = from[i];
+    // A period of 2 to 7 bytes is also a period of any multiple of it: once the first
+    // multiple of 8 bytes or more is in place, 8-byte steps read only bytes in place.
+    const unsigned period = distance * ((8 + distance - 1) / distance);
+    const unsigned head = length < period ? length : period;
+    for (unsigned i = 0; i < head; ++i) out[i] = from[i];
+    for (unsigned char* o = out + period; o < end; o += 8) std::memcpy(o, o - period, 8);
   }
   return end;
 }
@@ -158,6 +163,18 @@ bool DecodeFast(BitRegister& r, const unsigned char*& in, const unsigned char* i
         DecodeLiteral<kAscii>(reg, o);
         if (!(reg.bits & 1)) DecodeLiteral<kAscii>(reg, o);
       }
+      continue;
+    }
+    // Most copies are short: length and distance codes from one lookup.
+    const uint32_t shortCopy = kTables.shortCopy[(reg.bits >> 1) & ((1u << explode_tables::kShortCopyIndexBits) - 1)];
+    if (shortCopy != 0) {
+      reg.Drop(shortCopy >> 16);
+      const unsigned length = shortCopy & 0x3FF;
+      const unsigned lowBits = length == 2 ? 2 : dictBits;
+      const unsigned distance =
+          ((((shortCopy >> 10) & 0x3F) << lowBits) | static_cast<unsigned>(reg.bits & ((1u << lowBits) - 1))) + 1;
+      reg.Drop(lowBits);
+      o = CopyMatch(o, distance, length);
       continue;
     }
     if (DecodeCopy(reg, o, dictBits)) {

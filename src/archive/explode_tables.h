@@ -9,6 +9,7 @@
 namespace yv::archive::explode_tables {
 
 constexpr unsigned kLiteralIndexBits = 13;  // the longest ASCII literal code
+constexpr unsigned kShortCopyIndexBits = 12;
 
 struct Tables {
   // Copy length, indexed by the 8 stream bits after the flag:
@@ -18,6 +19,10 @@ struct Tables {
   uint16_t distance[256];
   // ASCII literal, indexed by the 13 stream bits after the flag: byte | (flag + code bits) << 8.
   uint16_t literal[1u << kLiteralIndexBits];
+  // Short copies (length symbols 0 to 7, which have no extra bits) whose length and
+  // distance codes fit together in the 12 stream bits after the flag:
+  // length | distance symbol << 10 | (flag + both codes' bits) << 16; 0 for the rest.
+  uint32_t shortCopy[1u << kShortCopyIndexBits];
 };
 
 constexpr Tables MakeTables() {
@@ -37,6 +42,15 @@ constexpr Tables MakeTables() {
     for (unsigned i = c.value; i < (1u << kLiteralIndexBits); i += 1u << c.length) {
       t.literal[i] = static_cast<uint16_t>(byte | ((c.length + 1u) << 8));
     }
+  }
+  for (unsigned i = 0; i < (1u << kShortCopyIndexBits); ++i) {
+    const uint32_t lengthEntry = t.length[i & 0xFF];
+    const unsigned lengthBits = (lengthEntry >> 24) - 1;
+    if (((lengthEntry >> 16) & 0xFF) != 0) continue;
+    const unsigned distanceEntry = t.distance[(i >> lengthBits) & 0xFF];
+    const unsigned used = lengthBits + (distanceEntry >> 8);
+    if (used > kShortCopyIndexBits) continue;
+    t.shortCopy[i] = ((lengthEntry & 0xFFFF) + 2) | ((distanceEntry & 0x3F) << 10) | ((used + 1) << 16);
   }
   return t;
 }
