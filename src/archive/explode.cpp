@@ -156,8 +156,22 @@ bool DecodeFast(BitRegister& r, const unsigned char*& in, const unsigned char* i
   bool ended = false;
   while (o < outStop && inEnd - next >= 8) {
     next = reg.Refill(next);
+    // Looked up before the flag is known, so that the load overlaps the branch.
+    const uint32_t shortCopy = kTables.shortCopy[(reg.bits >> 1) & ((1u << explode_tables::kShortCopyIndexBits) - 1)];
     if (!(reg.bits & 1)) {
-      // Literals come in runs: up to three before the next refill.
+      // Literals come in runs: up to three before the next refill (in binary mode up
+      // to six, two at a time when both flags are 0).
+      if (!kAscii) {
+        int pairs = 0;
+        for (; pairs < 3 && (reg.bits & 0x201) == 0; ++pairs) {
+          o[0] = static_cast<unsigned char>(reg.bits >> 1);
+          o[1] = static_cast<unsigned char>(reg.bits >> 10);
+          o += 2;
+          reg.Drop(18);
+        }
+        if (pairs < 3 && !(reg.bits & 1)) DecodeLiteral<kAscii>(reg, o);
+        continue;
+      }
       DecodeLiteral<kAscii>(reg, o);
       if (!(reg.bits & 1)) {
         DecodeLiteral<kAscii>(reg, o);
@@ -166,7 +180,6 @@ bool DecodeFast(BitRegister& r, const unsigned char*& in, const unsigned char* i
       continue;
     }
     // Most copies are short: length and distance codes from one lookup.
-    const uint32_t shortCopy = kTables.shortCopy[(reg.bits >> 1) & ((1u << explode_tables::kShortCopyIndexBits) - 1)];
     if (shortCopy != 0) {
       reg.Drop(shortCopy >> 16);
       const unsigned length = shortCopy & 0x3FF;
