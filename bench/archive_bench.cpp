@@ -155,8 +155,7 @@ void BM_Libdeflate(benchmark::State& state, const Corpus* corpus) {
   }
   libdeflate_free_decompressor(d);
   if (output != corpus->content) state.SkipWithError("libdeflate output differs");
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
-                          static_cast<int64_t>(corpus->content.size()));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(corpus->content.size()));
 }
 
 void BM_Implode(benchmark::State& state, const Corpus* corpus, ImplodeLiteralMode mode) {
@@ -222,17 +221,17 @@ void PrintSummary(const SummaryReporter& reporter, const Corpus& corpus) {
       "  implode binary %zu bytes (%.1f%% of stored, x%.3f of zlib -9 %zu), ascii %zu bytes (%.1f%%, "
       "x%.3f); implode %.1f MB/s vs deflate -9 %.1f MB/s\n",
       n.c_str(), corpus.content.size(), corpus.origin.c_str(), mbs("explode/" + n + "/binary"),
-      mbs("explode/" + n + "/ascii"), mbs("inflate/" + n + "/raw"), ratio("explode/" + n + "/binary", "inflate/" + n + "/raw"),
+      mbs("explode/" + n + "/ascii"), mbs("inflate/" + n + "/raw"),
+      ratio("explode/" + n + "/binary", "inflate/" + n + "/raw"),
       ratio("explode/" + n + "/ascii", "inflate/" + n + "/raw"), mbs("libdeflate/" + n + "/raw"),
       ratio("explode/" + n + "/binary", "libdeflate/" + n + "/raw"),
-      ratio("explode/" + n + "/ascii", "libdeflate/" + n + "/raw"),
-      mbs("explode+crc32/" + n + "/binary"), mbs("inflate/" + n + "/zlib"),
-      ratio("explode+crc32/" + n + "/binary", "inflate/" + n + "/zlib"), p.implodeBinary.size(),
-      100.0 * static_cast<double>(p.implodeBinary.size()) / size,
+      ratio("explode/" + n + "/ascii", "libdeflate/" + n + "/raw"), mbs("explode+crc32/" + n + "/binary"),
+      mbs("inflate/" + n + "/zlib"), ratio("explode+crc32/" + n + "/binary", "inflate/" + n + "/zlib"),
+      p.implodeBinary.size(), 100.0 * static_cast<double>(p.implodeBinary.size()) / size,
       static_cast<double>(p.implodeBinary.size()) / static_cast<double>(p.zlib9.size()), p.zlib9.size(),
       p.implodeAscii.size(), 100.0 * static_cast<double>(p.implodeAscii.size()) / size,
-      static_cast<double>(p.implodeAscii.size()) / static_cast<double>(p.zlib9.size()),
-      mbs("implode/" + n + "/binary"), mbs("deflate9/" + n));
+      static_cast<double>(p.implodeAscii.size()) / static_cast<double>(p.zlib9.size()), mbs("implode/" + n + "/binary"),
+      mbs("deflate9/" + n));
 }
 
 }  // namespace

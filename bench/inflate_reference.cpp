@@ -29,7 +29,8 @@ int main(int argc, char** argv) {
     const auto start = std::chrono::steady_clock::now();
     uLongf outSize = static_cast<uLongf>(out.size());
     if (uncompress(reinterpret_cast<Bytef*>(out.data()), &outSize, reinterpret_cast<const Bytef*>(packed.data()),
-                   packedSize) != Z_OK || out != content) {
+                   packedSize) != Z_OK ||
+        out != content) {
       return 1;
     }
     best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());

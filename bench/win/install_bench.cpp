@@ -69,17 +69,19 @@ int main(int argc, char** argv) {
   for (int run = 0; run < 3; ++run) {
     Empty(yv::text::ToWide(installed));
     bool ok = true;
-    install = std::min(install, Seconds([&] { ok = yv::archive::InstallPackageItemQuiet(nullptr, installed, archive, "."); }));
+    install = std::min(install,
+                       Seconds([&] { ok = yv::archive::InstallPackageItemQuiet(nullptr, installed, archive, "."); }));
     if (!ok) {
       std::fprintf(stderr, "InstallPackageItem failed\n");
       return 1;
     }
     Empty(copied);
     copy = std::min(copy, Seconds([&] {
-      for (const std::wstring& name : files) {
-        if (!CopyFileW((source + L"\\" + name).c_str(), (copied + L"\\" + name).c_str(), FALSE)) ok = false;
-      }
-    }));
+                      for (const std::wstring& name : files) {
+                        if (!CopyFileW((source + L"\\" + name).c_str(), (copied + L"\\" + name).c_str(), FALSE))
+                          ok = false;
+                      }
+                    }));
     if (!ok) {
       std::fprintf(stderr, "CopyFileW failed\n");
       return 1;
@@ -92,9 +94,10 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
-  std::printf("%zu files, %.1f MiB: InstallPackageItem (quiet) %.0f ms (%.0f MB/s), CopyFileW %.0f ms (%.0f MB/s): "
-              "install/copy x%.2f\n",
-              files.size(), static_cast<double>(total) / (1 << 20), install * 1000, static_cast<double>(total) / install / 1e6,
-              copy * 1000, static_cast<double>(total) / copy / 1e6, install / copy);
+  std::printf(
+      "%zu files, %.1f MiB: InstallPackageItem (quiet) %.0f ms (%.0f MB/s), CopyFileW %.0f ms (%.0f MB/s): "
+      "install/copy x%.2f\n",
+      files.size(), static_cast<double>(total) / (1 << 20), install * 1000, static_cast<double>(total) / install / 1e6,
+      copy * 1000, static_cast<double>(total) / copy / 1e6, install / copy);
   return 0;
 }

@@ -64,16 +64,26 @@ NameVerdict CheckEntryName(std::string_view name) {
 
 const char* NameVerdictText(NameVerdict verdict) {
   switch (verdict) {
-    case NameVerdict::kOk: return "";
-    case NameVerdict::kEmpty: return "is empty";
-    case NameVerdict::kLeadingSeparator: return "starts at the root of the drive";
-    case NameVerdict::kEmptyComponent: return "has an empty folder name or ends with a separator";
-    case NameVerdict::kDotComponent: return "has a part made of dots (the folder itself or its parent)";
-    case NameVerdict::kTrailingDotOrBlank: return "has a part ending with a dot or blank, which Windows drops";
-    case NameVerdict::kDriveOrStream: return "names a drive or a stream (':')";
-    case NameVerdict::kForbiddenCharacter: return "holds a character Windows refuses in names (< > \" | ? *)";
-    case NameVerdict::kControlCharacter: return "holds a control character";
-    case NameVerdict::kDeviceName: return "names a device (CON, NUL, COM0-9, LPT0-9 ...)";
+    case NameVerdict::kOk:
+      return "";
+    case NameVerdict::kEmpty:
+      return "is empty";
+    case NameVerdict::kLeadingSeparator:
+      return "starts at the root of the drive";
+    case NameVerdict::kEmptyComponent:
+      return "has an empty folder name or ends with a separator";
+    case NameVerdict::kDotComponent:
+      return "has a part made of dots (the folder itself or its parent)";
+    case NameVerdict::kTrailingDotOrBlank:
+      return "has a part ending with a dot or blank, which Windows drops";
+    case NameVerdict::kDriveOrStream:
+      return "names a drive or a stream (':')";
+    case NameVerdict::kForbiddenCharacter:
+      return "holds a character Windows refuses in names (< > \" | ? *)";
+    case NameVerdict::kControlCharacter:
+      return "holds a control character";
+    case NameVerdict::kDeviceName:
+      return "names a device (CON, NUL, COM0-9, LPT0-9 ...)";
   }
   return "";
 }

@@ -11,21 +11,23 @@ namespace yv::archive {
 
 enum class NameVerdict {
   kOk,
-  kEmpty,                // no name at all
-  kLeadingSeparator,     // "\x" or "/x": the root of the drive
-  kEmptyComponent,       // "a\\b" or a trailing separator: a folder, not a file
-  kDotComponent,         // ".", "..", "..." and the like: this or the parent folder
-  kTrailingDotOrBlank,   // "a." or "a ": Windows drops them, so the name changes
-  kDriveOrStream,        // ':' anywhere: a drive ("C:x") or a stream of a file
-  kForbiddenCharacter,   // < > " | ? *, which Windows refuses in names
-  kControlCharacter,     // bytes 1 to 31 (a zero byte ends a name before it is read)
-  kDeviceName,           // CON, NUL, COM0-9, LPT0-9 ... with or without an extension
+  kEmpty,               // no name at all
+  kLeadingSeparator,    // "\x" or "/x": the root of the drive
+  kEmptyComponent,      // "a\\b" or a trailing separator: a folder, not a file
+  kDotComponent,        // ".", "..", "..." and the like: this or the parent folder
+  kTrailingDotOrBlank,  // "a." or "a ": Windows drops them, so the name changes
+  kDriveOrStream,       // ':' anywhere: a drive ("C:x") or a stream of a file
+  kForbiddenCharacter,  // < > " | ? *, which Windows refuses in names
+  kControlCharacter,    // bytes 1 to 31 (a zero byte ends a name before it is read)
+  kDeviceName,          // CON, NUL, COM0-9, LPT0-9 ... with or without an extension
 };
 
 NameVerdict CheckEntryName(std::string_view gbkName);
 // An English phrase for a refused name ("names a device"), empty for kOk.
 const char* NameVerdictText(NameVerdict verdict);
-inline bool IsSafeEntryName(std::string_view gbkName) { return CheckEntryName(gbkName) == NameVerdict::kOk; }
+inline bool IsSafeEntryName(std::string_view gbkName) {
+  return CheckEntryName(gbkName) == NameVerdict::kOk;
+}
 
 // The form in which Windows compares two names: ASCII letters folded, double-byte
 // characters kept exactly, '/' taken as '\'. Two entries with the same key would land

@@ -126,7 +126,8 @@ inline bool DecodeCopy(BitRegister& r, unsigned char*& out, unsigned dictBits) {
   const unsigned distanceEntry = kTables.distance[r.bits & 0xFF];
   r.Drop(distanceEntry >> 8);
   const unsigned lowBits = length == 2 ? 2 : dictBits;
-  const unsigned distance = (((distanceEntry & 0x3F) << lowBits) | static_cast<unsigned>(r.bits & ((1u << lowBits) - 1))) + 1;
+  const unsigned distance =
+      (((distanceEntry & 0x3F) << lowBits) | static_cast<unsigned>(r.bits & ((1u << lowBits) - 1))) + 1;
   r.Drop(lowBits);
   out = CopyMatch(out, distance, length);
   return false;

@@ -238,7 +238,8 @@ std::string PackageReader::FaultText() const {
       return "entry " + std::to_string(entriesRead_) + ": the name " + NameVerdictText(refusedVerdict_);
     case PackageFault::kOutOfMemory:
       return "not enough memory for the data of entry " + std::to_string(entriesRead_);
-    case PackageFault::kReadFailed: return "the archive could not be read (entry " + std::to_string(entriesRead_) + ")";
+    case PackageFault::kReadFailed:
+      return "the archive could not be read (entry " + std::to_string(entriesRead_) + ")";
     case PackageFault::kOutOfOrder: return "entries and their data were read out of order";
   }
   return "";
@@ -294,17 +295,16 @@ bool IsEmptyContentStream(std::string_view s) {
          static_cast<unsigned char>(s[3]) == 0xFF;
 }
 
-bool DecodeAccepted(unsigned explodeResult, uint32_t checksum, uint32_t expectedChecksum,
-                    std::string_view firstRead) {
-  const bool complete = explodeResult == kExplodeOk ||
-                        (explodeResult == kExplodeInputTooShort && IsEmptyContentStream(firstRead));
+bool DecodeAccepted(unsigned explodeResult, uint32_t checksum, uint32_t expectedChecksum, std::string_view firstRead) {
+  const bool complete =
+      explodeResult == kExplodeOk || (explodeResult == kExplodeInputTooShort && IsEmptyContentStream(firstRead));
   return complete && checksum == expectedChecksum;
 }
 
 bool VerifyCompressedEntry(std::string_view data, uint32_t expectedChecksum, std::string* content) {
   MemoryDecode decode = DecodeToMemory(data);
-  const bool good = DecodeAccepted(decode.explodeResult, decode.checksum, expectedChecksum,
-                                   data.substr(0, kExplodeReadRequest));
+  const bool good =
+      DecodeAccepted(decode.explodeResult, decode.checksum, expectedChecksum, data.substr(0, kExplodeReadRequest));
   if (content) *content = std::move(decode.content);
   return good;
 }

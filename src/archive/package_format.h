@@ -140,14 +140,14 @@ class StdioByteSource : public ByteSource {
 
 enum class PackageFault {
   kNone,
-  kBadHeader,      // magic, version or flags wrong: refused before any entry
-  kTruncated,      // the container ends inside a record, a name or data
-  kBadName,        // unterminated short name, or a long name over 511 bytes
-  kUnsafeName,     // a name that breaks the entry name rule (entry_name.h)
-  kOutOfMemory,    // no memory for an entry's data
-  kReadFailed,     // the byte source could not be read
-  kOutOfOrder,     // the caller asked for data without an entry, or for an entry
-                   // before the previous entry's data was read
+  kBadHeader,    // magic, version or flags wrong: refused before any entry
+  kTruncated,    // the container ends inside a record, a name or data
+  kBadName,      // unterminated short name, or a long name over 511 bytes
+  kUnsafeName,   // a name that breaks the entry name rule (entry_name.h)
+  kOutOfMemory,  // no memory for an entry's data
+  kReadFailed,   // the byte source could not be read
+  kOutOfOrder,   // the caller asked for data without an entry, or for an entry
+                 // before the previous entry's data was read
 };
 
 // Reads a package archive entry by entry: ReadHeader once, then for each entry
@@ -235,8 +235,7 @@ bool IsEmptyContentStream(std::string_view stream);
 // hold anything but is not the stream of empty content (result 3) fails even when the
 // checksum matches. `firstRead` is what the decoder's first read delivered (only looked
 // at for result 3).
-bool DecodeAccepted(unsigned explodeResult, uint32_t checksum, uint32_t expectedChecksum,
-                    std::string_view firstRead);
+bool DecodeAccepted(unsigned explodeResult, uint32_t checksum, uint32_t expectedChecksum, std::string_view firstRead);
 
 // Decodes and checks one compressed entry's data; the content goes to `content` when
 // given (also when the check fails).

@@ -21,9 +21,9 @@ inline constexpr EntryNameCase kEntryNameCases[] = {
     {"console.txt", archive::NameVerdict::kOk},
     {"nullable", archive::NameVerdict::kOk},
     {"COM10", archive::NameVerdict::kOk},
-    {"\xD5\x5C.txt", archive::NameVerdict::kOk},             // trail byte '\'
+    {"\xD5\x5C.txt", archive::NameVerdict::kOk},  // trail byte '\'
     {"\xD5\x5C\\\xD5\x5C", archive::NameVerdict::kOk},
-    {"\x81\x7C.txt", archive::NameVerdict::kOk},             // trail byte '|'
+    {"\x81\x7C.txt", archive::NameVerdict::kOk},               // trail byte '|'
     {"a\xB0\x2E", archive::NameVerdict::kTrailingDotOrBlank},  // 0x2E cannot be a trail byte
     {"\xB0\xA1", archive::NameVerdict::kOk},
     {"", archive::NameVerdict::kEmpty},

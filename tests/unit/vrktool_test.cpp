@@ -298,20 +298,36 @@ std::vector<HostileCase> HostileCases() {
   const std::string longName = std::string(251, 'n') + ".txt";
   return {
       {"a link in DIR to a folder outside", {Entry("sub\\x.txt", "evil")}, {{"sub", "../outside"}}, 0, 1, {}},
-      {"a link in DIR at the entry's own name", {Entry("f.txt", "new")}, {{"f.txt", "../outside/target"}}, 0, 0,
+      {"a link in DIR at the entry's own name",
+       {Entry("f.txt", "new")},
+       {{"f.txt", "../outside/target"}},
+       0,
+       0,
        {{"f.txt", "new"}}},
-      {"a link at the old predictable temporary name", {Entry("f.txt", "new")},
-       {{"f.txt.vrktool-tmp", "../outside/target"}}, 0, 0, {{"f.txt", "new"}}},
+      {"a link at the old predictable temporary name",
+       {Entry("f.txt", "new")},
+       {{"f.txt.vrktool-tmp", "../outside/target"}},
+       0,
+       0,
+       {{"f.txt", "new"}}},
       {"a 255-byte name", {Entry(longName, "long")}, {}, 0, 0, {{longName, "long"}}},
-      {"an entry named like a temporary file, then its base", {Entry("a.vrktool-tmp", "1"), Entry("a", "2")}, {},
-       0, 0, {{"a.vrktool-tmp", "1"}, {"a", "2"}}},
+      {"an entry named like a temporary file, then its base",
+       {Entry("a.vrktool-tmp", "1"), Entry("a", "2")},
+       {},
+       0,
+       0,
+       {{"a.vrktool-tmp", "1"}, {"a", "2"}}},
       {"a stored entry with a wrong checksum", {badStored}, {}, 1, 1, {}},
       {"a compressed entry flagged as stored", {flipped}, {}, 1, 1, {}},
       {"a compressed entry of zeros cut to its header", {cutZeros}, {}, 1, 1, {}},
       {"the stream of empty content", {empty}, {}, 0, 0, {{"empty.bin", ""}}},
       {"an entry named '.'", {Entry(".", "dot")}, {}, 1, 1, {}},
-      {"names that Windows takes as one", {Entry("Read.me", "1"), Entry("sub\\x", "2"), Entry("READ.ME", "3")}, {},
-       1, 1, {}},
+      {"names that Windows takes as one",
+       {Entry("Read.me", "1"), Entry("sub\\x", "2"), Entry("READ.ME", "3")},
+       {},
+       1,
+       1,
+       {}},
       {"a device name", {Entry("ok.txt", "1"), Entry("COM0", "2")}, {}, 1, 1, {}},
       {"bytes after the last entry", {Entry("ok.txt", "1")}, {}, 0, 0, {{"ok.txt", "1"}}, "trailing junk"},
   };
@@ -403,7 +419,7 @@ TEST_F(VrktoolTest, CutPackedFilesFailAndTheEmptyStreamPasses) {
 std::pair<int, long> RunLimited(const std::vector<std::string>& args, rlim_t addressSpace) {
   const pid_t pid = fork();
   if (pid == 0) {
-    const struct rlimit limit{addressSpace, addressSpace};
+    const struct rlimit limit { addressSpace, addressSpace };
     setrlimit(RLIMIT_AS, &limit);
     if (!freopen("/dev/null", "w", stdout)) _exit(126);
     std::vector<char*> argv{const_cast<char*>(YV_VRKTOOL_PATH)};
@@ -413,7 +429,7 @@ std::pair<int, long> RunLimited(const std::vector<std::string>& args, rlim_t add
     _exit(127);
   }
   int status = 0;
-  struct rusage usage{};
+  struct rusage usage {};
   wait4(pid, &status, 0, &usage);
   return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), usage.ru_maxrss * 1024};
 }
@@ -443,10 +459,11 @@ TEST_F(VrktoolTest, MemoryStaysBoundedWhateverTheContentSize) {
 
   constexpr rlim_t kAddressSpace = 200u << 20;  // far less than the content
   constexpr long kResidentBound = 24l << 20;
-  for (const std::vector<std::string>& args :
-       {std::vector<std::string>{"verify", P(root_ / "bomb.vrk")}, {"verify", P(root_ / "bomb.pk")},
-        {"list", P(root_ / "bomb.vrk")}, {"extract", P(root_ / "big.pk"), "-o", P(root_ / "out.bin")},
-        {"extract", P(root_ / "big.vrk"), "-C", P(root_ / "out")}}) {
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"verify", P(root_ / "bomb.vrk")},
+                                               {"verify", P(root_ / "bomb.pk")},
+                                               {"list", P(root_ / "bomb.vrk")},
+                                               {"extract", P(root_ / "big.pk"), "-o", P(root_ / "out.bin")},
+                                               {"extract", P(root_ / "big.vrk"), "-C", P(root_ / "out")}}) {
     SCOPED_TRACE(args[0] + " " + args[1]);
     const auto [code, peak] = RunLimited(args, kAddressSpace);
     EXPECT_EQ(code, 0);

@@ -36,7 +36,9 @@ class Descriptor {
   int fd_;
 };
 
-std::string SystemError(const std::string& what) { return what + ": " + std::strerror(errno); }
+std::string SystemError(const std::string& what) {
+  return what + ": " + std::strerror(errno);
+}
 
 class PosixOutputFile : public OutputFile {
  public:

@@ -6,7 +6,9 @@ namespace yv::vrktool {
 
 namespace {
 
-std::string SystemError(const std::string& what) { return what + " (error " + std::to_string(GetLastError()) + ")"; }
+std::string SystemError(const std::string& what) {
+  return what + " (error " + std::to_string(GetLastError()) + ")";
+}
 
 class WinOutputFile : public OutputFile {
  public:

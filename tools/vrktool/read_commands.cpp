@@ -107,13 +107,16 @@ std::string DecodeFailure(const archive::StreamDecode& d, uint32_t expected) {
   if (d.outOfMemory) return "not enough memory to decode it";
   if (d.sinkFailed) return "its content could not be written";
   switch (d.explodeResult) {
-    case archive::kExplodeBadDictionary: return "its stream has an invalid dictionary byte";
-    case archive::kExplodeBadLiteralMode: return "its stream has an invalid literal-mode byte";
-    case archive::kExplodeInputTooShort: return "its stream is cut short (too short to hold even the end code)";
+    case archive::kExplodeBadDictionary:
+      return "its stream has an invalid dictionary byte";
+    case archive::kExplodeBadLiteralMode:
+      return "its stream has an invalid literal-mode byte";
+    case archive::kExplodeInputTooShort:
+      return "its stream is cut short (too short to hold even the end code)";
     case archive::kExplodeBrokenStream:
-      return "its stream is cut short or damaged (no end-of-stream code after " + std::to_string(d.size) +
-             " bytes)";
-    default: break;
+      return "its stream is cut short or damaged (no end-of-stream code after " + std::to_string(d.size) + " bytes)";
+    default:
+      break;
   }
   return "it does not decode to its checksum (content " + Hex32(d.checksum) + ", recorded " + Hex32(expected) + ")";
 }
@@ -158,8 +161,8 @@ std::string TrailingNote(uint64_t trailing) {
 std::string CheckEntryData(archive::PackageReader& reader, const archive::PackageEntry& entry,
                            const archive::BlockSink& sink) {
   if (entry.IsCompressed()) {
-    const archive::StreamDecode d = archive::DecodeStream(
-        [&](char* buf, std::size_t size) { return reader.ReadDataPart(buf, size); }, sink);
+    const archive::StreamDecode d =
+        archive::DecodeStream([&](char* buf, std::size_t size) { return reader.ReadDataPart(buf, size); }, sink);
     // Bytes after the end code are not part of the content.
     if (!reader.SkipData()) return "the archive could not be read";
     return d.Accepted(entry.contentChecksum) ? std::string() : DecodeFailure(d, entry.contentChecksum);
@@ -172,8 +175,8 @@ std::string CheckEntryData(archive::PackageReader& reader, const archive::Packag
   }
   if (reader.Fault() != archive::PackageFault::kNone) return "the archive could not be read";
   if (checksum != entry.contentChecksum) {
-    return "this stored entry's checksum does not match its content (content " + Hex32(checksum) +
-           ", recorded " + Hex32(entry.contentChecksum) + "); the wizard would install it unchecked";
+    return "this stored entry's checksum does not match its content (content " + Hex32(checksum) + ", recorded " +
+           Hex32(entry.contentChecksum) + "); the wizard would install it unchecked";
   }
   return {};
 }
@@ -204,8 +207,8 @@ bool Open(const std::string& container, OpenPacked& open, std::ostream& err) {
 
 // Decodes a packed file's stream into `sink`; false (with the reason on `err`) when it
 // does not decode whole to its checksum.
-bool DecodePacked(const std::string& container, OpenPacked& open, const archive::BlockSink& sink,
-                  uint64_t& size, std::ostream& err) {
+bool DecodePacked(const std::string& container, OpenPacked& open, const archive::BlockSink& sink, uint64_t& size,
+                  std::ostream& err) {
   archive::StdioByteSource& source = *open.source;
   const archive::StreamDecode d = archive::DecodeStream(
       [&](char* buf, std::size_t want) -> std::size_t {
@@ -250,8 +253,8 @@ bool CheckNamesFirst(const std::string& container, std::ostream& err) {
       ok = false;
     }
     if (const std::size_t earlier = names.Add(entry.name, index)) {
-      err << "vrktool: " << container << ": " << EntryLabel(index, entry.name) << " has the name of entry "
-          << earlier << " (Windows compares names without regard to letter case)\n";
+      err << "vrktool: " << container << ": " << EntryLabel(index, entry.name) << " has the name of entry " << earlier
+          << " (Windows compares names without regard to letter case)\n";
       ok = false;
     }
   }
@@ -273,14 +276,14 @@ int List(const std::string& container, std::ostream& out, std::ostream& err) {
   archive::PackageReader& reader = *open.reader;
   reader.RefuseUnsafeNames(false);  // shown, and marked
   const archive::PackageHeader& h = reader.Header();
-  out << container << ": package archive, format version " << static_cast<int>(h.formatVersion) << ", "
-      << h.entryCount << " entries\n";
+  out << container << ": package archive, format version " << static_cast<int>(h.formatVersion) << ", " << h.entryCount
+      << " entries\n";
   DuplicateNames names;
   bool ok = true;
   archive::PackageEntry entry;
   while (reader.NextEntry(entry) && reader.SkipData()) {
-    out << (entry.IsCompressed() ? "implode " : "stored  ") << entry.storedSize << "\t"
-        << Hex32(entry.contentChecksum) << "\t";
+    out << (entry.IsCompressed() ? "implode " : "stored  ") << entry.storedSize << "\t" << Hex32(entry.contentChecksum)
+        << "\t";
     if (h.formatVersion >= archive::kLongNameFormatVersion) out << FormatFileTime(entry.lastWriteTime) << "\t";
     out << ShownName(entry.name);
     const archive::NameVerdict verdict = archive::CheckEntryName(entry.name);
@@ -313,8 +316,8 @@ int Extract(const std::string& container, const std::string& folder, const std::
       return kExitFailed;
     }
     uint64_t size = 0;
-    if (!DecodePacked(container, open, [&](const char* data, std::size_t n) { return written->Write(data, n); },
-                      size, err)) {
+    if (!DecodePacked(
+            container, open, [&](const char* data, std::size_t n) { return written->Write(data, n); }, size, err)) {
       return kExitFailed;  // the temporary file goes with `written`
     }
     if (!written->Commit(std::nullopt, error)) {
