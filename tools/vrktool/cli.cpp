@@ -24,10 +24,17 @@ Usage:
   vrktool pack-file [--mode binary|ascii] [--dict 1024|2048|4096] -o OUT SOURCE
       Builds a packed file (one compressed file).
   vrktool list CONTAINER
+      Lists the entries without reading their data; names are shown with control
+      characters and bytes that are not GBK as \xNN, and refused names are marked.
   vrktool extract CONTAINER -C DIR      (a package archive)
   vrktool extract CONTAINER -o FILE     (a packed file)
+      Writes nothing from an archive with a refused or duplicate name. Never follows
+      a link inside DIR: a link in place of a folder refuses the entry, and each file
+      is written under a new temporary name and then renamed over any old one.
   vrktool verify CONTAINER...
-      Decodes everything and checks every checksum.
+      Decodes everything and checks every checksum, stored entries' too (the wizard
+      installs those unchecked), the entry name rule and duplicate names (compared as
+      Windows compares them); mentions bytes after the last entry.
   vrktool --help
 
 A container whose path contains ".vrk" (exactly so, letter case included) is a package
