@@ -173,10 +173,20 @@ bool DecodeFast(BitRegister& r, const unsigned char*& in, const unsigned char* i
         if (pairs < 3 && !(reg.bits & 1)) DecodeLiteral<kAscii>(reg, o);
         continue;
       }
-      DecodeLiteral<kAscii>(reg, o);
-      if (!(reg.bits & 1)) {
-        DecodeLiteral<kAscii>(reg, o);
-        if (!(reg.bits & 1)) DecodeLiteral<kAscii>(reg, o);
+      // ASCII literals two at a time where their codes are short: up to three pairs (13
+      // bits each with the flags) and one long literal (14 bits) per refill.
+      for (int step = 0; step < 3; ++step) {
+        const uint32_t pair =
+            kTables.literalPair[(reg.bits >> 1) & ((1u << explode_tables::kLiteralPairIndexBits) - 1)];
+        if (pair == 0) {
+          DecodeLiteral<kAscii>(reg, o);
+          break;
+        }
+        o[0] = static_cast<unsigned char>(pair);
+        o[1] = static_cast<unsigned char>(pair >> 8);
+        o += pair >> 24;
+        reg.Drop((pair >> 16) & 0xFF);
+        if (reg.bits & 1) break;
       }
       continue;
     }

@@ -10,6 +10,7 @@ namespace yv::archive::explode_tables {
 
 constexpr unsigned kLiteralIndexBits = 13;  // the longest ASCII literal code
 constexpr unsigned kShortCopyIndexBits = 12;
+constexpr unsigned kLiteralPairIndexBits = 12;
 
 struct Tables {
   // Copy length, indexed by the 8 stream bits after the flag:
@@ -23,6 +24,11 @@ struct Tables {
   // distance codes fit together in the 12 stream bits after the flag:
   // length | distance symbol << 10 | (flag + both codes' bits) << 16; 0 for the rest.
   uint32_t shortCopy[1u << kShortCopyIndexBits];
+  // ASCII literals two at a time, indexed by the 12 stream bits after the first flag:
+  // first byte | second byte << 8 | (bits of both, flags included) << 16 | count << 24,
+  // where the count is 2 when a second literal's flag and code fit in those bits too,
+  // else 1; 0 when even the first code is longer than 12 bits.
+  uint32_t literalPair[1u << kLiteralPairIndexBits];
 };
 
 constexpr Tables MakeTables() {
@@ -42,6 +48,21 @@ constexpr Tables MakeTables() {
     for (unsigned i = c.value; i < (1u << kLiteralIndexBits); i += 1u << c.length) {
       t.literal[i] = static_cast<uint16_t>(byte | ((c.length + 1u) << 8));
     }
+  }
+  for (unsigned i = 0; i < (1u << kLiteralPairIndexBits); ++i) {
+    const unsigned first = t.literal[i];
+    const unsigned firstBits = (first >> 8) - 1;
+    if (firstBits > kLiteralPairIndexBits) continue;
+    uint32_t entry = (first & 0xFF) | ((firstBits + 1) << 16) | (1u << 24);
+    const unsigned rest = i >> firstBits;
+    if (firstBits + 1 <= kLiteralPairIndexBits && (rest & 1) == 0) {
+      const unsigned second = t.literal[rest >> 1];
+      const unsigned secondBits = (second >> 8) - 1;
+      if (firstBits + 1 + secondBits <= kLiteralPairIndexBits) {
+        entry = (first & 0xFF) | ((second & 0xFF) << 8) | ((firstBits + secondBits + 2) << 16) | (2u << 24);
+      }
+    }
+    t.literalPair[i] = entry;
   }
   for (unsigned i = 0; i < (1u << kShortCopyIndexBits); ++i) {
     const uint32_t lengthEntry = t.length[i & 0xFF];
