@@ -20,9 +20,9 @@ struct Tables {
   uint16_t distance[256];
   // ASCII literal, indexed by the 13 stream bits after the flag: byte | (flag + code bits) << 8.
   uint16_t literal[1u << kLiteralIndexBits];
-  // Short copies (length symbols 0 to 7, which have no extra bits) whose length and
-  // distance codes fit together in the 12 stream bits after the flag:
-  // length | distance symbol << 10 | (flag + both codes' bits) << 16; 0 for the rest.
+  // Copies whose length code, extra bits and distance code fit together in the 12
+  // stream bits after the flag (most copies):
+  // length | distance symbol << 10 | (bits of flag, codes and extra bits) << 16; 0 for the rest.
   uint32_t shortCopy[1u << kShortCopyIndexBits];
   // ASCII literals two at a time, indexed by the 12 stream bits after the first flag:
   // first byte | second byte << 8 | (bits of both, flags included) << 16 | count << 24,
@@ -67,12 +67,16 @@ constexpr Tables MakeTables() {
   for (unsigned i = 0; i < (1u << kShortCopyIndexBits); ++i) {
     const uint32_t lengthEntry = t.length[i & 0xFF];
     const unsigned lengthBits = (lengthEntry >> 24) - 1;
-    if (((lengthEntry >> 16) & 0xFF) != 0) continue;
-    const unsigned distanceEntry = t.distance[(i >> lengthBits) & 0xFF];
-    const unsigned used = lengthBits + (distanceEntry >> 8);
+    const unsigned extra = (lengthEntry >> 16) & 0xFF;
+    if (lengthBits + extra > kShortCopyIndexBits) continue;
+    const unsigned value = (lengthEntry & 0xFFFF) + ((i >> lengthBits) & ((1u << extra) - 1));
+    if (value == kEndOfStreamLengthValue) continue;
+    const unsigned distanceEntry = t.distance[(i >> (lengthBits + extra)) & 0xFF];
+    const unsigned used = lengthBits + extra + (distanceEntry >> 8);
     if (used > kShortCopyIndexBits) continue;
-    t.shortCopy[i] = ((lengthEntry & 0xFFFF) + 2) | ((distanceEntry & 0x3F) << 10) | ((used + 1) << 16);
+    t.shortCopy[i] = (value + 2) | ((distanceEntry & 0x3F) << 10) | ((used + 1) << 16);
   }
+
   return t;
 }
 
