@@ -147,7 +147,7 @@ inline bool DecodeToken(BitRegister& r, unsigned char*& out, unsigned dictBits) 
 // The fast loop: decodes tokens while 8 input bytes are left before `inEnd` and the
 // output is below `outStop`, refilling the register before each token. Returns true on
 // the end-of-stream code. Precondition: the window holds kHistory bytes before `out`
-// and room for one more token (or a run of up to seven literals) past `outStop`.
+// and room for one more token (or a run of up to six literals) past `outStop`.
 template <bool kAscii>
 bool DecodeFast(BitRegister& r, const unsigned char*& in, const unsigned char* inEnd, unsigned char*& out,
                 const unsigned char* outStop, unsigned dictBits) {
@@ -160,7 +160,7 @@ bool DecodeFast(BitRegister& r, const unsigned char*& in, const unsigned char* i
     // Looked up before the flag is known, so that the load overlaps the branch.
     const uint32_t shortCopy = kTables.shortCopy[(reg.bits >> 1) & ((1u << explode_tables::kShortCopyIndexBits) - 1)];
     if (!(reg.bits & 1)) {
-      // Literals come in runs: in binary mode up to seven before the next refill, two
+      // Literals come in runs: in binary mode up to six before the next refill, two
       // at a time while both flags are 0.
       if (!kAscii) {
         int pairs = 0;
