@@ -90,16 +90,39 @@ const char* NameVerdictText(NameVerdict verdict) {
 
 std::string EntryNameKey(std::string_view name) {
   std::string key = text::ToLowerAscii(name);
+  // Separators become '/', which cannot be a trail byte: a '\' after a lone lead byte
+  // (one before '/') would otherwise join it into a character.
   for (std::size_t i = 0; i < key.size(); i += text::CharLength(key, i)) {
-    if (key[i] == '/' && text::CharLength(key, i) == 1) key[i] = '\\';
+    if (key[i] == '\\' && text::CharLength(key, i) == 1) key[i] = '/';
   }
   return key;
 }
 
+namespace {
+constexpr uint64_t kHashStart = 0xCBF29CE484222325ull;  // 64-bit FNV-1a
+uint64_t HashStep(uint64_t hash, unsigned char c) {
+  return (hash ^ c) * 0x100000001B3ull;
+}
+}  // namespace
+
 uint64_t EntryNameKeyHash(std::string_view name) {
-  uint64_t hash = 0xCBF29CE484222325ull;  // 64-bit FNV-1a
-  for (unsigned char c : EntryNameKey(name)) hash = (hash ^ c) * 0x100000001B3ull;
+  uint64_t hash = kHashStart;
+  for (unsigned char c : EntryNameKey(name)) hash = HashStep(hash, c);
   return hash;
+}
+
+std::vector<uint64_t> FolderKeyHashes(std::string_view name) {
+  // The key of a folder is the start of the name's key up to a separator, so one pass
+  // hashes them all.
+  const std::string key = EntryNameKey(name);
+  std::vector<uint64_t> folders;
+  uint64_t hash = kHashStart;
+  for (std::size_t i = 0; i < key.size(); i += text::CharLength(key, i)) {
+    if (key[i] == '/') folders.push_back(hash);
+    for (std::size_t j = i; j < i + text::CharLength(key, i); ++j)
+      hash = HashStep(hash, static_cast<unsigned char>(key[j]));
+  }
+  return folders;
 }
 
 }  // namespace yv::archive

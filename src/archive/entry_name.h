@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace yv::archive {
 
@@ -30,11 +31,14 @@ inline bool IsSafeEntryName(std::string_view gbkName) {
 }
 
 // The form in which Windows compares two names: ASCII letters folded, double-byte
-// characters kept exactly, '/' taken as '\'. Two entries with the same key would land
+// characters kept exactly, '\' and '/' both taken as '/'. Two entries with the same key would land
 // in the same file.
 std::string EntryNameKey(std::string_view gbkName);
 // A 64-bit hash of EntryNameKey, for finding duplicates among up to 65535 entries in
 // little memory.
 uint64_t EntryNameKeyHash(std::string_view gbkName);
+// The EntryNameKeyHash of each folder the name needs ("a\b\c" needs "a" and "a\b"). An
+// entry whose own name is another entry's folder can be extracted by neither.
+std::vector<uint64_t> FolderKeyHashes(std::string_view gbkName);
 
 }  // namespace yv::archive

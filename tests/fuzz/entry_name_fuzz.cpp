@@ -1,12 +1,14 @@
 // The entry name rule on any bytes. A name it accepts must stay a file inside the
 // destination folder after Windows has normalised it: checked here by a small model of
 // that normalisation (separators, trailing dots and blanks dropped, "." and ".."), not
-// by the rule's own code. The duplicate key must ignore ASCII letter case.
+// by the rule's own code. The duplicate key must ignore ASCII letter case, and the
+// folder keys must be those of the name's leading parts.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "archive/entry_name.h"
 #include "text/gbk.h"
@@ -54,5 +56,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const std::string upper = yv::text::ToUpperAscii(name);
   Check(CheckEntryName(upper) == verdict);
   Check(EntryNameKey(upper) == EntryNameKey(name) && EntryNameKeyHash(upper) == EntryNameKeyHash(name));
+  // The folders a name needs are the parts before each separator, hashed alike.
+  const std::vector<uint64_t> folders = FolderKeyHashes(name);
+  std::size_t k = 0;
+  for (std::size_t i = 0; i < name.size(); i += yv::text::CharLength(name, i)) {
+    if (yv::text::CharLength(name, i) == 1 && (name[i] == '\\' || name[i] == '/')) {
+      Check(k < folders.size() && folders[k++] == EntryNameKeyHash(name.substr(0, i)));
+    }
+  }
+  Check(k == folders.size());
   return 0;
 }

@@ -129,6 +129,11 @@ TEST(PackageEntryName, OneRuleForEveryName) {
   // exactly (the lead byte B0 with the trail bytes 41 'A' and 61 'a' are two characters).
   EXPECT_EQ(EntryNameKeyHash("Bin/README.txt"), EntryNameKeyHash("bin\\readme.TXT"));
   EXPECT_NE(EntryNameKeyHash("\xB0\x41"), EntryNameKeyHash("\xB0\x61"));
+  // A separator after a lone lead byte stays a separator: "\xD2/x" is a folder and a
+  // file, "\xD2\\x" one file named with the character D2 5C.
+  EXPECT_NE(EntryNameKeyHash("\xD2/x"), EntryNameKeyHash("\xD2\\x"));
+  EXPECT_EQ(FolderKeyHashes("\xD2/x"), std::vector<uint64_t>{EntryNameKeyHash("\xD2")});
+  EXPECT_TRUE(FolderKeyHashes("\xD2\\x").empty());
 }
 
 TEST(PackageReader, ReadsVersionsZeroToTwoAndThree) {

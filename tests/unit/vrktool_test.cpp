@@ -329,6 +329,12 @@ std::vector<HostileCase> HostileCases() {
        1,
        {}},
       {"a device name", {Entry("ok.txt", "1"), Entry("COM0", "2")}, {}, 1, 1, {}},
+      {"a file that another entry needs as a folder",
+       {Entry("Sub\\deeper\\x", "1"), Entry("sub/DEEPER", "2")},
+       {},
+       1,
+       1,
+       {}},
       {"bytes after the last entry", {Entry("ok.txt", "1")}, {}, 0, 0, {{"ok.txt", "1"}}, "trailing junk"},
   };
 }

@@ -88,19 +88,54 @@ bool GuardEntry(const std::string& container, const std::string& label, std::ost
   }
 }
 
-// Finds names that Windows would take as the same file (see EntryNameKey). Keeps a
-// hash per entry, so 65535 entries need well under a megabyte.
+// Finds names that Windows would take as the same file (see EntryNameKey), and files
+// whose name another entry needs as a folder. Keeps hashes: 65535 entries need well
+// under a megabyte, and the folders at most kMaxFolders records.
 class DuplicateNames {
  public:
   // The number of the earlier entry with the same name, or 0.
   std::size_t Add(std::string_view name, std::size_t index) {
+    for (uint64_t folder : archive::FolderKeyHashes(name)) {
+      if (!folders_.empty() && folders_.back().first == folder) continue;
+      if (folders_.size() >= kMaxFolders) {
+        foldersComplete_ = false;
+        break;
+      }
+      folders_.emplace_back(folder, index);
+    }
     const auto [it, added] = first_.emplace(archive::EntryNameKeyHash(name), index);
     return added ? 0 : it->second;
   }
 
+  // After the last entry: the number of an entry whose name is also a folder of
+  // another entry, and that entry's number; {0, 0} when there is none.
+  std::pair<std::size_t, std::size_t> FileAlsoFolder() const {
+    for (const auto& [folder, user] : folders_) {
+      const auto file = first_.find(folder);
+      if (file != first_.end()) return {file->second, user};
+    }
+    return {0, 0};
+  }
+  bool FoldersComplete() const { return foldersComplete_; }
+
  private:
+  static constexpr std::size_t kMaxFolders = 1u << 19;
   std::unordered_map<uint64_t, std::size_t> first_;
+  std::vector<std::pair<uint64_t, std::size_t>> folders_;
+  bool foldersComplete_ = true;
 };
+
+// Reports a file that is also another entry's folder; true when there is none.
+bool NoFileIsAFolder(const std::string& container, const DuplicateNames& names, std::ostream& out, std::ostream& err) {
+  if (!names.FoldersComplete()) {
+    out << container << ": note: too many folders to check them all against the file names\n";
+  }
+  const auto [file, user] = names.FileAlsoFolder();
+  if (file == 0) return true;
+  err << "vrktool: " << container << ": entry " << file << " is a file whose name entry " << user
+      << " needs as a folder\n";
+  return false;
+}
 
 // Why a decode did not pass, for messages.
 std::string DecodeFailure(const archive::StreamDecode& d, uint32_t expected) {
@@ -258,7 +293,7 @@ bool CheckNamesFirst(const std::string& container, std::ostream& err) {
       ok = false;
     }
   }
-  return ReadToTheEnd(container, reader, err) && ok;
+  return ReadToTheEnd(container, reader, err) && NoFileIsAFolder(container, names, err, err) && ok;
 }
 
 }  // namespace
@@ -297,6 +332,7 @@ int List(const std::string& container, std::ostream& out, std::ostream& err) {
     out << "\n";
   }
   if (!ReadToTheEnd(container, reader, err)) return kExitFailed;
+  ok &= NoFileIsAFolder(container, names, out, err);
   if (reader.TrailingBytes() > 0) out << "note: " << TrailingNote(reader.TrailingBytes()) << "\n";
   return ok ? kExitOk : kExitFailed;
 }
@@ -424,7 +460,7 @@ int Verify(const std::vector<std::string>& containers, std::ostream& out, std::o
         return good;
       });
     }
-    if (!ReadToTheEnd(container, reader, err) || !ok) {
+    if (!ReadToTheEnd(container, reader, err) || !NoFileIsAFolder(container, names, out, err) || !ok) {
       result = kExitFailed;
       continue;
     }
