@@ -1,7 +1,9 @@
-// Throughput of Explode against zlib's inflate on the same content, and the implode
+// Throughput of Explode against zlib's inflate and libdeflate's whole-buffer inflate on
+// the same content, and the implode
 // encoder's speed and output size against zlib level 9 and against storing, all in one
 // run. Ratios are printed as counters and, at the end, as a short summary.
 #include <benchmark/benchmark.h>
+#include <libdeflate.h>
 #include <zlib.h>
 
 #include <cstdio>
@@ -136,6 +138,26 @@ void BM_Inflate(benchmark::State& state, const Corpus* corpus, bool zlibFormat) 
                           static_cast<int64_t>(corpus->content.size()));
 }
 
+// libdeflate decodes a whole raw deflate stream into a buffer of known size.
+void BM_Libdeflate(benchmark::State& state, const Corpus* corpus) {
+  const Prepared& p = Prepare(*corpus);
+  std::string output(corpus->content.size(), '\0');
+  libdeflate_decompressor* d = libdeflate_alloc_decompressor();
+  for (auto _ : state) {
+    std::size_t produced = 0;
+    const libdeflate_result rc =
+        libdeflate_deflate_decompress(d, p.deflate9.data(), p.deflate9.size(), output.data(), output.size(), &produced);
+    if (rc != LIBDEFLATE_SUCCESS || produced != corpus->content.size()) {
+      state.SkipWithError("libdeflate failed");
+      break;
+    }
+    benchmark::ClobberMemory();
+  }
+  libdeflate_free_decompressor(d);
+  if (output != corpus->content) state.SkipWithError("libdeflate output differs");
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(corpus->content.size()));
+}
+
 void BM_Implode(benchmark::State& state, const Corpus* corpus, ImplodeLiteralMode mode) {
   const Prepared& p = Prepare(*corpus);
   std::size_t size = 0;
@@ -193,19 +215,23 @@ void PrintSummary(const SummaryReporter& reporter, const Corpus& corpus) {
   const double size = static_cast<double>(corpus.content.size());
   std::printf(
       "summary %s (%zu bytes, %s):\n"
-      "  explode %.0f MB/s vs raw inflate %.0f MB/s: x%.2f; explode+crc32 %.0f MB/s vs zlib inflate "
-      "(adler32) %.0f MB/s: x%.2f\n"
+      "  explode %.0f MB/s (ascii %.0f MB/s) vs raw inflate %.0f MB/s: x%.2f (ascii x%.2f), vs libdeflate %.0f "
+      "MB/s: x%.2f (ascii x%.2f)\n"
+      "  explode+crc32 %.0f MB/s vs zlib inflate (adler32) %.0f MB/s: x%.2f\n"
       "  implode binary %zu bytes (%.1f%% of stored, x%.3f of zlib -9 %zu), ascii %zu bytes (%.1f%%, "
       "x%.3f); implode %.1f MB/s vs deflate -9 %.1f MB/s\n",
       n.c_str(), corpus.content.size(), corpus.origin.c_str(), mbs("explode/" + n + "/binary"),
-      mbs("inflate/" + n + "/raw"), ratio("explode/" + n + "/binary", "inflate/" + n + "/raw"),
-      mbs("explode+crc32/" + n + "/binary"), mbs("inflate/" + n + "/zlib"),
-      ratio("explode+crc32/" + n + "/binary", "inflate/" + n + "/zlib"), p.implodeBinary.size(),
-      100.0 * static_cast<double>(p.implodeBinary.size()) / size,
+      mbs("explode/" + n + "/ascii"), mbs("inflate/" + n + "/raw"),
+      ratio("explode/" + n + "/binary", "inflate/" + n + "/raw"),
+      ratio("explode/" + n + "/ascii", "inflate/" + n + "/raw"), mbs("libdeflate/" + n + "/raw"),
+      ratio("explode/" + n + "/binary", "libdeflate/" + n + "/raw"),
+      ratio("explode/" + n + "/ascii", "libdeflate/" + n + "/raw"), mbs("explode+crc32/" + n + "/binary"),
+      mbs("inflate/" + n + "/zlib"), ratio("explode+crc32/" + n + "/binary", "inflate/" + n + "/zlib"),
+      p.implodeBinary.size(), 100.0 * static_cast<double>(p.implodeBinary.size()) / size,
       static_cast<double>(p.implodeBinary.size()) / static_cast<double>(p.zlib9.size()), p.zlib9.size(),
       p.implodeAscii.size(), 100.0 * static_cast<double>(p.implodeAscii.size()) / size,
-      static_cast<double>(p.implodeAscii.size()) / static_cast<double>(p.zlib9.size()),
-      mbs("implode/" + n + "/binary"), mbs("deflate9/" + n));
+      static_cast<double>(p.implodeAscii.size()) / static_cast<double>(p.zlib9.size()), mbs("implode/" + n + "/binary"),
+      mbs("deflate9/" + n));
 }
 
 }  // namespace
@@ -219,6 +245,7 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark(("explode+crc32/" + n + "/binary").c_str(), BM_Explode, c, false, true);
     benchmark::RegisterBenchmark(("inflate/" + n + "/raw").c_str(), BM_Inflate, c, false);
     benchmark::RegisterBenchmark(("inflate/" + n + "/zlib").c_str(), BM_Inflate, c, true);
+    benchmark::RegisterBenchmark(("libdeflate/" + n + "/raw").c_str(), BM_Libdeflate, c);
     benchmark::RegisterBenchmark(("implode/" + n + "/binary").c_str(), BM_Implode, c, ImplodeLiteralMode::kBinary)
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark(("implode/" + n + "/ascii").c_str(), BM_Implode, c, ImplodeLiteralMode::kAscii)

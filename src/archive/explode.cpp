@@ -1,281 +1,345 @@
 #include "archive/explode.h"
 
-#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <new>
 
 #include "archive/byte_order.h"
+#include "archive/explode_tables.h"
 #include "archive/implode_codes.h"
 
 namespace yv::archive {
 
 namespace {
 
-// The codes and copy lengths come from implode_codes.h.
-constexpr unsigned kLengthSymbols = 16;
-constexpr unsigned kDistanceSymbols = 64;
-constexpr unsigned kLiteralSymbols = 256;
+using explode_tables::kTables;
+
 constexpr unsigned kEndOfStream = kEndOfStreamLengthValue;
 
 // ---- Work area -----------------------------------------------------------------------------
 
-constexpr unsigned kHistory = 4096;        // bytes kept before new output
-constexpr unsigned kFlushAt = 8192;        // output position that triggers a block write
-constexpr unsigned kLongestCopy = 518;
-constexpr unsigned kWindowPositions = kFlushAt - 1 + kLongestCopy;  // 0..8708
-// Copies move eight bytes at a time and may run up to seven bytes past their end.
-constexpr unsigned kCopySlack = 8;
-constexpr unsigned kLiteralTableBits = 13;  // the longest ASCII literal code
+// The window keeps the 4096 bytes that copies may reach, then collects several output
+// blocks before they are written, so that the history is moved down once per seven
+// blocks rather than once per block.
+constexpr unsigned kHistory = 4096;  // bytes kept before new output
+constexpr unsigned kBlocksPerFlush = 7;
+constexpr unsigned kFlushAt = kHistory + kBlocksPerFlush * kExplodeBlockSize;  // triggers the writes
+constexpr unsigned kWindowPositions = kFlushAt - 1 + kMaxCopyLength;
+// Copies move eight bytes at a time, at least sixteen, so they may write up to fifteen
+// bytes past their end.
+constexpr unsigned kCopySlack = 16;
 
 // The most bits one token consumes: flag 1, length code 7, extra 8, distance code 8,
-// low distance bits 6. With that many bits plus the 8 of the look-ahead in the bit
-// register, a token cannot run out of input and is decoded without checks.
+// low distance bits 6. With that many bits beyond the look-ahead in the bit register,
+// a token is decoded without checks.
 constexpr unsigned kLongestToken = 1 + 7 + 8 + 8 + 6;
 constexpr unsigned kUncheckedBits = kLongestToken + 8;
+// An ASCII literal takes at most 14 bits with its flag: after a refill (56 bits or more)
+// three of them fit without another.
+constexpr unsigned kLongestLiteral = 1 + 13;
 
 struct ExplodeState {
-  // Length table entry: base | extra bits << 16 | bits consumed by flag and code << 24.
-  uint32_t lengthTable[256];
-  // Distance table entry: symbol | code length << 8.
-  uint16_t distanceTable[256];
-  // ASCII literal table, indexed by the next 13 bits: byte | code length << 8.
-  uint16_t literalTable[1u << kLiteralTableBits];
   unsigned char input[kExplodeReadRequest];
   unsigned char window[kWindowPositions + kCopySlack];
 };
 
-static_assert(sizeof(ExplodeState) + alignof(ExplodeState) - 1 <= kExplodeWorkAreaSize,
-              "the decoder state must fit in the caller's work area");
+static_assert(sizeof(ExplodeState) <= kExplodeWorkAreaSize, "the decoder state must fit in the caller's work area");
+static_assert(3 * kLongestLiteral <= 56 && kLongestToken <= 56);
 
-ExplodeState* StateIn(char* workArea) {
-  auto address = reinterpret_cast<std::uintptr_t>(workArea);
-  address = (address + alignof(ExplodeState) - 1) & ~(std::uintptr_t{alignof(ExplodeState)} - 1);
-  return new (reinterpret_cast<void*>(address)) ExplodeState;
-}
+// The stream's bits: `count` valid bits, least significant first. Bits above the count
+// are either zero or the very bits of the input bytes not yet counted, so OR-ing those
+// bytes in again changes nothing.
+struct BitRegister {
+  uint64_t bits = 0;
+  unsigned count = 0;
 
-void BuildTables(ExplodeState& s, bool asciiLiterals) {
-  for (unsigned i = 0; i < 256; ++i) {
-    for (unsigned sym = 0; sym < kLengthSymbols; ++sym) {
-      const StreamCode c = kLengthCodes[sym];
-      if ((i & ((1u << c.length) - 1)) == c.value) {
-        s.lengthTable[i] = LengthSymbolBase(sym) | (LengthSymbolExtraBits(sym) << 16) | ((c.length + 1u) << 24);
-        break;
-      }
-    }
+  // Precondition: 8 bytes readable at `in`. Afterwards count >= 56; returns where the
+  // next unread byte is.
+  const unsigned char* Refill(const unsigned char* in) {
+    bits |= LoadLE64(in) << count;
+    in += (63 - count) >> 3;
+    count |= 56;
+    return in;
   }
-  for (unsigned h = 0; h < kDistanceSymbols; ++h) {
-    const StreamCode c = kDistanceCodes[h];
-    for (unsigned i = c.value; i < 256; i += 1u << c.length) {
-      s.distanceTable[i] = static_cast<uint16_t>(h | (c.length << 8));
-    }
+  void Drop(unsigned n) {
+    bits >>= n;
+    count -= n;
   }
-  if (asciiLiterals) {
-    for (unsigned byte = 0; byte < kLiteralSymbols; ++byte) {
-      const StreamCode c = kAsciiCodes[byte];
-      for (unsigned i = c.value; i < (1u << kLiteralTableBits); i += 1u << c.length) {
-        s.literalTable[i] = static_cast<uint16_t>(byte | (c.length << 8));
-      }
-    }
-  }
-}
+};
 
 // Copies `length` bytes from `distance` back, one byte after the other in effect, so a
-// copy longer than its distance repeats what it has just produced.
-inline void CopyMatch(unsigned char* out, unsigned distance, unsigned length) {
+// copy longer than its distance repeats what it has just produced. Precondition:
+// `distance` bytes precede `out`, and `out + length + 15` is writable.
+inline unsigned char* CopyMatch(unsigned char* out, unsigned distance, unsigned length) {
   const unsigned char* from = out - distance;
+  unsigned char* const end = out + length;
   if (distance >= 8) {
-    unsigned char* end = out + length;
-    do {
-      std::memcpy(out, from, 8);
-      out += 8;
-      from += 8;
-    } while (out < end);
+    // Each 8-byte step reads only bytes already in place.
+    std::memcpy(out, from, 8);
+    std::memcpy(out + 8, from + 8, 8);
+    if (length > 16) {
+      out += 16;
+      from += 16;
+      do {
+        std::memcpy(out, from, 8);
+        out += 8;
+        from += 8;
+      } while (out < end);
+    }
   } else if (distance == 1) {
     std::memset(out, *from, length);
   } else {
-    for (unsigned i = 0; i < length; ++i) out[i] = from[i];
+    // A period of 2 to 7 bytes is also a period of any multiple of it: once the first
+    // multiple of 8 bytes or more is in place, 8-byte steps read only bytes in place.
+    const unsigned period = distance * ((8 + distance - 1) / distance);
+    const unsigned head = length < period ? length : period;
+    for (unsigned i = 0; i < head; ++i) out[i] = from[i];
+    for (unsigned char* o = out + period; o < end; o += 8) std::memcpy(o, o - period, 8);
+  }
+  return end;
+}
+
+// One literal. Precondition: the register holds the whole literal with its flag (0).
+template <bool kAscii>
+inline void DecodeLiteral(BitRegister& r, unsigned char*& out) {
+  if (kAscii) {
+    const unsigned entry = kTables.literal[(r.bits >> 1) & ((1u << explode_tables::kLiteralIndexBits) - 1)];
+    *out++ = static_cast<unsigned char>(entry);
+    r.Drop(entry >> 8);
+  } else {
+    *out++ = static_cast<unsigned char>(r.bits >> 1);
+    r.Drop(9);
   }
 }
 
-}  // namespace
+// One copy, or the end-of-stream code (true). Precondition: the register holds
+// kLongestToken bits starting with the flag (1).
+inline bool DecodeCopy(BitRegister& r, unsigned char*& out, unsigned dictBits) {
+  const uint32_t lengthEntry = kTables.length[(r.bits >> 1) & 0xFF];
+  r.Drop(lengthEntry >> 24);
+  const unsigned extra = (lengthEntry >> 16) & 0xFF;
+  const unsigned value = (lengthEntry & 0xFFFF) + static_cast<unsigned>(r.bits & ((1u << extra) - 1));
+  r.Drop(extra);
+  if (value == kEndOfStream) return true;
+  const unsigned length = value + 2;
+  const unsigned distanceEntry = kTables.distance[r.bits & 0xFF];
+  r.Drop(distanceEntry >> 8);
+  const unsigned lowBits = length == 2 ? 2 : dictBits;
+  const unsigned distance =
+      (((distanceEntry & 0x3F) << lowBits) | static_cast<unsigned>(r.bits & ((1u << lowBits) - 1))) + 1;
+  r.Drop(lowBits);
+  out = CopyMatch(out, distance, length);
+  return false;
+}
 
-unsigned Explode(ExplodeRead read, ExplodeWrite write, char* workArea, void* param) {
-  ExplodeState& s = *StateIn(workArea);
+// One token without checks, or the end-of-stream code (true). Precondition: the
+// register holds kLongestToken bits.
+template <bool kAscii>
+inline bool DecodeToken(BitRegister& r, unsigned char*& out, unsigned dictBits) {
+  if (!(r.bits & 1)) {
+    DecodeLiteral<kAscii>(r, out);
+    return false;
+  }
+  return DecodeCopy(r, out, dictBits);
+}
+
+// The fast loop: decodes tokens while 8 input bytes are left before `inEnd` and the
+// output is below `outStop`, refilling the register before each token. Returns true on
+// the end-of-stream code. Precondition: the window holds kHistory bytes before `out`
+// and room for one more token (or a run of up to six literals) past `outStop`.
+template <bool kAscii>
+bool DecodeFast(BitRegister& r, const unsigned char*& in, const unsigned char* inEnd, unsigned char*& out,
+                const unsigned char* outStop, unsigned dictBits) {
+  BitRegister reg = r;
+  const unsigned char* next = in;
+  unsigned char* o = out;
+  bool ended = false;
+  while (o < outStop && inEnd - next >= 8) {
+    next = reg.Refill(next);
+    // Looked up before the flag is known, so that the load overlaps the branch.
+    const uint32_t shortCopy = kTables.shortCopy[(reg.bits >> 1) & ((1u << explode_tables::kShortCopyIndexBits) - 1)];
+    if (!(reg.bits & 1)) {
+      // Literals come in runs: in binary mode up to six before the next refill, two
+      // at a time while both flags are 0.
+      if (!kAscii) {
+        int pairs = 0;
+        for (; pairs < 3 && (reg.bits & 0x201) == 0; ++pairs) {
+          o[0] = static_cast<unsigned char>(reg.bits >> 1);
+          o[1] = static_cast<unsigned char>(reg.bits >> 10);
+          o += 2;
+          reg.Drop(18);
+        }
+        if (pairs < 3 && !(reg.bits & 1)) DecodeLiteral<kAscii>(reg, o);
+        continue;
+      }
+      // ASCII literals two at a time where their codes are short: up to three pairs (13
+      // bits each with the flags) and one long literal (14 bits) per refill.
+      for (int step = 0; step < 3; ++step) {
+        const uint32_t pair =
+            kTables.literalPair[(reg.bits >> 1) & ((1u << explode_tables::kLiteralPairIndexBits) - 1)];
+        if (pair == 0) {
+          DecodeLiteral<kAscii>(reg, o);
+          break;
+        }
+        o[0] = static_cast<unsigned char>(pair);
+        o[1] = static_cast<unsigned char>(pair >> 8);
+        o += pair >> 24;
+        reg.Drop((pair >> 16) & 0xFF);
+        if (reg.bits & 1) break;
+      }
+      continue;
+    }
+    // Most copies are short: length and distance codes from one lookup.
+    if (shortCopy != 0) {
+      reg.Drop(shortCopy >> 16);
+      const unsigned length = shortCopy & 0x3FF;
+      const unsigned lowBits = length == 2 ? 2 : dictBits;
+      const unsigned distance =
+          ((((shortCopy >> 10) & 0x3F) << lowBits) | static_cast<unsigned>(reg.bits & ((1u << lowBits) - 1))) + 1;
+      reg.Drop(lowBits);
+      o = CopyMatch(o, distance, length);
+      continue;
+    }
+    if (DecodeCopy(reg, o, dictBits)) {
+      ended = true;
+      break;
+    }
+  }
+  r = reg;
+  in = next;
+  out = o;
+  return ended;
+}
+
+// One token at the end of the input, where every bit left is in the register: each
+// consumption is checked. The decoder can look at the last 8 bits but never consume
+// them. Returns kExplodeOk on the end-of-stream code, kExplodeBrokenStream when the
+// token runs past the input, and a third value to go on.
+constexpr unsigned kGoOn = 0xFF;
+
+template <bool kAscii>
+unsigned DecodeCheckedToken(BitRegister& r, unsigned char*& out, unsigned dictBits) {
+  auto consume = [&](unsigned n) {
+    if (n + 8 > r.count) return false;
+    r.Drop(n);
+    return true;
+  };
+  const bool isCopy = r.bits & 1;
+  if (!consume(1)) return kExplodeBrokenStream;
+  if (!isCopy) {
+    unsigned byte = static_cast<unsigned>(r.bits & 0xFF);
+    unsigned used = 8;
+    if (kAscii) {
+      const unsigned entry = kTables.literal[r.bits & ((1u << explode_tables::kLiteralIndexBits) - 1)];
+      byte = entry & 0xFF;
+      used = (entry >> 8) - 1;
+    }
+    if (!consume(used)) return kExplodeBrokenStream;
+    *out++ = static_cast<unsigned char>(byte);
+    return kGoOn;
+  }
+  const uint32_t lengthEntry = kTables.length[r.bits & 0xFF];
+  if (!consume((lengthEntry >> 24) - 1)) return kExplodeBrokenStream;
+  const unsigned extra = (lengthEntry >> 16) & 0xFF;
+  const unsigned value = (lengthEntry & 0xFFFF) + static_cast<unsigned>(r.bits & ((1u << extra) - 1));
+  // An end-of-stream code may end on the very last bit of the input.
+  if (!consume(extra)) return extra == 8 && value == kEndOfStream ? kExplodeOk : kExplodeBrokenStream;
+  if (value == kEndOfStream) return kExplodeOk;
+  const unsigned length = value + 2;
+  const unsigned distanceEntry = kTables.distance[r.bits & 0xFF];
+  if (!consume(distanceEntry >> 8)) return kExplodeBrokenStream;
+  const unsigned lowBits = length == 2 ? 2 : dictBits;
+  const unsigned low = static_cast<unsigned>(r.bits & ((1u << lowBits) - 1));
+  if (!consume(lowBits)) return kExplodeBrokenStream;
+  out = CopyMatch(out, (((distanceEntry & 0x3F) << lowBits) | low) + 1, length);
+  return kGoOn;
+}
+
+// The whole decode after the stream header: the fast loop while the input buffer holds
+// 8 bytes or more, the register filled byte by byte (and the input refilled) otherwise.
+template <bool kAscii>
+unsigned DecodeTokens(ExplodeState& s, unsigned inFill, ExplodeRead read, ExplodeWrite write, void* param,
+                      unsigned dictBits) {
   char* const inputChars = reinterpret_cast<char*>(s.input);
-
-  unsigned request = kExplodeReadRequest;
-  unsigned inFill = read(inputChars, &request, param);
-  if (inFill > kExplodeReadRequest) inFill = kExplodeReadRequest;
-  if (inFill <= 4) return kExplodeInputTooShort;
-  const unsigned literalMode = s.input[0];
-  const unsigned dictBits = s.input[1];
-  if (dictBits < 4 || dictBits > 6) return kExplodeBadDictionary;
-  if (literalMode > 1) return kExplodeBadLiteralMode;
-  const bool asciiLiterals = literalMode == 1;
-  const uint64_t dictMask = (1u << dictBits) - 1;
-  BuildTables(s, asciiLiterals);
-  // Copies that reach before the first byte of output yield zero bytes.
-  std::memset(s.window, 0, kHistory);
-
-  // Bit register: `bitCount` bits of the stream, least significant first. Bits above
-  // the count are either zero or the very bits of the input bytes not yet counted, so
-  // OR-ing those bytes in again changes nothing.
-  uint64_t bits = 0;
-  unsigned bitCount = 0;
-  unsigned inPos = 2;
-  bool inputEnded = false;
   unsigned char* const window = s.window;
-  unsigned outPos = kHistory;
-  unsigned result = kExplodeOk;
-  // Writes the full block at 4096..8191 and keeps what follows it, moved down, as the
-  // last 4096 bytes that later copies may reach.
+  const unsigned char* const flushAt = window + kFlushAt;
+  // Load byte 2 as the first 8 bits; continue at byte 3.
+  BitRegister r;
+  const unsigned char* in = s.input + 2;
+  const unsigned char* inEnd = s.input + inFill;
+  bool inputEnded = false;
+  unsigned char* out = window + kHistory;
+  unsigned result = kGoOn;
+
+  // Writes the full blocks from position 4096 on and keeps what follows them, moved down
+  // behind the last 4096 bytes written, which later copies may reach.
   auto flush = [&] {
-    unsigned blockSize = kExplodeBlockSize;
-    write(reinterpret_cast<char*>(window + kHistory), &blockSize, param);
-    std::memmove(window, window + kHistory, outPos - kHistory);
-    outPos -= kHistory;
+    unsigned char* block = window + kHistory;
+    for (; out - block >= static_cast<std::ptrdiff_t>(kExplodeBlockSize); block += kExplodeBlockSize) {
+      unsigned blockSize = kExplodeBlockSize;
+      write(reinterpret_cast<char*>(block), &blockSize, param);
+    }
+    std::memmove(window, block - kHistory, static_cast<std::size_t>(out - (block - kHistory)));
+    out -= block - (window + kHistory);
   };
 
-  for (;;) {
-    // Refill the bit register.
-    if (inFill - inPos >= 8) {
-      bits |= LoadLE64(s.input + inPos) << bitCount;
-      inPos += (63 - bitCount) >> 3;
-      bitCount |= 56;
+  while (result == kGoOn) {
+    if (inEnd - in >= 8) {
+      if (DecodeFast<kAscii>(r, in, inEnd, out, flushAt, dictBits)) result = kExplodeOk;
     } else {
-      while (bitCount <= 56) {
-        if (inPos < inFill) {
-          bits |= static_cast<uint64_t>(s.input[inPos++]) << bitCount;
-          bitCount += 8;
+      // Fewer than 8 bytes left in the buffer: fill the register byte by byte, reading
+      // more input once the buffer is used up.
+      while (r.count <= 56) {
+        if (in < inEnd) {
+          r.bits |= static_cast<uint64_t>(*in++) << r.count;
+          r.count += 8;
           continue;
         }
-        if (bitCount >= kUncheckedBits || inputEnded) break;
-        request = kExplodeReadRequest;
+        if (r.count >= kUncheckedBits || inputEnded) break;
+        unsigned request = kExplodeReadRequest;
         unsigned got = read(inputChars, &request, param);
         if (got > kExplodeReadRequest) got = kExplodeReadRequest;
         if (got == 0) {
           inputEnded = true;
           break;
         }
-        inPos = 0;
-        inFill = got;
+        in = s.input;
+        inEnd = s.input + got;
+        if (got >= 8) break;  // back to the fast loop
       }
-    }
-
-    if (bitCount >= kUncheckedBits) {
-      // Enough bits for any token: decode without checks while that holds.
-      do {
-        if (!(bits & 1)) {
-          if (asciiLiterals) {
-            const unsigned entry = s.literalTable[(bits >> 1) & ((1u << kLiteralTableBits) - 1)];
-            window[outPos++] = static_cast<unsigned char>(entry);
-            const unsigned used = (entry >> 8) + 1;
-            bits >>= used;
-            bitCount -= used;
-          } else {
-            window[outPos++] = static_cast<unsigned char>(bits >> 1);
-            bits >>= 9;
-            bitCount -= 9;
-          }
-        } else {
-          const uint32_t lengthEntry = s.lengthTable[(bits >> 1) & 0xFF];
-          const unsigned codeUsed = lengthEntry >> 24;
-          bits >>= codeUsed;
-          const unsigned extra = (lengthEntry >> 16) & 0xFF;
-          const unsigned value = (lengthEntry & 0xFFFF) + static_cast<unsigned>(bits & ((1u << extra) - 1));
-          bits >>= extra;
-          bitCount -= codeUsed + extra;
-          if (value == kEndOfStream) goto done;
-          const unsigned length = value + 2;
-          const unsigned distanceEntry = s.distanceTable[bits & 0xFF];
-          const unsigned distanceCode = distanceEntry >> 8;
-          bits >>= distanceCode;
-          const unsigned lowBits = length == 2 ? 2 : dictBits;
-          const uint64_t lowMask = length == 2 ? 3 : dictMask;
-          const unsigned distance =
-              (((distanceEntry & 0x3F) << lowBits) | static_cast<unsigned>(bits & lowMask)) + 1;
-          bits >>= lowBits;
-          bitCount -= distanceCode + lowBits;
-          CopyMatch(window + outPos, distance, length);
-          outPos += length;
-        }
-        if (outPos >= kFlushAt) flush();
-      } while (bitCount >= kUncheckedBits);
-      continue;
-    }
-
-    // The input has ended and every bit left is in the register: check each consumption.
-    // The decoder can look at the last 8 bits but never consume them.
-    {
-      auto consume = [&](unsigned n) {
-        if (n + 8 > bitCount) return false;
-        bits >>= n;
-        bitCount -= n;
-        return true;
-      };
-      const bool isCopy = bits & 1;
-      if (!consume(1)) {
-        result = kExplodeBrokenStream;
-        break;
-      }
-      if (!isCopy) {
-        unsigned byte;
-        unsigned used;
-        if (asciiLiterals) {
-          const unsigned entry = s.literalTable[bits & ((1u << kLiteralTableBits) - 1)];
-          byte = entry & 0xFF;
-          used = entry >> 8;
-        } else {
-          byte = static_cast<unsigned>(bits & 0xFF);
-          used = 8;
-        }
-        if (!consume(used)) {
-          result = kExplodeBrokenStream;
-          break;
-        }
-        window[outPos++] = static_cast<unsigned char>(byte);
+      if (inEnd - in >= 8 && r.count < kUncheckedBits) continue;
+      if (r.count >= kUncheckedBits) {
+        if (DecodeToken<kAscii>(r, out, dictBits)) result = kExplodeOk;
       } else {
-        const uint32_t lengthEntry = s.lengthTable[bits & 0xFF];
-        if (!consume((lengthEntry >> 24) - 1)) {
-          result = kExplodeBrokenStream;
-          break;
-        }
-        const unsigned extra = (lengthEntry >> 16) & 0xFF;
-        const unsigned base = lengthEntry & 0xFFFF;
-        const unsigned e = static_cast<unsigned>(bits & ((1u << extra) - 1));
-        if (!consume(extra)) {
-          // An end-of-stream code may end on the very last bit of the input.
-          if (extra == 8 && base + e == kEndOfStream) break;
-          result = kExplodeBrokenStream;
-          break;
-        }
-        const unsigned value = base + e;
-        if (value == kEndOfStream) break;
-        const unsigned length = value + 2;
-        const unsigned distanceEntry = s.distanceTable[bits & 0xFF];
-        if (!consume(distanceEntry >> 8)) {
-          result = kExplodeBrokenStream;
-          break;
-        }
-        const unsigned lowBits = length == 2 ? 2 : dictBits;
-        const unsigned low = static_cast<unsigned>(bits & ((1u << lowBits) - 1));
-        if (!consume(lowBits)) {
-          result = kExplodeBrokenStream;
-          break;
-        }
-        const unsigned distance = (((distanceEntry & 0x3F) << lowBits) | low) + 1;
-        CopyMatch(window + outPos, distance, length);
-        outPos += length;
+        result = DecodeCheckedToken<kAscii>(r, out, dictBits);
       }
-      if (outPos >= kFlushAt) flush();
     }
+    if (out >= flushAt) flush();
   }
-
-done:
-  unsigned lastSize = outPos - kHistory;
+  flush();
+  unsigned lastSize = static_cast<unsigned>(out - (window + kHistory));
   write(reinterpret_cast<char*>(window + kHistory), &lastSize, param);
   return result;
+}
+
+}  // namespace
+
+unsigned Explode(ExplodeRead read, ExplodeWrite write, char* workArea, void* param) {
+  ExplodeState& s = *new (workArea) ExplodeState;
+  unsigned request = kExplodeReadRequest;
+  unsigned inFill = read(reinterpret_cast<char*>(s.input), &request, param);
+  if (inFill > kExplodeReadRequest) inFill = kExplodeReadRequest;
+  // The checks run in this order: size, dictionary, literal mode.
+  if (inFill <= 4) return kExplodeInputTooShort;
+  const unsigned literalMode = s.input[0];
+  const unsigned dictBits = s.input[1];
+  if (dictBits < 4 || dictBits > 6) return kExplodeBadDictionary;
+  if (literalMode > 1) return kExplodeBadLiteralMode;
+  // Copies that reach before the first byte of output yield zero bytes.
+  std::memset(s.window, 0, kHistory);
+  return literalMode == 1 ? DecodeTokens<true>(s, inFill, read, write, param, dictBits)
+                          : DecodeTokens<false>(s, inFill, read, write, param, dictBits);
 }
 
 }  // namespace yv::archive

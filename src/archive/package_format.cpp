@@ -44,52 +44,6 @@ std::string NameFromLongNameField(std::string_view bytes) {
   return std::string(bytes.substr(0, bytes.find('\0')));
 }
 
-namespace {
-
-// "CON", "NUL", "COM1" and the like name devices in every folder, with any extension:
-// a file of that name would be written to the device instead.
-bool IsDeviceName(std::string_view component) {
-  std::string_view base = component.substr(0, component.find('.'));
-  while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
-  for (std::string_view device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"}) {
-    if (text::EqualsIgnoreCase(base, device)) return true;
-  }
-  if (base.size() == 4 && base[3] >= '1' && base[3] <= '9' &&
-      (text::EqualsIgnoreCase(base.substr(0, 3), "COM") || text::EqualsIgnoreCase(base.substr(0, 3), "LPT"))) {
-    return true;
-  }
-  return false;
-}
-
-}  // namespace
-
-bool IsSafeEntryName(std::string_view name) {
-  if (name.empty() || name[0] == '\\' || name[0] == '/') return false;
-  // A drive ("C:"), or a stream of a file: never a plain name inside the folder.
-  if (text::FindChar(name, ':') != std::string_view::npos) return false;
-  std::size_t start = 0;
-  while (start <= name.size()) {
-    std::size_t end = std::min(text::FindChar(name, '\\', start), text::FindChar(name, '/', start));
-    if (end == std::string_view::npos) end = name.size();
-    const std::string_view component = name.substr(start, end - start);
-    // Windows drops trailing dots and blanks of a component, so ". ." or "..." may end
-    // up as the parent folder: refuse any component of dots and blanks with two dots.
-    std::size_t dots = 0;
-    bool onlyDotsAndBlanks = true;
-    for (char c : component) {
-      if (c == '.') {
-        ++dots;
-      } else if (c != ' ') {
-        onlyDotsAndBlanks = false;
-      }
-    }
-    if (onlyDotsAndBlanks && dots >= 2) return false;
-    if (IsDeviceName(component)) return false;
-    start = end + 1;
-  }
-  return true;
-}
-
 bool PackedFileMagicMatches(const unsigned char* p64) {
   return text::EqualsIgnoreCase(std::string_view(reinterpret_cast<const char*>(p64), kPackedFileMagic.size()),
                                 kPackedFileMagic);
@@ -103,6 +57,22 @@ bool IsPackageArchivePath(std::string_view path) {
 
 // ---- Byte sources ----------------------------------------------------------------------
 
+bool ByteSource::Skip(uint64_t size) {
+  char buffer[4096];
+  while (size > 0) {
+    const std::size_t chunk = size < sizeof buffer ? static_cast<std::size_t>(size) : sizeof buffer;
+    if (!ReadExact(buffer, chunk)) return false;
+    size -= chunk;
+  }
+  return true;
+}
+
+bool MemoryByteSource::Skip(uint64_t size) {
+  if (size > Remaining()) return false;
+  position_ += static_cast<std::size_t>(size);
+  return true;
+}
+
 bool MemoryByteSource::ReadExact(void* buffer, std::size_t size) {
   if (size > bytes_.size() - position_) return false;
   if (size != 0) std::memcpy(buffer, bytes_.data() + position_, size);
@@ -110,12 +80,43 @@ bool MemoryByteSource::ReadExact(void* buffer, std::size_t size) {
   return true;
 }
 
+namespace {
+
+// 64-bit file positions on every system (a long is 32 bits on Windows).
+int64_t Tell(std::FILE* file) {
+#ifdef _WIN32
+  return _ftelli64(file);
+#else
+  return ftello(file);
+#endif
+}
+
+bool Seek(std::FILE* file, int64_t offset, int whence) {
+#ifdef _WIN32
+  return _fseeki64(file, offset, whence) == 0;
+#else
+  return fseeko(file, static_cast<off_t>(offset), whence) == 0;
+#endif
+}
+
+}  // namespace
+
 StdioByteSource::StdioByteSource(std::FILE* file) : file_(file) {
-  const long here = std::ftell(file);
-  if (here < 0 || std::fseek(file, 0, SEEK_END) != 0) return;
-  const long end = std::ftell(file);
-  if (std::fseek(file, here, SEEK_SET) != 0 || end < here) return;
+  const int64_t here = Tell(file);
+  if (here < 0 || !Seek(file, 0, SEEK_END)) return;
+  const int64_t end = Tell(file);
+  if (!Seek(file, here, SEEK_SET) || end < here) return;
   remaining_ = static_cast<uint64_t>(end - here);
+}
+
+bool StdioByteSource::Skip(uint64_t size) {
+  if (size > remaining_) return false;
+  if (!Seek(file_, static_cast<int64_t>(size), SEEK_CUR)) {
+    remaining_ = 0;
+    return false;
+  }
+  remaining_ -= size;
+  return true;
 }
 
 bool StdioByteSource::ReadExact(void* buffer, std::size_t size) {
@@ -166,7 +167,13 @@ bool PackageReader::NextEntry(PackageEntry& entry) {
     if (!source_.ReadExact(nameBytes, parsed->nameLength)) return Fail(PackageFault::kReadFailed);
     parsed->name = NameFromLongNameField(std::string_view(nameBytes, parsed->nameLength));
   }
-  if (!IsSafeEntryName(parsed->name)) return Fail(PackageFault::kUnsafeName);
+  const NameVerdict verdict = CheckEntryName(parsed->name);
+  if (verdict != NameVerdict::kOk && refuseUnsafeNames_) {
+    refusedVerdict_ = verdict;
+    refusedName_ = parsed->name;
+    ++entriesRead_;  // the fault belongs to this entry
+    return Fail(PackageFault::kUnsafeName);
+  }
   // Checked before any block is allocated for the data.
   if (source_.Remaining() < parsed->storedSize) return Fail(PackageFault::kTruncated);
 
@@ -182,6 +189,27 @@ bool PackageReader::ReadData(unsigned char* block) {
   if (!dataPending_) return Fail(PackageFault::kOutOfOrder);
   dataPending_ = false;
   if (!source_.ReadExact(block, pendingSize_)) return Fail(PackageFault::kReadFailed);
+  return true;
+}
+
+std::size_t PackageReader::ReadDataPart(void* buffer, std::size_t size) {
+  if (fault_ != PackageFault::kNone || !dataPending_) return 0;
+  if (size > pendingSize_) size = pendingSize_;
+  if (!source_.ReadExact(buffer, size)) {
+    Fail(PackageFault::kReadFailed);
+    return 0;
+  }
+  pendingSize_ -= static_cast<uint32_t>(size);
+  if (pendingSize_ == 0) dataPending_ = false;
+  return size;
+}
+
+bool PackageReader::SkipData() {
+  if (fault_ != PackageFault::kNone) return false;
+  if (!dataPending_) return true;
+  dataPending_ = false;
+  if (!source_.Skip(pendingSize_)) return Fail(PackageFault::kReadFailed);
+  pendingSize_ = 0;
   return true;
 }
 
@@ -207,11 +235,11 @@ std::string PackageReader::FaultText() const {
     case PackageFault::kBadName:
       return "entry " + std::to_string(entriesRead_ + 1) + " has a malformed name";
     case PackageFault::kUnsafeName:
-      return "entry " + std::to_string(entriesRead_ + 1) +
-             " has a name that leads out of the destination folder";
+      return "entry " + std::to_string(entriesRead_) + ": the name " + NameVerdictText(refusedVerdict_);
     case PackageFault::kOutOfMemory:
       return "not enough memory for the data of entry " + std::to_string(entriesRead_);
-    case PackageFault::kReadFailed: return "the archive could not be read";
+    case PackageFault::kReadFailed:
+      return "the archive could not be read (entry " + std::to_string(entriesRead_) + ")";
     case PackageFault::kOutOfOrder: return "entries and their data were read out of order";
   }
   return "";
@@ -260,14 +288,23 @@ MemoryDecode DecodeToMemory(std::string_view stream) {
   return decode;
 }
 
-bool DecodeAccepted(unsigned explodeResult, uint32_t checksum, uint32_t expectedChecksum) {
-  const bool complete = explodeResult == kExplodeOk || explodeResult == kExplodeInputTooShort;
+bool IsEmptyContentStream(std::string_view s) {
+  // Header (mode 0 or 1, dictionary bits 4 to 6), then flag 1, length symbol 15 (seven
+  // 0 bits) and eight 1 bits: the end-of-stream code in the next two bytes.
+  return s.size() == 4 && static_cast<unsigned char>(s[0]) <= 1 && s[1] >= 4 && s[1] <= 6 && s[2] == 0x01 &&
+         static_cast<unsigned char>(s[3]) == 0xFF;
+}
+
+bool DecodeAccepted(unsigned explodeResult, uint32_t checksum, uint32_t expectedChecksum, std::string_view firstRead) {
+  const bool complete =
+      explodeResult == kExplodeOk || (explodeResult == kExplodeInputTooShort && IsEmptyContentStream(firstRead));
   return complete && checksum == expectedChecksum;
 }
 
 bool VerifyCompressedEntry(std::string_view data, uint32_t expectedChecksum, std::string* content) {
   MemoryDecode decode = DecodeToMemory(data);
-  const bool good = DecodeAccepted(decode.explodeResult, decode.checksum, expectedChecksum);
+  const bool good =
+      DecodeAccepted(decode.explodeResult, decode.checksum, expectedChecksum, data.substr(0, kExplodeReadRequest));
   if (content) *content = std::move(decode.content);
   return good;
 }

@@ -16,6 +16,8 @@
 #include <string>
 #include <string_view>
 
+#include "archive/entry_name.h"
+
 namespace yv::archive {
 
 // ---- Layout ---------------------------------------------------------------------------
@@ -105,6 +107,9 @@ class ByteSource {
   virtual bool ReadExact(void* buffer, std::size_t size) = 0;
   // Bytes from the current position to the end. Bounds every allocation made for data.
   virtual uint64_t Remaining() const = 0;
+  // Passes over `size` bytes; false when fewer are available or reading fails. Reads
+  // them through a small buffer unless the source can do better.
+  virtual bool Skip(uint64_t size);
 };
 
 class MemoryByteSource : public ByteSource {
@@ -112,6 +117,7 @@ class MemoryByteSource : public ByteSource {
   explicit MemoryByteSource(std::string_view bytes) : bytes_(bytes) {}
   bool ReadExact(void* buffer, std::size_t size) override;
   uint64_t Remaining() const override { return bytes_.size() - position_; }
+  bool Skip(uint64_t size) override;
 
  private:
   std::string_view bytes_;
@@ -124,6 +130,8 @@ class StdioByteSource : public ByteSource {
   explicit StdioByteSource(std::FILE* file);
   bool ReadExact(void* buffer, std::size_t size) override;
   uint64_t Remaining() const override { return remaining_; }
+  // Seeks: the skipped bytes are never read.
+  bool Skip(uint64_t size) override;
 
  private:
   std::FILE* file_;
@@ -132,23 +140,28 @@ class StdioByteSource : public ByteSource {
 
 enum class PackageFault {
   kNone,
-  kBadHeader,      // magic, version or flags wrong: refused before any entry
-  kTruncated,      // the container ends inside a record, a name or data
-  kBadName,        // unterminated short name, or a long name over 511 bytes
-  kUnsafeName,     // a name that would leave the destination folder
-  kOutOfMemory,    // no memory for an entry's data
-  kReadFailed,     // the byte source could not be read
-  kOutOfOrder,     // the caller asked for data without an entry, or for an entry
-                   // before the previous entry's data was read
+  kBadHeader,    // magic, version or flags wrong: refused before any entry
+  kTruncated,    // the container ends inside a record, a name or data
+  kBadName,      // unterminated short name, or a long name over 511 bytes
+  kUnsafeName,   // a name that breaks the entry name rule (entry_name.h)
+  kOutOfMemory,  // no memory for an entry's data
+  kReadFailed,   // the byte source could not be read
+  kOutOfOrder,   // the caller asked for data without an entry, or for an entry
+                 // before the previous entry's data was read
 };
 
 // Reads a package archive entry by entry: ReadHeader once, then for each entry
-// NextEntry and ReadData (or SkipData). Every size is checked against what remains of
-// the source before anything is allocated or read, so a damaged container ends the
-// reading with a fault instead of yielding bytes it does not hold.
+// NextEntry and its data: whole (ReadData), in parts (ReadDataPart) or not at all
+// (SkipData). Every size is checked against what remains of the source before anything
+// is allocated or read, so a damaged container ends the reading with a fault instead of
+// yielding bytes it does not hold.
 class PackageReader {
  public:
   explicit PackageReader(ByteSource& source) : source_(source) {}
+
+  // By default a name that breaks the entry name rule ends the reading (kUnsafeName).
+  // A lister turns that off to show such names; NameVerdictOf then judges them.
+  void RefuseUnsafeNames(bool refuse) { refuseUnsafeNames_ = refuse; }
 
   bool ReadHeader();
   const PackageHeader& Header() const { return header_; }
@@ -160,9 +173,21 @@ class PackageReader {
   bool ReadData(std::string& data);
   // The same into a caller's block of at least storedSize bytes.
   bool ReadData(unsigned char* block);
+  // Up to `size` more bytes of the entry's data; 0 when all were read or on a fault.
+  std::size_t ReadDataPart(void* buffer, std::size_t size);
+  // Passes over what is left of the entry's data.
+  bool SkipData();
+  // Bytes of the current entry's data not read yet.
+  uint32_t DataLeft() const { return dataPending_ ? pendingSize_ : 0; }
+  // Bytes after the data of the last entry, which readers never look at. Meaningful
+  // once NextEntry returned false without a fault.
+  uint64_t TrailingBytes() const { return source_.Remaining(); }
 
   std::size_t EntriesRead() const { return entriesRead_; }
   PackageFault Fault() const { return fault_; }
+  // Why the name of the refused entry was refused (after kUnsafeName), and that name.
+  NameVerdict RefusedNameVerdict() const { return refusedVerdict_; }
+  const std::string& RefusedName() const { return refusedName_; }
   // An English sentence saying why reading stopped, for the media tool.
   std::string FaultText() const;
 
@@ -172,10 +197,13 @@ class PackageReader {
   ByteSource& source_;
   PackageHeader header_;
   bool headerRead_ = false;
+  bool refuseUnsafeNames_ = true;
   bool dataPending_ = false;
   uint32_t pendingSize_ = 0;
   std::size_t entriesRead_ = 0;
   PackageFault fault_ = PackageFault::kNone;
+  NameVerdict refusedVerdict_ = NameVerdict::kOk;
+  std::string refusedName_;
 };
 
 // ---- Packed files and decoding into memory ------------------------------------------------
@@ -196,12 +224,18 @@ struct MemoryDecode {
 // Decodes one implode stream into memory.
 MemoryDecode DecodeToMemory(std::string_view stream);
 
+// True when `stream` is exactly the 4-byte stream of empty content: a valid header and
+// the end-of-stream code at once. The decoder reports it as too short (result 3), like
+// any stream of 4 bytes or fewer.
+bool IsEmptyContentStream(std::string_view stream);
+
 // Whether a decode is good. The checksum is 0 for any run of zero bytes, so it alone
 // cannot tell a truncated file of zeros from a whole one: a stream that broke off
-// (result 4) or whose header bytes are invalid (results 1, 2) fails even when the
-// checksum matches. The 4-byte stream of empty content (result 3) passes when 0 is
-// expected, and a complete stream (result 0) when its checksum is the expected one.
-bool DecodeAccepted(unsigned explodeResult, uint32_t checksum, uint32_t expectedChecksum);
+// (result 4), whose header bytes are invalid (results 1, 2), or that is too short to
+// hold anything but is not the stream of empty content (result 3) fails even when the
+// checksum matches. `firstRead` is what the decoder's first read delivered (only looked
+// at for result 3).
+bool DecodeAccepted(unsigned explodeResult, uint32_t checksum, uint32_t expectedChecksum, std::string_view firstRead);
 
 // Decodes and checks one compressed entry's data; the content goes to `content` when
 // given (also when the check fails).

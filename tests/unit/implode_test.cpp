@@ -106,8 +106,8 @@ void ExpectRoundTrip(const std::string& content, ImplodeLiteralMode mode, unsign
   ASSERT_EQ(decoded.content.size(), content.size());
   EXPECT_TRUE(decoded.content == content) << "decoded content differs";
   EXPECT_EQ(decoded.checksum, Crc32Update(content.data(), content.size(), 0));
-  EXPECT_TRUE(DecodeAccepted(decoded.explodeResult, decoded.checksum,
-                             Crc32Update(content.data(), content.size(), 0)));
+  EXPECT_TRUE(
+      DecodeAccepted(decoded.explodeResult, decoded.checksum, Crc32Update(content.data(), content.size(), 0), stream));
 }
 
 using RoundTripCase = std::tuple<std::string, std::size_t, ImplodeLiteralMode, unsigned>;

@@ -8,6 +8,7 @@
 #include "archive/crc32.h"
 #include "archive/explode.h"
 #include "archive/package_format.h"
+#include "entry_name_cases.h"
 #include "hand_stream.h"
 
 using namespace yv::archive;
@@ -120,16 +121,19 @@ TEST(PackagePath, ArchiveKindComesFromThePathAlone) {
   EXPECT_FALSE(IsPackageArchivePath("D:\\setup\\data.vr"));
 }
 
-TEST(PackageEntryName, NamesThatLeaveTheDestinationAreRefused) {
-  for (const char* good : {"a.txt", "bin\\a.dll", "x..y", ".profile", "a\\.\\b", "\xD5\x5C.txt", "console.txt", "COM0", "nullable",
-                           "\xD5\x5C\\\xD5\x5C"}) {
-    EXPECT_TRUE(IsSafeEntryName(good)) << good;
+TEST(PackageEntryName, OneRuleForEveryName) {
+  for (const auto& c : yv::test::kEntryNameCases) {
+    EXPECT_EQ(CheckEntryName(c.name), c.verdict) << "'" << c.name << "'";
   }
-  for (const char* bad : {"", "..", "..\\x", "a\\..\\..\\x", "a/../x", "\\windows\\x",
-                          "/etc/x", "C:x", "C:\\x", "a:b", "...", ". .\\x", "a\\.. ", "nul", "bin\\COM1.txt",
-                          "Lpt9", "con .log"}) {
-    EXPECT_FALSE(IsSafeEntryName(bad)) << bad;
-  }
+  // Windows compares names without regard to ASCII letter case, double-byte characters
+  // exactly (the lead byte B0 with the trail bytes 41 'A' and 61 'a' are two characters).
+  EXPECT_EQ(EntryNameKeyHash("Bin/README.txt"), EntryNameKeyHash("bin\\readme.TXT"));
+  EXPECT_NE(EntryNameKeyHash("\xB0\x41"), EntryNameKeyHash("\xB0\x61"));
+  // A separator after a lone lead byte stays a separator: "\xD2/x" is a folder and a
+  // file, "\xD2\\x" one file named with the character D2 5C.
+  EXPECT_NE(EntryNameKeyHash("\xD2/x"), EntryNameKeyHash("\xD2\\x"));
+  EXPECT_EQ(FolderKeyHashes("\xD2/x"), std::vector<uint64_t>{EntryNameKeyHash("\xD2")});
+  EXPECT_TRUE(FolderKeyHashes("\xD2\\x").empty());
 }
 
 TEST(PackageReader, ReadsVersionsZeroToTwoAndThree) {

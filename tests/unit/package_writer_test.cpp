@@ -175,7 +175,7 @@ TEST(PackedFileWriter, HeaderChecksumAndStream) {
     const auto view = ParsePackedFile(packed);
     ASSERT_TRUE(view.has_value());
     const MemoryDecode decoded = DecodeToMemory(view->stream);
-    EXPECT_TRUE(DecodeAccepted(decoded.explodeResult, decoded.checksum, view->contentChecksum));
+    EXPECT_TRUE(DecodeAccepted(decoded.explodeResult, decoded.checksum, view->contentChecksum, view->stream));
     EXPECT_EQ(decoded.content, content);
   }
 }

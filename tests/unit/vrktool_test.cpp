@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -11,6 +13,8 @@
 
 #include "archive/package_format.h"
 #include "archive/package_writer.h"
+#include "entry_name_cases.h"
+#include "hand_stream.h"
 #include "vrktool/commands.h"
 #include "vrktool/file_time.h"
 #include "vrktool/native.h"
@@ -197,7 +201,7 @@ TEST_F(VrktoolTest, BadContainersExitWithOne) {
   damaged[damaged.size() - 20] ^= 0x55;
   ASSERT_TRUE(WriteFileBytes(root_ / "damaged.vrk", damaged));
   EXPECT_EQ(Tool({"verify", P(root_ / "damaged.vrk"), P(archive)}), kExitFailed);
-  EXPECT_NE(err_.find("checksum"), std::string::npos) << err_;
+  EXPECT_NE(err_.find("entry 1 't.txt'"), std::string::npos) << err_;
   EXPECT_NE(out_.find("good.vrk: ok"), std::string::npos) << out_;
   EXPECT_EQ(Tool({"extract", P(root_ / "damaged.vrk"), "-C", P(root_ / "d")}), kExitFailed);
   EXPECT_FALSE(fs::exists(root_ / "d" / "t.txt"));
@@ -263,6 +267,221 @@ TEST_F(VrktoolTest, UsageErrorsExitWithTwo) {
   EXPECT_FALSE(fs::exists(root_ / "a.vrk"));
   EXPECT_EQ(Tool({"--help"}), kExitOk);
   EXPECT_NE(out_.find("vrktool pack "), std::string::npos);
+}
+
+// Archives built to hurt the user who extracts them, with what each command must say
+// and, in every case, the file outside DIR that must not change.
+struct HostileCase {
+  const char* what;
+  std::vector<yv::archive::EncodedEntry> entries;
+  std::vector<std::pair<std::string, std::string>> links;  // planted in DIR: name -> target
+  int verify;
+  int extract;
+  std::map<std::string, std::string> extracted;  // files DIR must then hold (when extract passes)
+  std::string trailing = "";
+};
+
+yv::archive::EncodedEntry Entry(const std::string& name, const std::string& content, bool compress = false) {
+  using namespace yv::archive;
+  return EncodeEntry(name, 0, content, compress ? EntryStorage::kCompress : EntryStorage::kStore, {});
+}
+
+std::vector<HostileCase> HostileCases() {
+  using namespace yv::archive;
+  EncodedEntry badStored = Entry("f.txt", "content");
+  badStored.entry.contentChecksum ^= 1;
+  EncodedEntry flipped = Entry("f.txt", std::string(3000, 'z'), true);
+  flipped.entry.compressedFlag = 0;
+  EncodedEntry cutZeros = Entry("z.bin", std::string(1000, '\0'), true);
+  cutZeros.data.resize(2);  // the stream's header only: "too short", checksum 0 as expected
+  EncodedEntry empty = Entry("empty.bin", "", true);
+  const std::string longName = std::string(251, 'n') + ".txt";
+  return {
+      {"a link in DIR to a folder outside", {Entry("sub\\x.txt", "evil")}, {{"sub", "../outside"}}, 0, 1, {}},
+      {"a link in DIR at the entry's own name",
+       {Entry("f.txt", "new")},
+       {{"f.txt", "../outside/target"}},
+       0,
+       0,
+       {{"f.txt", "new"}}},
+      {"a link at the old predictable temporary name",
+       {Entry("f.txt", "new")},
+       {{"f.txt.vrktool-tmp", "../outside/target"}},
+       0,
+       0,
+       {{"f.txt", "new"}}},
+      {"a 255-byte name", {Entry(longName, "long")}, {}, 0, 0, {{longName, "long"}}},
+      {"an entry named like a temporary file, then its base",
+       {Entry("a.vrktool-tmp", "1"), Entry("a", "2")},
+       {},
+       0,
+       0,
+       {{"a.vrktool-tmp", "1"}, {"a", "2"}}},
+      {"a stored entry with a wrong checksum", {badStored}, {}, 1, 1, {}},
+      {"a compressed entry flagged as stored", {flipped}, {}, 1, 1, {}},
+      {"a compressed entry of zeros cut to its header", {cutZeros}, {}, 1, 1, {}},
+      {"the stream of empty content", {empty}, {}, 0, 0, {{"empty.bin", ""}}},
+      {"an entry named '.'", {Entry(".", "dot")}, {}, 1, 1, {}},
+      {"names that Windows takes as one",
+       {Entry("Read.me", "1"), Entry("sub\\x", "2"), Entry("READ.ME", "3")},
+       {},
+       1,
+       1,
+       {}},
+      {"a device name", {Entry("ok.txt", "1"), Entry("COM0", "2")}, {}, 1, 1, {}},
+      {"a file that another entry needs as a folder",
+       {Entry("Sub\\deeper\\x", "1"), Entry("sub/DEEPER", "2")},
+       {},
+       1,
+       1,
+       {}},
+      {"bytes after the last entry", {Entry("ok.txt", "1")}, {}, 0, 0, {{"ok.txt", "1"}}, "trailing junk"},
+  };
+}
+
+TEST_F(VrktoolTest, HostileArchivesNeverReachOutsideDir) {
+  for (const HostileCase& c : HostileCases()) {
+    SCOPED_TRACE(c.what);
+    const fs::path dir = root_ / "dir";
+    const fs::path outside = root_ / "outside";
+    fs::remove_all(dir);
+    fs::remove_all(outside);
+    Write(outside / "target", "precious");
+    fs::create_directories(dir);
+    for (const auto& [name, target] : c.links) fs::create_symlink(target, dir / name);
+    const fs::path archive = root_ / "hostile.vrk";
+    ASSERT_TRUE(WriteFileBytes(archive, yv::archive::BuildPackageArchive(3, c.entries) + c.trailing));
+
+    EXPECT_EQ(Tool({"verify", P(archive)}), c.verify) << err_;
+    if (!c.trailing.empty()) {
+      EXPECT_NE(out_.find("13 bytes after the last entry"), std::string::npos) << out_;
+    }
+    if (c.verify != 0) {
+      EXPECT_NE(err_.find("entry "), std::string::npos) << err_;
+    }
+    EXPECT_EQ(Tool({"extract", P(archive), "-C", P(dir)}), c.extract) << err_;
+    EXPECT_EQ(Contents(outside), (std::map<std::string, std::string>{{"target", "precious"}}));
+    EXPECT_FALSE(fs::is_symlink(outside / "target"));
+    // Nothing but the entries (and the planted links) in DIR: no temporary files left.
+    std::map<std::string, std::string> inDir;
+    for (const auto& item : fs::recursive_directory_iterator(dir)) {
+      if (!item.is_symlink() && item.is_regular_file()) {
+        inDir[fs::relative(item.path(), dir).string()] = *ReadFileBytes(item.path());
+      }
+    }
+    EXPECT_EQ(inDir, c.extracted);
+  }
+}
+
+TEST_F(VrktoolTest, StoredChecksumAndNamesAreReportedPlainly) {
+  yv::archive::EncodedEntry bad = Entry("f.txt", "content");
+  bad.entry.contentChecksum = 0x12345678;
+  ASSERT_TRUE(WriteFileBytes(root_ / "s.vrk", yv::archive::BuildPackageArchive(3, {bad})));
+  EXPECT_EQ(Tool({"verify", P(root_ / "s.vrk")}), kExitFailed);
+  EXPECT_NE(err_.find("entry 1 'f.txt': this stored entry's checksum does not match"), std::string::npos) << err_;
+  EXPECT_NE(err_.find("the wizard would install it unchecked"), std::string::npos) << err_;
+
+  // Every name the rule refuses is refused by verify and extract, and list shows it
+  // escaped on a line of its own.
+  for (const auto& c : yv::test::kEntryNameCases) {
+    if (c.verdict == yv::archive::NameVerdict::kOk || c.name.empty()) continue;
+    SCOPED_TRACE(std::string(c.name));
+    const std::string archive =
+        yv::archive::BuildPackageArchive(3, {Entry(std::string(c.name), "x"), Entry("after", "y")});
+    ASSERT_TRUE(WriteFileBytes(root_ / "n.vrk", archive));
+    EXPECT_EQ(Tool({"verify", P(root_ / "n.vrk")}), kExitFailed);
+    EXPECT_EQ(err_.find("entry 1: entry"), std::string::npos) << err_;  // numbered once
+    EXPECT_EQ(Tool({"extract", P(root_ / "n.vrk"), "-C", P(root_ / "d")}), kExitFailed);
+    EXPECT_FALSE(fs::exists(root_ / "d"));  // refused before anything is created
+    EXPECT_EQ(Tool({"list", P(root_ / "n.vrk")}), kExitFailed);
+    EXPECT_EQ(std::count(out_.begin(), out_.end(), '\n'), 3) << out_;
+    EXPECT_EQ(out_.find('\x1B'), std::string::npos);
+    EXPECT_NE(out_.find("[refused: the name "), std::string::npos) << out_;
+  }
+}
+
+TEST_F(VrktoolTest, CutPackedFilesFailAndTheEmptyStreamPasses) {
+  Write(root_ / "z", std::string(1000, '\0'));
+  ASSERT_EQ(Tool({"pack-file", "-o", P(root_ / "z.pk"), P(root_ / "z")}), kExitOk);
+  const std::string whole = *ReadFileBytes(root_ / "z.pk");
+  for (std::size_t cut : {64, 66, 68}) {
+    SCOPED_TRACE(cut);
+    ASSERT_TRUE(WriteFileBytes(root_ / "cut.pk", whole.substr(0, cut)));
+    EXPECT_EQ(Tool({"verify", P(root_ / "cut.pk")}), kExitFailed);
+    EXPECT_NE(err_.find("cut short"), std::string::npos) << err_;
+    EXPECT_EQ(Tool({"extract", P(root_ / "cut.pk"), "-o", P(root_ / "out" / "z")}), kExitFailed);
+    EXPECT_TRUE(fs::is_empty(root_ / "out"));
+  }
+  Write(root_ / "e", "");
+  ASSERT_EQ(Tool({"pack-file", "-o", P(root_ / "e.pk"), P(root_ / "e")}), kExitOk);
+  EXPECT_EQ(fs::file_size(root_ / "e.pk"), 68u);
+  EXPECT_EQ(Tool({"verify", P(root_ / "e.pk")}), kExitOk) << err_;
+  EXPECT_EQ(Tool({"extract", P(root_ / "e.pk"), "-o", P(root_ / "out" / "e")}), kExitOk) << err_;
+  EXPECT_EQ(ReadFileBytes(root_ / "out" / "e"), "");
+}
+
+// Runs the vrktool program with its address space limited; its exit code and peak
+// resident memory in bytes.
+std::pair<int, long> RunLimited(const std::vector<std::string>& args, rlim_t addressSpace) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const struct rlimit limit { addressSpace, addressSpace };
+    setrlimit(RLIMIT_AS, &limit);
+    if (!freopen("/dev/null", "w", stdout)) _exit(126);
+    std::vector<char*> argv{const_cast<char*>(YV_VRKTOOL_PATH)};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  struct rusage usage {};
+  wait4(pid, &status, 0, &usage);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), usage.ru_maxrss * 1024};
+}
+
+TEST_F(VrktoolTest, MemoryStaysBoundedWhateverTheContentSize) {
+  // Zeros: one literal, then 518-byte copies of distance 1 (3 bytes each): 1 GiB of
+  // content in 6 MB, as a package entry and as a packed file.
+  auto zeros = [](uint64_t copies) {
+    yv::testing::HandStream s(0, 6);
+    s.Literal(0);
+    for (uint64_t i = 0; i < copies; ++i) s.Copy(518, 1);
+    s.EndOfStream();
+    return s.Bytes();
+  };
+  const std::string stream = zeros((1u << 30) / 518 + 1);
+  yv::archive::EncodedEntry entry = Entry("bomb.bin", "", true);
+  entry.data = stream;
+  entry.entry.storedSize = static_cast<uint32_t>(stream.size());
+  ASSERT_TRUE(WriteFileBytes(root_ / "bomb.vrk", yv::archive::BuildPackageArchive(3, {entry})));
+  ASSERT_TRUE(WriteFileBytes(root_ / "bomb.pk", yv::archive::EncodePackedFileHeader(0) + stream));
+  // 100 MiB of content for extract, written to disk.
+  constexpr uint64_t kBigCopies = (100u << 20) / 518 + 1;
+  entry.data = zeros(kBigCopies);
+  entry.entry.storedSize = static_cast<uint32_t>(entry.data.size());
+  ASSERT_TRUE(WriteFileBytes(root_ / "big.vrk", yv::archive::BuildPackageArchive(3, {entry})));
+  ASSERT_TRUE(WriteFileBytes(root_ / "big.pk", yv::archive::EncodePackedFileHeader(0) + entry.data));
+
+  constexpr rlim_t kAddressSpace = 200u << 20;  // far less than the content
+  constexpr long kResidentBound = 24l << 20;
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"verify", P(root_ / "bomb.vrk")},
+                                               {"verify", P(root_ / "bomb.pk")},
+                                               {"list", P(root_ / "bomb.vrk")},
+                                               {"extract", P(root_ / "big.pk"), "-o", P(root_ / "out.bin")},
+                                               {"extract", P(root_ / "big.vrk"), "-C", P(root_ / "out")}}) {
+    SCOPED_TRACE(args[0] + " " + args[1]);
+    const auto [code, peak] = RunLimited(args, kAddressSpace);
+    EXPECT_EQ(code, 0);
+    EXPECT_LT(peak, kResidentBound);
+  }
+  EXPECT_EQ(fs::file_size(root_ / "out.bin"), 1 + 518 * kBigCopies);
+  // What still needs memory by size (packing a file) reports instead of aborting.
+  { std::ofstream(root_ / "huge.bin"); }
+  fs::resize_file(root_ / "huge.bin", 300u << 20);
+  EXPECT_EQ(RunLimited({"pack-file", "-o", P(root_ / "huge.pk"), P(root_ / "huge.bin")}, kAddressSpace).first,
+            kExitFailed);
+  EXPECT_EQ(fs::file_size(root_ / "out" / "bomb.bin"), 1 + 518 * kBigCopies);
 }
 
 TEST(VrktoolFileTime, ConvertsExactlyBothWays) {

@@ -12,6 +12,7 @@
 #include "archive/package_writer.h"
 #include "archive/win/extract.h"
 #include "archive/win/transfer.h"
+#include "entry_name_cases.h"
 #include "platform/file_io.h"
 #include "text/cp936.h"
 #include "win_test_support.h"
@@ -183,8 +184,13 @@ TEST(Extraction, PackedFilesDecodeIntoTheNamedFile) {
   // A stream cut short fails even where the content's checksum is 0 (all zeros).
   std::string zeros = BuildPackedFile(std::string(50000, '\0'), {});
   EXPECT_TRUE(DecodePackedFile(dir.Write("zeros.ex_", zeros), install + "\\zeros.bin"));
-  zeros.resize(zeros.size() - 2);
-  EXPECT_FALSE(DecodePackedFile(dir.Write("cut.ex_", zeros), install + "\\cut.bin"));
+  for (std::size_t cut : {zeros.size() - 2, std::size_t{66}, std::size_t{64}}) {
+    // Cut inside the stream, or so short that nothing decodes and the checksum 0 matches.
+    EXPECT_FALSE(DecodePackedFile(dir.Write("cut.ex_", zeros.substr(0, cut)), install + "\\cut.bin")) << cut;
+  }
+  // The 4-byte stream of empty content is whole, though too short to decode.
+  EXPECT_TRUE(DecodePackedFile(dir.Write("empty.ex_", BuildPackedFile("", {})), install + "\\empty.bin"));
+  EXPECT_EQ(Content(install + "\\empty.bin"), "");
   // Shorter than its header.
   EXPECT_FALSE(DecodePackedFile(dir.Write("short.ex_", "MEVRAII"), install + "\\short.bin"));
   EXPECT_TRUE(boxes.Calls().empty());
@@ -341,17 +347,21 @@ TEST(Extraction, NamesThatLeaveTheDestinationAreRefused) {
   ScratchDir dir;
   const std::string install = dir.Folder("app\\inner");
   MessageBoxScript boxes;
-  for (const std::string name : {"..\\escape.txt", "\\escape.txt", "C:escape.txt", "ok\\..\\..\\escape.txt"}) {
+  std::size_t refused = 0;
+  for (const auto& c : yv::test::kEntryNameCases) {
+    if (c.verdict == NameVerdict::kOk || c.name.empty()) continue;
     std::string archive = EncodePackageHeader(3, 1);
     EncodedEntry entry = Stored("placeholder", "bad");
-    entry.entry.name = name;
-    entry.entry.nameLength = static_cast<uint16_t>(name.size());
+    entry.entry.name = std::string(c.name);
     AppendPackageEntry(archive, entry, 3);
-    EXPECT_FALSE(ExtractPackageQuiet(kPage, dir.Write("evil.vrk", archive), install)) << name;
+    EXPECT_FALSE(ExtractPackageQuiet(kPage, dir.Write("evil.vrk", archive), install)) << c.name;
+    ++refused;
   }
   EXPECT_FALSE(Exists(dir.Path() + "\\app\\escape.txt"));
   EXPECT_FALSE(Exists(dir.Path() + "\\escape.txt"));
-  EXPECT_EQ(boxes.Calls().size(), 4u);
+  EXPECT_FALSE(Exists(dir.Path() + "\\x"));
+  ASSERT_EQ(boxes.Calls().size(), refused);
+  for (const auto& call : boxes.Calls()) EXPECT_EQ(call.text, "Archive file is damaged");
 }
 
 // A destination whose writes fail as on a full disk: Z: is the Unix root in Wine, and

@@ -1,4 +1,5 @@
 // Command-line parsing of the media tool.
+#include <new>
 #include <optional>
 
 #include "archive/package_format.h"
@@ -23,10 +24,17 @@ Usage:
   vrktool pack-file [--mode binary|ascii] [--dict 1024|2048|4096] -o OUT SOURCE
       Builds a packed file (one compressed file).
   vrktool list CONTAINER
+      Lists the entries without reading their data; names are shown with control
+      characters and bytes that are not GBK as \xNN, and refused names are marked.
   vrktool extract CONTAINER -C DIR      (a package archive)
   vrktool extract CONTAINER -o FILE     (a packed file)
+      Writes nothing from an archive with a refused or duplicate name. Never follows
+      a link inside DIR: a link in place of a folder refuses the entry, and each file
+      is written under a new temporary name and then renamed over any old one.
   vrktool verify CONTAINER...
-      Decodes everything and checks every checksum.
+      Decodes everything and checks every checksum, stored entries' too (the wizard
+      installs those unchecked), the entry name rule and duplicate names (compared as
+      Windows compares them); mentions bytes after the last entry.
   vrktool check-medium DIR [--json]
       Reads an installation medium as setup.exe would and reports every error and
       warning it finds (vrktool check-medium --help lists them).
@@ -197,9 +205,7 @@ int RunExtract(const std::vector<std::string>& argv, std::ostream& out, std::ost
   return Extract(containers[0], folder, file, out, err);
 }
 
-}  // namespace
-
-int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   if (args.empty()) return Usage(err, "no command given");
   const std::string& command = args[0];
   if (command == "--help" || command == "-h" || command == "help") {
@@ -223,6 +229,19 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     return Verify(containers, out, err);
   }
   return Usage(err, "unknown command '" + command + "'");
+}
+
+}  // namespace
+
+int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  // The readers name the entry themselves; this catches what is left (a file to pack
+  // that does not fit in memory, say).
+  try {
+    return RunCommand(args, out, err);
+  } catch (const std::bad_alloc&) {
+    err << "vrktool: not enough memory\n";
+    return kExitFailed;
+  }
 }
 
 }  // namespace yv::vrktool

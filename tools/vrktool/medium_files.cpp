@@ -32,6 +32,14 @@ std::optional<fs::path> MatchComponent(const fs::path& folder, std::string_view 
   return std::nullopt;
 }
 
+std::FILE* OpenFile(const fs::path& path) {
+#ifdef _WIN32
+  return _wfopen(path.c_str(), L"rb");
+#else
+  return std::fopen(path.c_str(), "rb");
+#endif
+}
+
 }  // namespace
 
 std::optional<fs::path> MediumFolder::Find(std::string_view gbkName) const {
@@ -95,14 +103,14 @@ ContainerReport InspectContainer(const fs::path& path, bool packageArchive) {
   if (report.fault.rfind(prefix, 0) == 0) report.fault.erase(0, prefix.size());
   if (!packageArchive) return report;
 
-  auto bytes = ReadFileBytes(path);
-  if (!bytes) return report;
-  archive::MemoryByteSource source(*bytes);
+  // Names only: the data is skipped, so a large archive costs no memory here.
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenFile(path), std::fclose);
+  if (!file) return report;
+  archive::StdioByteSource source(file.get());
   archive::PackageReader reader(source);
   if (!reader.ReadHeader()) return report;
   archive::PackageEntry entry;
-  std::string data;
-  while (reader.NextEntry(entry) && reader.ReadData(data)) report.names.push_back(entry.name);
+  while (reader.NextEntry(entry) && reader.SkipData()) report.names.push_back(entry.name);
   return report;
 }
 

@@ -1,7 +1,6 @@
 // pack and pack-file: folders and files into containers.
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <limits>
 #include <system_error>
 
@@ -9,6 +8,7 @@
 #include "text/gbk.h"
 #include "vrktool/commands.h"
 #include "vrktool/native.h"
+#include "vrktool/output_folder.h"
 #include "vrktool/tool_io.h"
 
 namespace yv::vrktool {
@@ -158,24 +158,22 @@ int Pack(const PackOptions& options, std::ostream& out, std::ostream& err) {
     }
   }
 
-  // Written to a temporary file first, so that a failure leaves no broken archive.
-  fs::path temp = output;
-  temp += ".vrktool-tmp";
-  std::ofstream stream(temp, std::ios::binary | std::ios::trunc);
+  // Written to a temporary file of its own first, so that a failure leaves no broken
+  // archive and nothing already there is written through.
+  std::string error;
+  auto folder = OutputFolder::Open(output.has_parent_path() ? output.parent_path() : fs::path("."), error);
+  auto stream = folder ? folder->Create({output.filename()}, error) : nullptr;
   if (!stream) {
-    err << "vrktool: cannot create '" << options.output << "'\n";
+    err << "vrktool: cannot create '" << options.output << "': " << error << "\n";
     return kExitFailed;
   }
   auto fail = [&](const std::string& message) {
     err << "vrktool: " << message << "\n";
-    stream.close();
-    std::error_code ignored;
-    fs::remove(temp, ignored);
-    return kExitFailed;
+    return kExitFailed;  // the temporary file goes with `stream`
   };
   const std::string header =
       archive::EncodePackageHeader(options.formatVersion, static_cast<uint16_t>(files.size()));
-  stream.write(header.data(), static_cast<std::streamsize>(header.size()));
+  if (!stream->Write(header.data(), header.size())) return fail("cannot write '" + options.output + "'");
   uint64_t inputBytes = 0;
   uint64_t outputBytes = header.size();
   std::size_t compressedCount = 0;
@@ -194,16 +192,12 @@ int Pack(const PackOptions& options, std::ostream& out, std::ostream& err) {
         archive::EncodeEntry(file.name, lastWriteTime, content, storage, options.implode);
     std::string bytes;
     archive::AppendPackageEntry(bytes, encoded, options.formatVersion);
-    stream.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!stream->Write(bytes.data(), bytes.size())) return fail("cannot write '" + options.output + "'");
     inputBytes += content.size();
     outputBytes += bytes.size();
     if (encoded.entry.IsCompressed()) ++compressedCount;
   }
-  stream.close();
-  if (!stream) return fail("cannot write '" + options.output + "'");
-  std::error_code ec;
-  fs::rename(temp, output, ec);
-  if (ec) return fail("cannot write '" + options.output + "': " + ec.message());
+  if (!stream->Commit(std::nullopt, error)) return fail("cannot write '" + options.output + "': " + error);
 
   out << "packed " << files.size() << " files (" << compressedCount << " compressed, "
       << files.size() - compressedCount << " stored) into " << options.output

@@ -1,16 +1,24 @@
-// list, extract and verify: reading containers with the wizard's own readers.
+// list, extract and verify: reading containers with the wizard's own readers, in
+// memory independent of the size of any entry: list passes over entry data without
+// reading it, verify decodes into a checksum only, extract streams each decoded block
+// to its file.
 #include <cstdio>
 #include <ctime>
 #include <memory>
+#include <new>
 #include <system_error>
+#include <unordered_map>
 
+#include "archive/crc32.h"
 #include "archive/explode.h"
 #include "archive/package_format.h"
+#include "archive/stream_decode.h"
 #include "text/gbk.h"
 #include "vrktool/commands.h"
+#include "vrktool/display_name.h"
 #include "vrktool/file_time.h"
 #include "vrktool/native.h"
-#include "vrktool/tool_io.h"
+#include "vrktool/output_folder.h"
 
 namespace yv::vrktool {
 
@@ -64,222 +72,400 @@ std::string FormatFileTime(uint64_t fileTime) {
   return text;
 }
 
-// Reads a whole package archive, calling `onEntry` with each entry and its data.
-// Returns false (after saying why on `err`) when the archive is bad or `onEntry` fails;
-// `stopAtFailure` ends the reading at the first entry that fails.
-template <typename OnEntry>
-bool ForEachEntry(const std::string& container, bool stopAtFailure, std::ostream& err,
-                  archive::PackageHeader* headerOut, OnEntry onEntry) {
-  File file = OpenForReading(PathFromArgument(container));
-  if (!file) {
+// "entry 3 'name'": how messages name an entry (counted from 1).
+std::string EntryLabel(std::size_t index, std::string_view name) {
+  return "entry " + std::to_string(index) + " '" + ShownName(name) + "'";
+}
+
+// Runs one entry's work: an allocation failure ends it with a message naming the entry.
+template <typename Work>
+bool GuardEntry(const std::string& container, const std::string& label, std::ostream& err, Work work) {
+  try {
+    return work();
+  } catch (const std::bad_alloc&) {
+    err << "vrktool: " << container << ": " << label << ": not enough memory\n";
+    return false;
+  }
+}
+
+// Finds names that Windows would take as the same file (see EntryNameKey), and files
+// whose name another entry needs as a folder. Keeps hashes: 65535 entries need well
+// under a megabyte, and the folders at most kMaxFolders records.
+class DuplicateNames {
+ public:
+  // The number of the earlier entry with the same name, or 0.
+  std::size_t Add(std::string_view name, std::size_t index) {
+    for (uint64_t folder : archive::FolderKeyHashes(name)) {
+      if (!folders_.empty() && folders_.back().first == folder) continue;
+      if (folders_.size() >= kMaxFolders) {
+        foldersComplete_ = false;
+        break;
+      }
+      folders_.emplace_back(folder, index);
+    }
+    const auto [it, added] = first_.emplace(archive::EntryNameKeyHash(name), index);
+    return added ? 0 : it->second;
+  }
+
+  // After the last entry: the number of an entry whose name is also a folder of
+  // another entry, and that entry's number; {0, 0} when there is none.
+  std::pair<std::size_t, std::size_t> FileAlsoFolder() const {
+    for (const auto& [folder, user] : folders_) {
+      const auto file = first_.find(folder);
+      if (file != first_.end()) return {file->second, user};
+    }
+    return {0, 0};
+  }
+  bool FoldersComplete() const { return foldersComplete_; }
+
+ private:
+  static constexpr std::size_t kMaxFolders = 1u << 19;
+  std::unordered_map<uint64_t, std::size_t> first_;
+  std::vector<std::pair<uint64_t, std::size_t>> folders_;
+  bool foldersComplete_ = true;
+};
+
+// Reports a file that is also another entry's folder; true when there is none.
+bool NoFileIsAFolder(const std::string& container, const DuplicateNames& names, std::ostream& out, std::ostream& err) {
+  if (!names.FoldersComplete()) {
+    out << container << ": note: too many folders to check them all against the file names\n";
+  }
+  const auto [file, user] = names.FileAlsoFolder();
+  if (file == 0) return true;
+  err << "vrktool: " << container << ": entry " << file << " is a file whose name entry " << user
+      << " needs as a folder\n";
+  return false;
+}
+
+// Why a decode did not pass, for messages.
+std::string DecodeFailure(const archive::StreamDecode& d, uint32_t expected) {
+  if (d.outOfMemory) return "not enough memory to decode it";
+  if (d.sinkFailed) return "its content could not be written";
+  switch (d.explodeResult) {
+    case archive::kExplodeBadDictionary:
+      return "its stream has an invalid dictionary byte";
+    case archive::kExplodeBadLiteralMode:
+      return "its stream has an invalid literal-mode byte";
+    case archive::kExplodeInputTooShort:
+      return "its stream is cut short (too short to hold even the end code)";
+    case archive::kExplodeBrokenStream:
+      return "its stream is cut short or damaged (no end-of-stream code after " + std::to_string(d.size) + " bytes)";
+    default:
+      break;
+  }
+  return "it does not decode to its checksum (content " + Hex32(d.checksum) + ", recorded " + Hex32(expected) + ")";
+}
+
+// An open package archive with its reader.
+struct OpenArchive {
+  File file;
+  std::unique_ptr<archive::StdioByteSource> source;
+  std::unique_ptr<archive::PackageReader> reader;
+};
+
+bool Open(const std::string& container, OpenArchive& open, std::ostream& err) {
+  open.file = OpenForReading(PathFromArgument(container));
+  if (!open.file) {
     err << "vrktool: cannot open '" << container << "'\n";
     return false;
   }
-  archive::StdioByteSource source(file.get());
-  archive::PackageReader reader(source);
-  if (!reader.ReadHeader()) {
-    err << "vrktool: " << container << ": " << reader.FaultText() << "\n";
+  open.source = std::make_unique<archive::StdioByteSource>(open.file.get());
+  open.reader = std::make_unique<archive::PackageReader>(*open.source);
+  if (!open.reader->ReadHeader()) {
+    err << "vrktool: " << container << ": " << open.reader->FaultText() << "\n";
     return false;
   }
-  if (headerOut) *headerOut = reader.Header();
-  bool ok = true;
-  archive::PackageEntry entry;
-  std::string data;
-  while (reader.NextEntry(entry)) {
-    if (!reader.ReadData(data)) break;
-    if (!onEntry(reader.Header(), entry, data)) {
-      ok = false;
-      if (stopAtFailure) return false;
-    }
+  return true;
+}
+
+// Reports why the reading stopped, when it stopped on a fault; true when it did not.
+bool ReadToTheEnd(const std::string& container, const archive::PackageReader& reader, std::ostream& err) {
+  if (reader.Fault() == archive::PackageFault::kNone) return true;
+  err << "vrktool: " << container << ": " << reader.FaultText();
+  if (reader.Fault() == archive::PackageFault::kUnsafeName) err << " ('" << ShownName(reader.RefusedName()) << "')";
+  err << "\n";
+  return false;
+}
+
+std::string TrailingNote(uint64_t trailing) {
+  return std::to_string(trailing) + " bytes after the last entry, which no reader looks at";
+}
+
+// Runs the entry's data (compressed or stored) through the checksum and into `sink`.
+// The message says why the entry failed, empty when it passed.
+std::string CheckEntryData(archive::PackageReader& reader, const archive::PackageEntry& entry,
+                           const archive::BlockSink& sink) {
+  if (entry.IsCompressed()) {
+    const archive::StreamDecode d =
+        archive::DecodeStream([&](char* buf, std::size_t size) { return reader.ReadDataPart(buf, size); }, sink);
+    // Bytes after the end code are not part of the content.
+    if (!reader.SkipData()) return "the archive could not be read";
+    return d.Accepted(entry.contentChecksum) ? std::string() : DecodeFailure(d, entry.contentChecksum);
   }
-  if (reader.Fault() != archive::PackageFault::kNone) {
-    err << "vrktool: " << container << ": entry " << reader.EntriesRead() << ": "
-        << reader.FaultText() << "\n";
+  char buffer[1 << 16];
+  uint32_t checksum = 0;
+  while (std::size_t got = reader.ReadDataPart(buffer, sizeof buffer)) {
+    checksum = archive::Crc32Update(buffer, got, checksum);
+    if (!sink(buffer, got)) return "its content could not be written";
+  }
+  if (reader.Fault() != archive::PackageFault::kNone) return "the archive could not be read";
+  if (checksum != entry.contentChecksum) {
+    return "this stored entry's checksum does not match its content (content " + Hex32(checksum) + ", recorded " +
+           Hex32(entry.contentChecksum) + "); the wizard would install it unchecked";
+  }
+  return {};
+}
+
+// A packed file's header: its checksum, and the source positioned at its stream.
+struct OpenPacked {
+  File file;
+  std::unique_ptr<archive::StdioByteSource> source;
+  uint32_t contentChecksum = 0;
+};
+
+bool Open(const std::string& container, OpenPacked& open, std::ostream& err) {
+  open.file = OpenForReading(PathFromArgument(container));
+  if (!open.file) {
+    err << "vrktool: cannot open '" << container << "'\n";
     return false;
   }
-  return ok;
-}
-
-// The file named by a (safe) GBK entry name below `folder`: each '\'-separated
-// component converted to this system's names. Empty components are skipped.
-std::optional<fs::path> OutputPathFor(const fs::path& folder, std::string_view name) {
-  fs::path path = folder;
-  std::size_t start = 0;
-  while (start <= name.size()) {
-    std::size_t stop = text::FindChar(name, '\\', start);
-    const std::size_t slash = text::FindChar(name, '/', start);
-    if (slash < stop) stop = slash;
-    if (stop == std::string_view::npos) stop = name.size();
-    const std::string_view component = name.substr(start, stop - start);
-    if (!component.empty()) {
-      auto native = ComponentFromGbk(component);
-      if (!native) return std::nullopt;
-      path /= *native;
-    }
-    start = stop + 1;
-  }
-  return path;
-}
-
-std::optional<std::string> ReadWholeContainer(const std::string& container, std::ostream& err) {
-  auto bytes = ReadFileBytes(PathFromArgument(container));
-  if (!bytes) err << "vrktool: cannot open '" << container << "'\n";
-  return bytes;
-}
-
-// Decodes a packed file; the content when it decodes whole and matches its checksum.
-std::optional<std::string> DecodePacked(const std::string& container, std::ostream& err) {
-  auto bytes = ReadWholeContainer(container, err);
-  if (!bytes) return std::nullopt;
-  auto view = archive::ParsePackedFile(*bytes);
-  if (!view) {
+  unsigned char header[archive::kPackedFileHeaderSize];
+  if (std::fread(header, 1, sizeof header, open.file.get()) != sizeof header ||
+      !archive::PackedFileMagicMatches(header)) {
     err << "vrktool: " << container << ": not a packed file (too short, or no \"MEVRAII\" magic)\n";
-    return std::nullopt;
+    return false;
   }
-  archive::MemoryDecode decoded = archive::DecodeToMemory(view->stream);
-  if (!archive::DecodeAccepted(decoded.explodeResult, decoded.checksum, view->contentChecksum)) {
-    err << "vrktool: " << container << ": the content does not decode to its checksum (decoder result "
-        << decoded.explodeResult << ", checksum " << Hex32(decoded.checksum) << ", expected "
-        << Hex32(view->contentChecksum) << ")\n";
-    return std::nullopt;
+  open.contentChecksum = archive::PackedFileChecksum(header);
+  open.source = std::make_unique<archive::StdioByteSource>(open.file.get());
+  return true;
+}
+
+// Decodes a packed file's stream into `sink`; false (with the reason on `err`) when it
+// does not decode whole to its checksum.
+bool DecodePacked(const std::string& container, OpenPacked& open, const archive::BlockSink& sink, uint64_t& size,
+                  std::ostream& err) {
+  archive::StdioByteSource& source = *open.source;
+  const archive::StreamDecode d = archive::DecodeStream(
+      [&](char* buf, std::size_t want) -> std::size_t {
+        const std::size_t n = static_cast<std::size_t>(std::min<uint64_t>(want, source.Remaining()));
+        return source.ReadExact(buf, n) ? n : 0;
+      },
+      sink);
+  size = d.size;
+  if (d.Accepted(open.contentChecksum)) return true;
+  err << "vrktool: " << container << ": " << DecodeFailure(d, open.contentChecksum) << "\n";
+  return false;
+}
+
+// The native path components of a (checked) entry name.
+std::optional<std::vector<fs::path>> ComponentsOf(std::string_view name) {
+  std::vector<fs::path> components;
+  std::size_t start = 0;
+  for (std::size_t i = 0;; i += text::CharLength(name, i)) {
+    if (i == name.size() || (text::CharLength(name, i) == 1 && (name[i] == '\\' || name[i] == '/'))) {
+      auto native = ComponentFromGbk(name.substr(start, i - start));
+      if (!native) return std::nullopt;
+      components.push_back(std::move(*native));
+      if (i == name.size()) return components;
+      start = i + 1;
+    }
   }
-  return std::move(decoded.content);
+}
+
+// Checks every entry's name before anything is written: the name rule, GBK, and
+// duplicates. Passes over the data without reading it.
+bool CheckNamesFirst(const std::string& container, std::ostream& err) {
+  OpenArchive open;
+  if (!Open(container, open, err)) return false;
+  archive::PackageReader& reader = *open.reader;
+  DuplicateNames names;
+  archive::PackageEntry entry;
+  bool ok = true;
+  while (reader.NextEntry(entry) && reader.SkipData()) {
+    const std::size_t index = reader.EntriesRead();
+    if (!ComponentsOf(entry.name)) {
+      err << "vrktool: " << container << ": " << EntryLabel(index, entry.name) << ": the name is not valid GBK\n";
+      ok = false;
+    }
+    if (const std::size_t earlier = names.Add(entry.name, index)) {
+      err << "vrktool: " << container << ": " << EntryLabel(index, entry.name) << " has the name of entry " << earlier
+          << " (Windows compares names without regard to letter case)\n";
+      ok = false;
+    }
+  }
+  return ReadToTheEnd(container, reader, err) && NoFileIsAFolder(container, names, err, err) && ok;
 }
 
 }  // namespace
 
 int List(const std::string& container, std::ostream& out, std::ostream& err) {
   if (!archive::IsPackageArchivePath(container)) {
-    auto bytes = ReadWholeContainer(container, err);
-    if (!bytes) return kExitFailed;
-    auto view = archive::ParsePackedFile(*bytes);
-    if (!view) {
-      err << "vrktool: " << container << ": not a packed file (too short, or no \"MEVRAII\" magic)\n";
-      return kExitFailed;
-    }
-    out << container << ": packed file, stream " << view->stream.size() << " bytes, checksum "
-        << Hex32(view->contentChecksum) << "\n";
+    OpenPacked open;
+    if (!Open(container, open, err)) return kExitFailed;
+    out << container << ": packed file, stream " << open.source->Remaining() << " bytes, checksum "
+        << Hex32(open.contentChecksum) << "\n";
     return kExitOk;
   }
-  archive::PackageHeader header;
-  bool headerShown = false;
-  const bool ok = ForEachEntry(
-      container, true, err, &header,
-      [&](const archive::PackageHeader& h, const archive::PackageEntry& entry, const std::string& data) {
-        if (!headerShown) {
-          out << container << ": package archive, format version " << static_cast<int>(h.formatVersion)
-              << ", " << h.entryCount << " entries\n";
-          headerShown = true;
-        }
-        out << (entry.IsCompressed() ? "implode " : "stored  ") << data.size() << "\t"
-            << Hex32(entry.contentChecksum) << "\t";
-        if (h.formatVersion >= archive::kLongNameFormatVersion) out << FormatFileTime(entry.lastWriteTime) << "\t";
-        out << GbkForDisplay(entry.name) << "\n";
-        return true;
-      });
-  if (ok && !headerShown) {
-    out << container << ": package archive, format version " << static_cast<int>(header.formatVersion)
-        << ", " << header.entryCount << " entries\n";
+  OpenArchive open;
+  if (!Open(container, open, err)) return kExitFailed;
+  archive::PackageReader& reader = *open.reader;
+  reader.RefuseUnsafeNames(false);  // shown, and marked
+  const archive::PackageHeader& h = reader.Header();
+  out << container << ": package archive, format version " << static_cast<int>(h.formatVersion) << ", " << h.entryCount
+      << " entries\n";
+  DuplicateNames names;
+  bool ok = true;
+  archive::PackageEntry entry;
+  while (reader.NextEntry(entry) && reader.SkipData()) {
+    out << (entry.IsCompressed() ? "implode " : "stored  ") << entry.storedSize << "\t" << Hex32(entry.contentChecksum)
+        << "\t";
+    if (h.formatVersion >= archive::kLongNameFormatVersion) out << FormatFileTime(entry.lastWriteTime) << "\t";
+    out << ShownName(entry.name);
+    const archive::NameVerdict verdict = archive::CheckEntryName(entry.name);
+    if (verdict != archive::NameVerdict::kOk) {
+      out << "\t[refused: the name " << archive::NameVerdictText(verdict) << "]";
+      ok = false;
+    } else if (const std::size_t earlier = names.Add(entry.name, reader.EntriesRead())) {
+      out << "\t[refused: the same name as entry " << earlier << "]";
+      ok = false;
+    }
+    out << "\n";
   }
+  if (!ReadToTheEnd(container, reader, err)) return kExitFailed;
+  ok &= NoFileIsAFolder(container, names, out, err);
+  if (reader.TrailingBytes() > 0) out << "note: " << TrailingNote(reader.TrailingBytes()) << "\n";
   return ok ? kExitOk : kExitFailed;
 }
 
 int Extract(const std::string& container, const std::string& folder, const std::string& file,
             std::ostream& out, std::ostream& err) {
+  std::string error;
   if (!archive::IsPackageArchivePath(container)) {
-    auto content = DecodePacked(container, err);
-    if (!content) return kExitFailed;
-    if (!WriteFileBytes(PathFromArgument(file), *content)) {
-      err << "vrktool: cannot write '" << file << "'\n";
+    OpenPacked open;
+    if (!Open(container, open, err)) return kExitFailed;
+    const fs::path target = PathFromArgument(file);
+    const fs::path parent = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    auto output = OutputFolder::Open(parent, error);
+    auto written = output ? output->Create({target.filename()}, error) : nullptr;
+    if (!written) {
+      err << "vrktool: cannot write '" << file << "': " << error << "\n";
       return kExitFailed;
     }
-    out << "extracted " << content->size() << " bytes to " << file << "\n";
+    uint64_t size = 0;
+    if (!DecodePacked(
+            container, open, [&](const char* data, std::size_t n) { return written->Write(data, n); }, size, err)) {
+      return kExitFailed;  // the temporary file goes with `written`
+    }
+    if (!written->Commit(std::nullopt, error)) {
+      err << "vrktool: cannot write '" << file << "': " << error << "\n";
+      return kExitFailed;
+    }
+    out << "extracted " << size << " bytes to " << file << "\n";
     return kExitOk;
   }
-  const fs::path destination = PathFromArgument(folder);
-  std::error_code ec;
-  fs::create_directories(destination, ec);
-  if (!fs::is_directory(destination, ec)) {
-    err << "vrktool: cannot create the folder '" << folder << "'\n";
+
+  // Nothing is written from an archive with a refused or duplicate name.
+  if (!CheckNamesFirst(container, err)) return kExitFailed;
+  auto destination = OutputFolder::Open(PathFromArgument(folder), error);
+  if (!destination) {
+    err << "vrktool: cannot create the folder '" << folder << "': " << error << "\n";
     return kExitFailed;
   }
+  OpenArchive open;
+  if (!Open(container, open, err)) return kExitFailed;
+  archive::PackageReader& reader = *open.reader;
+  const bool withTimes = reader.Header().formatVersion >= archive::kLongNameFormatVersion;
+  DuplicateNames names;
   std::size_t count = 0;
-  const bool ok = ForEachEntry(
-      container, true, err, nullptr,
-      [&](const archive::PackageHeader& header, const archive::PackageEntry& entry, std::string& data) {
-        const std::string shownName = GbkForDisplay(entry.name);
-        if (!archive::IsSafeEntryName(entry.name)) {
-          err << "vrktool: " << container << ": the entry '" << shownName
-              << "' would leave the destination folder; refused\n";
-          return false;
-        }
-        auto path = OutputPathFor(destination, entry.name);
-        if (!path) {
-          err << "vrktool: " << container << ": the entry name '" << shownName << "' is not valid GBK\n";
-          return false;
-        }
-        std::string content;
-        if (entry.IsCompressed()) {
-          if (!archive::VerifyCompressedEntry(data, entry.contentChecksum, &content)) {
-            err << "vrktool: " << container << ": the entry '" << shownName
-                << "' does not decode to its checksum; not written\n";
-            return false;
-          }
-        } else {
-          content.swap(data);
-        }
-        std::error_code dirError;
-        fs::create_directories(path->parent_path(), dirError);
-        if (!WriteFileBytes(*path, content)) {
-          err << "vrktool: cannot write '" << PathForDisplay(*path) << "'\n";
-          return false;
-        }
-        if (header.formatVersion >= archive::kLongNameFormatVersion &&
-            !WriteLastWriteTime(*path, entry.lastWriteTime)) {
-          err << "vrktool: cannot set the modification time of '" << PathForDisplay(*path) << "'\n";
-          return false;
-        }
-        ++count;
-        return true;
-      });
-  if (!ok) return kExitFailed;
+  archive::PackageEntry entry;
+  while (reader.NextEntry(entry)) {
+    const std::string label = EntryLabel(reader.EntriesRead(), entry.name);
+    const bool done = GuardEntry(container, label, err, [&] {
+      auto components = ComponentsOf(entry.name);
+      if (!components || names.Add(entry.name, reader.EntriesRead())) {
+        // The archive changed since its names were checked.
+        err << "vrktool: " << container << ": " << label << ": the name was refused\n";
+        return false;
+      }
+      auto written = destination->Create(*components, error);
+      if (!written) {
+        err << "vrktool: " << container << ": " << label << ": " << error << "; not written\n";
+        return false;
+      }
+      const std::string failure =
+          CheckEntryData(reader, entry, [&](const char* data, std::size_t n) { return written->Write(data, n); });
+      if (!failure.empty()) {
+        err << "vrktool: " << container << ": " << label << ": " << failure << "; not written\n";
+        return false;
+      }
+      if (!written->Commit(withTimes ? std::optional<uint64_t>(entry.lastWriteTime) : std::nullopt, error)) {
+        err << "vrktool: " << container << ": " << label << ": " << error << "\n";
+        return false;
+      }
+      return true;
+    });
+    if (!done) return kExitFailed;
+    ++count;
+  }
+  if (!ReadToTheEnd(container, reader, err)) return kExitFailed;
   out << "extracted " << count << " files to " << folder << "\n";
   return kExitOk;
 }
 
 int Verify(const std::vector<std::string>& containers, std::ostream& out, std::ostream& err) {
   int result = kExitOk;
+  const archive::BlockSink checksumOnly = [](const char*, std::size_t) { return true; };
   for (const std::string& container : containers) {
     if (!archive::IsPackageArchivePath(container)) {
-      auto content = DecodePacked(container, err);
-      if (!content) {
+      OpenPacked open;
+      uint64_t size = 0;
+      if (!Open(container, open, err) || !DecodePacked(container, open, checksumOnly, size, err)) {
         result = kExitFailed;
         continue;
       }
-      out << container << ": ok (packed file, " << content->size() << " bytes)\n";
+      out << container << ": ok (packed file, " << size << " bytes)\n";
       continue;
     }
+    OpenArchive open;
+    if (!Open(container, open, err)) {
+      result = kExitFailed;
+      continue;
+    }
+    archive::PackageReader& reader = *open.reader;
+    DuplicateNames names;
     std::size_t compressed = 0;
     std::size_t stored = 0;
-    const bool ok = ForEachEntry(
-        container, false, err, nullptr,
-        [&](const archive::PackageHeader&, const archive::PackageEntry& entry, const std::string& data) {
-          if (!entry.IsCompressed()) {
-            // Readers take stored entries as they are; their checksum is not checked.
-            ++stored;
-            return true;
-          }
-          ++compressed;
-          if (archive::VerifyCompressedEntry(data, entry.contentChecksum)) return true;
-          err << "vrktool: " << container << ": the entry '" << GbkForDisplay(entry.name)
-              << "' does not decode to its checksum\n";
-          return false;
-        });
-    if (!ok) {
+    bool ok = true;
+    archive::PackageEntry entry;
+    while (reader.NextEntry(entry)) {
+      const std::size_t index = reader.EntriesRead();
+      const std::string label = EntryLabel(index, entry.name);
+      (entry.IsCompressed() ? compressed : stored)++;
+      ok &= GuardEntry(container, label, err, [&] {
+        bool good = true;
+        if (!ComponentsOf(entry.name)) {
+          err << "vrktool: " << container << ": " << label << ": the name is not valid GBK\n";
+          good = false;
+        }
+        if (const std::size_t earlier = names.Add(entry.name, index)) {
+          err << "vrktool: " << container << ": " << label << " has the name of entry " << earlier
+              << " (Windows compares names without regard to letter case)\n";
+          good = false;
+        }
+        const std::string failure = CheckEntryData(reader, entry, checksumOnly);
+        if (!failure.empty()) {
+          err << "vrktool: " << container << ": " << label << ": " << failure << "\n";
+          good = false;
+        }
+        return good;
+      });
+    }
+    if (!ReadToTheEnd(container, reader, err) || !NoFileIsAFolder(container, names, out, err) || !ok) {
       result = kExitFailed;
       continue;
     }
     out << container << ": ok (" << compressed << " compressed, " << stored << " stored entries)\n";
+    if (reader.TrailingBytes() > 0) out << container << ": note: " << TrailingNote(reader.TrailingBytes()) << "\n";
   }
   return result;
 }

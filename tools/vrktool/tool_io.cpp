@@ -1,7 +1,11 @@
 #include "vrktool/tool_io.h"
 
+#include <chrono>
+#include <cstdio>
 #include <fstream>
-#include <system_error>
+#include <random>
+
+#include "vrktool/output_folder.h"
 
 namespace yv::vrktool {
 
@@ -18,25 +22,18 @@ std::optional<std::string> ReadFileBytes(const std::filesystem::path& path) {
 }
 
 bool WriteFileBytes(const std::filesystem::path& path, std::string_view bytes) {
-  std::filesystem::path temp = path;
-  temp += ".vrktool-tmp";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (out) out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
-      std::error_code ignored;
-      std::filesystem::remove(temp, ignored);
-      return false;
-    }
-  }
-  std::error_code ec;
-  std::filesystem::rename(temp, path, ec);
-  if (ec) {
-    std::filesystem::remove(temp, ec);
-    return false;
-  }
-  return true;
+  std::string error;
+  auto folder = OutputFolder::Open(path.has_parent_path() ? path.parent_path() : std::filesystem::path("."), error);
+  auto file = folder ? folder->Create({path.filename()}, error) : nullptr;
+  return file && file->Write(bytes.data(), bytes.size()) && file->Commit(std::nullopt, error);
+}
+
+std::string TemporaryName() {
+  static std::mt19937_64 random(std::random_device{}() ^
+                                static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
+  char name[16];
+  std::snprintf(name, sizeof name, ".vrk%08x", static_cast<unsigned>(random() & 0xFFFFFFFFu));
+  return name;
 }
 
 }  // namespace yv::vrktool

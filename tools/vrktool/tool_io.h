@@ -9,8 +9,9 @@
 namespace yv::vrktool {
 
 std::optional<std::string> ReadFileBytes(const std::filesystem::path& path);
-// Writes through a temporary file beside `path`, renamed over it at the end, so that a
-// failed write never leaves a half-written container or file under the real name.
+// Writes through a temporary file of its own beside `path` (OutputFolder), renamed over
+// it at the end, so that a failed write never leaves a half-written container or file
+// under the real name.
 bool WriteFileBytes(const std::filesystem::path& path, std::string_view bytes);
 
 }  // namespace yv::vrktool

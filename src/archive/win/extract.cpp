@@ -38,14 +38,34 @@ FILETIME ToFileTime(uint64_t time) {
   return ft;
 }
 
+// The transfer record with the start of the decoder's first read kept: a stream too
+// short to decode passes only when it is the stream of empty content, not a cut one.
+struct DecodeTransfer : TransferState {
+  char firstRead[5] = {};
+  unsigned firstReadSize = 0;
+  bool firstReadDone = false;
+};
+
+unsigned ReadKeepingStart(char* buf, unsigned* size, void* param) {
+  const unsigned got = TransferRead(buf, size, param);
+  auto& t = *static_cast<DecodeTransfer*>(param);
+  if (!t.firstReadDone) {
+    t.firstReadDone = true;
+    t.firstReadSize = std::min<unsigned>(got, sizeof t.firstRead);
+    std::copy(buf, buf + t.firstReadSize, t.firstRead);
+  }
+  return got;
+}
+
 // Runs Explode over `state` with its own zero-filled work area. A decode counts only when
 // the stream was complete, every byte reached the file and the checksum matches.
-bool RunDecode(TransferState& state, uint32_t expectedChecksum) {
+bool RunDecode(DecodeTransfer& state, uint32_t expectedChecksum) {
   void* workArea = GlobalAlloc(GPTR, kExplodeWorkAreaSize);
   if (workArea == nullptr) return false;
-  const unsigned result = Explode(TransferRead, TransferWrite, static_cast<char*>(workArea), &state);
+  const unsigned result = Explode(ReadKeepingStart, TransferWrite, static_cast<char*>(workArea), &state);
   GlobalFree(workArea);
-  return !state.writeFailed && DecodeAccepted(result, state.checksum, expectedChecksum);
+  return !state.writeFailed && DecodeAccepted(result, state.checksum, expectedChecksum,
+                                              std::string_view(state.firstRead, state.firstReadSize));
 }
 
 bool WriteAll(HANDLE file, const unsigned char* bytes, uint32_t size) {
@@ -216,7 +236,7 @@ bool DecodeBufferToFile(const unsigned char* block, uint32_t size, const std::st
                         uint32_t expectedChecksum) {
   ScopedHandle output(CreateForWriting(outputPath));
   if (!output) return false;
-  TransferState state;
+  DecodeTransfer state;
   state.checksumSwitch = 1;
   state.sourceKind = kTransferSourceBlock;
   state.sourceBlock = block;
@@ -240,7 +260,7 @@ bool DecodePackedFile(const std::string& containerPath, const std::string& outpu
 
   ScopedHandle output(CreateForWriting(outputPath));
   if (!output) return false;
-  TransferState state;
+  DecodeTransfer state;
   state.checksumSwitch = 1;
   state.sourceKind = kTransferSourceFile;
   state.sourceFile = container.get();
