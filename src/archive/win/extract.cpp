@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <memory>
 #include <new>
-#include <vector>
 
 #include "archive/explode.h"
 #include "archive/package_format.h"
@@ -45,25 +44,7 @@ struct DecodeTransfer : TransferState {
   char firstRead[5] = {};
   unsigned firstReadSize = 0;
   bool firstReadDone = false;
-  // The decoder's blocks, gathered so the file gets few large writes.
-  std::vector<char> pending;
 };
-
-// Output reaches the file in pieces of this size (the last one smaller).
-constexpr std::size_t kGatheredWrite = 64 * 1024;
-
-void FlushPending(DecodeTransfer& t) {
-  if (t.pending.empty()) return;
-  unsigned size = static_cast<unsigned>(t.pending.size());
-  TransferWrite(t.pending.data(), &size, &t);
-  t.pending.clear();
-}
-
-void WriteGathered(char* buf, unsigned* size, void* param) {
-  auto& t = *static_cast<DecodeTransfer*>(param);
-  t.pending.insert(t.pending.end(), buf, buf + *size);
-  if (t.pending.size() >= kGatheredWrite) FlushPending(t);
-}
 
 unsigned ReadKeepingStart(char* buf, unsigned* size, void* param) {
   const unsigned got = TransferRead(buf, size, param);
@@ -81,10 +62,8 @@ unsigned ReadKeepingStart(char* buf, unsigned* size, void* param) {
 bool RunDecode(DecodeTransfer& state, uint32_t expectedChecksum) {
   void* workArea = GlobalAlloc(GPTR, kExplodeWorkAreaSize);
   if (workArea == nullptr) return false;
-  state.pending.reserve(kGatheredWrite + 4096 * 8);
-  const unsigned result = Explode(ReadKeepingStart, WriteGathered, static_cast<char*>(workArea), &state);
+  const unsigned result = Explode(ReadKeepingStart, TransferWrite, static_cast<char*>(workArea), &state);
   GlobalFree(workArea);
-  FlushPending(state);
   return !state.writeFailed && DecodeAccepted(result, state.checksum, expectedChecksum,
                                               std::string_view(state.firstRead, state.firstReadSize));
 }
@@ -163,13 +142,19 @@ bool Extract(const ExtractionSite& site, const std::string& containerPath, const
 
     if (entry.IsCompressed()) {
       // A path over 255 bytes is a file that cannot be created.
-      const FILETIME time = ToFileTime(entry.lastWriteTime);
-      const bool decoded = outputPath && DecodeBufferToFile(block.get(), entry.storedSize, *outputPath,
-                                                            entry.contentChecksum, withTimes ? &time : nullptr);
+      const bool decoded =
+          outputPath && DecodeBufferToFile(block.get(), entry.storedSize, *outputPath, entry.contentChecksum);
       block.reset();
       if (!decoded) {
         Warn(site.page, texts::kCanNotUncompressFile);
         return false;
+      }
+      if (withTimes) {
+        // A time that cannot be applied is skipped: the entry is still done.
+        ScopedHandle file(CreateFileW(text::ToWide(*outputPath).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        const FILETIME time = ToFileTime(entry.lastWriteTime);
+        if (file) SetFileTime(file.get(), nullptr, nullptr, &time);
       }
     } else {
       // A stored entry whose file cannot be opened (a read-only file, say) is skipped.
@@ -248,7 +233,7 @@ bool ExtractPackageQuiet(HWND owner, const std::string& containerPath, const std
 }
 
 bool DecodeBufferToFile(const unsigned char* block, uint32_t size, const std::string& outputPath,
-                        uint32_t expectedChecksum, const FILETIME* lastWriteTime) {
+                        uint32_t expectedChecksum) {
   ScopedHandle output(CreateForWriting(outputPath));
   if (!output) return false;
   DecodeTransfer state;
@@ -259,10 +244,7 @@ bool DecodeBufferToFile(const unsigned char* block, uint32_t size, const std::st
   state.sourcePosition = 0;
   state.destinationFile = output.get();
   state.checksum = 0;
-  const bool decoded = RunDecode(state, expectedChecksum);
-  // Set on the handle that wrote the file; a time that cannot be applied is skipped.
-  if (decoded && lastWriteTime) SetFileTime(output.get(), nullptr, nullptr, lastWriteTime);
-  return decoded;
+  return RunDecode(state, expectedChecksum);
 }
 
 bool DecodePackedFile(const std::string& containerPath, const std::string& outputPath) {

@@ -33,10 +33,9 @@ bool ExtractPackageQuiet(HWND owner, const std::string& containerPath, const std
 
 // Decodes one implode stream held in memory into a new file (replacing any file of that
 // name). True when the stream was complete, every byte reached the file and the content's
-// checksum is `expectedChecksum`; then the file gets `lastWriteTime`, when one is given.
-// The file stays, whatever the outcome.
+// checksum is `expectedChecksum`. The file stays, whatever the outcome.
 bool DecodeBufferToFile(const unsigned char* block, uint32_t size, const std::string& outputPath,
-                        uint32_t expectedChecksum, const FILETIME* lastWriteTime = nullptr);
+                        uint32_t expectedChecksum);
 
 // Decodes a packed file into `outputPath`, with the same judgement. Shows no message.
 bool DecodePackedFile(const std::string& containerPath, const std::string& outputPath);
