@@ -16,8 +16,6 @@ using wizard::gInstall;
 
 namespace {
 
-constexpr char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-
 const std::vector<ControlSpec> kRows = {
     {Kind::Label, "Label1", 144, 8, 36, 12, texts::kGroup},
     {Kind::Edit, "Edit1", 144, 24, 329, 20},
@@ -35,7 +33,7 @@ TdlgStep4::TdlgStep4() : WizardPage(wizard::texts::kProgramGroupCaption, wizard:
   list.SetItemHeight(12);
   list.onClick = [this] { ListBox1Click(); };
 
-  const winsys::RegistryKey folders(HKEY_CURRENT_USER, kShellFolders);
+  const winsys::RegistryKey folders(HKEY_CURRENT_USER, wizard::texts::kShellFoldersKey);
   if (!folders.IsOpen()) {
     ui::ShowMessageBox(Handle(), texts::kRegistryDamaged, texts::kRegistryDamagedCaption, MB_OK | MB_ICONINFORMATION);
     return;  // an empty list and an empty name

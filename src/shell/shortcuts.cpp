@@ -13,6 +13,7 @@
 #include "winsys/shell_link.h"
 #include "winsys/system_folders.h"
 #include "wizard/install_state.h"
+#include "wizard/texts.h"
 
 namespace yv::shell {
 
@@ -20,8 +21,6 @@ using text::kPathLimit;
 using wizard::gInstall;
 
 namespace {
-
-constexpr char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
 // Both messages of this service have no owner, an OK button and no icon.
 void Tell(const std::string& message) {
@@ -67,7 +66,7 @@ bool CreateProgramShortcuts(const std::string& installDir) {
   {
     // Values over 255 bytes count as unreadable; a missing "Desktop" means the
     // desktop shortcuts go to the Programs folder.
-    winsys::RegistryKey folders(HKEY_CURRENT_USER, kShellFoldersKey);
+    winsys::RegistryKey folders(HKEY_CURRENT_USER, wizard::texts::kShellFoldersKey);
     const auto value = folders.ReadString("Programs");
     if (!value) {
       Tell(texts::kNoShellFolders);

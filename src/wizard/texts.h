@@ -16,6 +16,8 @@ inline constexpr char kDefaultInstallDir[] = "C:\\kv58";
 inline constexpr char kDefaultProgramGroup[] = "Delvrin证券分析系统";
 
 inline constexpr char kAppPathsKey[] = "SoftWare\\Microsoft\\Windows\\CurrentVersion\\App Paths\\%s";
+// The current user's shell folders ("Programs", "Desktop").
+inline constexpr char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 inline constexpr char kProductKey[] = "SOFTWARE\\Orvanet\\Delvrin证券分析系统\\3.0";
 
 // Page frame.
