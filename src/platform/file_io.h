@@ -16,4 +16,23 @@ bool WriteWholeFile(const std::string& path, std::string_view bytes);
 // True when a file or folder of that name exists.
 bool PathExists(const std::string& path);
 
+// A file that only grows: each Append is on the disk (flushed) before it returns.
+class AppendFile {
+ public:
+  AppendFile() = default;
+  ~AppendFile();
+  AppendFile(const AppendFile&) = delete;
+  AppendFile& operator=(const AppendFile&) = delete;
+
+  // Opens or creates the file, cut to its first `keep` bytes (the whole file when it is
+  // shorter); others may read it meanwhile. False when it cannot be opened.
+  bool Open(const std::string& path, std::size_t keep);
+  // Writes `bytes` at the end and flushes them to the disk; false when either fails.
+  bool Append(std::string_view bytes);
+  bool IsOpen() const { return handle_ != nullptr; }
+
+ private:
+  void* handle_ = nullptr;
+};
+
 }  // namespace yv::platform

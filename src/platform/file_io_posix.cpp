@@ -1,5 +1,9 @@
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 
@@ -39,6 +43,36 @@ bool WriteWholeFile(const std::string& path, std::string_view bytes) {
 bool PathExists(const std::string& path) {
   struct stat st;
   return ::stat(path.c_str(), &st) == 0;
+}
+
+// The descriptor is kept as its value plus one, so that zero means closed.
+AppendFile::~AppendFile() {
+  if (handle_) ::close(static_cast<int>(reinterpret_cast<intptr_t>(handle_) - 1));
+}
+
+bool AppendFile::Open(const std::string& path, std::size_t keep) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT, 0644);
+  if (fd < 0) return false;
+  struct stat st;
+  const off_t end = ::fstat(fd, &st) == 0 ? std::min<off_t>(st.st_size, static_cast<off_t>(keep)) : 0;
+  if (::ftruncate(fd, end) != 0 || ::lseek(fd, end, SEEK_SET) < 0) {
+    ::close(fd);
+    return false;
+  }
+  handle_ = reinterpret_cast<void*>(static_cast<intptr_t>(fd) + 1);
+  return true;
+}
+
+bool AppendFile::Append(std::string_view bytes) {
+  if (!handle_) return false;
+  const int fd = static_cast<int>(reinterpret_cast<intptr_t>(handle_) - 1);
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return ::fsync(fd) == 0;
 }
 
 }  // namespace yv::platform

@@ -20,8 +20,8 @@ struct Handle {
 }  // namespace
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
-  Handle f(CreateFileW(text::ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  Handle f(CreateFileW(text::ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (f.h == INVALID_HANDLE_VALUE) return std::nullopt;
   std::string out;
   char buf[65536];
@@ -35,8 +35,7 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
 
 namespace {
 bool WriteAll(const std::wstring& path, std::string_view bytes) {
-  Handle f(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                       nullptr));
+  Handle f(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (f.h == INVALID_HANDLE_VALUE) return false;
   std::size_t done = 0;
   while (done < bytes.size()) {
@@ -61,6 +60,33 @@ bool WriteWholeFile(const std::string& path, std::string_view bytes) {
 
 bool PathExists(const std::string& path) {
   return GetFileAttributesW(text::ToWide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+AppendFile::~AppendFile() {
+  if (handle_) CloseHandle(handle_);
+}
+
+bool AppendFile::Open(const std::string& path, std::size_t keep) {
+  HANDLE h = CreateFileW(text::ToWide(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(h, &size)) size.QuadPart = 0;
+  LARGE_INTEGER end{};
+  end.QuadPart = std::min<LONGLONG>(size.QuadPart, static_cast<LONGLONG>(keep));
+  if (!SetFilePointerEx(h, end, nullptr, FILE_BEGIN) || !SetEndOfFile(h)) {
+    CloseHandle(h);
+    return false;
+  }
+  handle_ = h;
+  return true;
+}
+
+bool AppendFile::Append(std::string_view bytes) {
+  if (!handle_) return false;
+  DWORD wrote = 0;
+  return WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &wrote, nullptr) && wrote == bytes.size() &&
+         FlushFileBuffers(handle_);
 }
 
 }  // namespace yv::platform

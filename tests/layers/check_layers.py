@@ -8,14 +8,15 @@ import pathlib
 import re
 import sys
 
-CORE = {"text", "platform", "profile", "archive"}
+CORE = {"text", "platform", "profile", "archive", "install_log"}
 ALLOWED = {
     "text": set(),
     "platform": {"text"},
     "profile": {"text", "platform"},
     "archive": {"text", "platform"},
+    "install_log": {"text", "platform"},
     "ui": {"text"},
-    "winsys": {"text", "platform"},
+    "winsys": {"text", "platform", "install_log"},
     "archive/win": CORE | {"ui", "winsys"},
     "wizard": CORE | {"ui", "winsys"},
     "shell": CORE | {"ui", "winsys", "wizard"},
@@ -23,6 +24,7 @@ ALLOWED = {
     "install": CORE | {"ui", "winsys", "archive/win", "wizard", "shell"},
     "completion": CORE | {"ui", "winsys", "archive/win", "wizard", "shell"},
     "app": CORE | {"ui", "winsys", "archive/win", "wizard", "shell", "pages", "install", "completion"},
+    "uninstall": CORE | {"ui", "winsys"},
     "resources": set(),
 }
 # Core files built for Windows only: the code page boundary and the *_win files.

@@ -1,0 +1,314 @@
+#include <gtest/gtest.h>
+#include <iconv.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "install_log/log_file.h"
+#include "install_log/place_rules.h"
+#include "install_log/registry_file.h"
+#include "install_log/removal_plan.h"
+#include "platform/file_io.h"
+
+using namespace yv::install_log;
+
+namespace {
+
+// "誠" is D5 5C in GBK: its trail byte is a backslash.
+const std::string kCheng = "\xD5\x5C";
+
+Record Make(RecordKind kind, std::string text) {
+  Record r;
+  r.kind = kind;
+  r.text = std::move(text);
+  return r;
+}
+
+Record File(std::string path, bool existed) {
+  Record r = Make(RecordKind::File, std::move(path));
+  r.existed = existed;
+  return r;
+}
+
+Record Value(std::string key, std::string name, View view, std::optional<EarlierValue> earlier = std::nullopt) {
+  Record r = Make(RecordKind::Value, std::move(key));
+  r.valueName = std::move(name);
+  r.view = view;
+  r.existed = earlier.has_value();
+  if (earlier) r.earlier = *earlier;
+  return r;
+}
+
+std::vector<Record> RecordsOf(const LogContent& log) {
+  std::vector<Record> records;
+  for (const LogLine& line : log.lines) records.push_back(line.record);
+  return records;
+}
+
+struct ScratchLog {
+  std::string path = "/tmp/yv_install_log_" + std::to_string(getpid()) + ".log";
+  ~ScratchLog() { std::remove(path.c_str()); }
+  std::string Content() const { return yv::platform::ReadWholeFile(path).value_or(""); }
+};
+
+TEST(InstallLog, RecordsRoundTripAppendAndSurviveACutOffLine) {
+  Record key = Make(RecordKind::Key, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvanet\\" + kCheng);
+  key.view = View::k64;
+  Record done;
+  done.kind = RecordKind::Done;
+  done.doneLine = 7;
+  const std::vector<Record> first = {
+      Make(RecordKind::Group, "Delvrin证券分析系统"),
+      Make(RecordKind::Folder, "C:\\kv58"),
+      Make(RecordKind::Dir, "C:\\kv58\\" + kCheng),
+      File("C:\\kv58\\" + kCheng + "\\a 100%.txt", false),
+      File("C:\\windows\\system32\\card.dll", true),
+      key,
+      Value("HKEY_CURRENT_USER\\Software\\X", "", View::k32),
+      Value("HKEY_LOCAL_MACHINE\\SOFTWARE\\X", "tab\there\r\n", View::k32,
+            EarlierValue{3, std::string("\0\x01\xFF", 3)}),
+      Value("HKEY_LOCAL_MACHINE\\SOFTWARE\\X", "odd type", View::k64, EarlierValue{0x20000, ""}),
+      Make(RecordKind::Link, "C:\\Users\\u\\Desktop\\程序.lnk"),
+      done,
+  };
+  ScratchLog log;
+  {
+    LogWriter writer(log.path, "2026-12-09 01:00:00");
+    for (const Record& r : first) ASSERT_TRUE(writer.Record(r));
+  }
+  const std::string written = log.Content();
+  EXPECT_EQ(written.substr(0, written.find("\r\n")), kHeader);
+  LogContent read = ReadLog(written);
+  ASSERT_EQ(read.status, LogContent::Status::kOk);
+  std::vector<Record> expected = {Make(RecordKind::Run, "2026-12-09 01:00:00")};
+  expected.insert(expected.end(), first.begin(), first.end());
+  EXPECT_EQ(RecordsOf(read), expected);
+  EXPECT_EQ(read.lines.front().number, 2u);
+
+  // A log cut in the middle of its last line reads up to the last whole line, and the
+  // next installation appends after that line, leaving the earlier ones as they were.
+  const std::string cut = written.substr(0, written.size() - 5);
+  ASSERT_TRUE(yv::platform::WriteWholeFile(log.path, cut));
+  read = ReadLog(cut);
+  ASSERT_EQ(read.status, LogContent::Status::kOk);
+  EXPECT_EQ(RecordsOf(read), std::vector<Record>(expected.begin(), expected.end() - 1));
+  {
+    LogWriter upgrade(log.path, "2026-12-10 09:00:00");
+    ASSERT_TRUE(upgrade.Record(File("C:\\kv58\\new.exe", false)));
+  }
+  const std::string appended = log.Content();
+  EXPECT_EQ(appended.compare(0, cut.rfind('\n') + 1, cut, 0, cut.rfind('\n') + 1), 0);
+  read = ReadLog(appended);
+  ASSERT_EQ(read.status, LogContent::Status::kOk);
+  ASSERT_EQ(read.lines.size(), expected.size() + 1);
+  EXPECT_EQ(read.lines[expected.size() - 1].record, Make(RecordKind::Run, "2026-12-10 09:00:00"));
+  EXPECT_EQ(read.lines.back().record, File("C:\\kv58\\new.exe", false));
+}
+
+TEST(InstallLog, ForeignOrDamagedFilesAreNoLog) {
+  ScratchLog log;
+  ASSERT_TRUE(yv::platform::WriteWholeFile(log.path, "something else\r\nFILE\tNEW\tC:\\a\\b\r\n"));
+  LogWriter writer(log.path, "t");
+  EXPECT_FALSE(writer.Record(File("C:\\a\\c", false)));
+  EXPECT_TRUE(writer.Failed());
+  EXPECT_EQ(log.Content(), "something else\r\nFILE\tNEW\tC:\\a\\b\r\n");
+
+  EXPECT_EQ(ReadLog("").status, LogContent::Status::kNoHeader);
+  EXPECT_EQ(ReadLog(std::string(kHeader)).status, LogContent::Status::kNoHeader);  // header cut off
+  const std::string bad[] = {"FILE\tMAYBE\tC:\\a\\b", "FILE\tNEW", "VALUE\t32\tHKEY_CURRENT_USER\\Software\\X\tn\tOLD",
+                             "VALUE\t16\tK\tn\tNEW",  "DONE\t0",   "FILE\tNEW\tC:\\a%4",
+                             "RENAME\tC:\\a",         ""};
+  for (const std::string& line : bad) {
+    const LogContent read = ReadLog(std::string(kHeader) + "\r\nGROUP\tg\r\n" + line + "\r\nGROUP\th\r\n");
+    EXPECT_EQ(read.status, LogContent::Status::kBadLine) << line;
+    EXPECT_EQ(read.badLine, 3u) << line;
+  }
+  EXPECT_EQ(LogPathFor("C:\\windows\\dvuninst.exe"), "C:\\windows\\dvuninst.log");
+  EXPECT_EQ(LogPathFor("C:\\a.b\\uninst"), "C:\\a.b\\uninst.log");
+}
+
+TEST(InstallLog, RefusalRules) {
+  const Places places{"C:\\windows", "C:\\windows\\system32", "C:\\users\\u\\Start Menu\\Programs",
+                      "C:\\users\\u\\Desktop"};
+  struct Case {
+    const char* line;
+    bool allowed;
+  };
+  const Case cases[] = {
+      {"FILE\tNEW\tC:\\kv58\\program\\a.exe", true},
+      {"FILE\tOLD\tC:\\KV58\\a.exe", true},
+      {"FILE\tNEW\tC:\\windows\\dvuninst.exe", true},
+      {"FILE\tNEW\tC:\\windows\\system32\\drivers\\card.sys", true},
+      {"DIR\tC:\\kv58", true},
+      {"DIR\tC:\\users\\u\\Start Menu\\Programs\\组\\子", true},
+      {"LINK\tC:\\users\\u\\Desktop\\程序.lnk", true},
+      {"KEY\t32\tHKEY_LOCAL_MACHINE\\SOFTWARE\\Orvanet", true},
+      {"VALUE\t64\tHKEY_CURRENT_USER\\Software\\X\t\tNEW", true},
+      {"FILE\tNEW\tC:\\kv58\\誠\\a", true},
+      // Roots, relative paths, climbing out, devices, reserved names, over the limits.
+      {"FILE\tNEW\tC:\\", false},
+      {"FILE\tNEW\tC:\\kv58", false},
+      {"FILE\tNEW\tkv58\\a.exe", false},
+      {"FILE\tNEW\t\\\\server\\share\\kv58\\a", false},
+      {"FILE\tNEW\tC:\\kv58\\..\\windows\\win.ini", false},
+      {"FILE\tNEW\tC:\\kv58\\.\\a", false},
+      {"FILE\tNEW\tC:\\kv58\\\\a", false},
+      {"FILE\tNEW\tC:\\kv58\\nul.txt", false},
+      {"FILE\tNEW\tC:\\kv58\\COM1", false},
+      {"FILE\tNEW\tC:\\kv58\\a:stream", false},
+      {"FILE\tNEW\tC:\\kv58\\a.", false},
+      {"FILE\tNEW\tC:\\kv58\\a*", false},
+      {"FILE\tNEW\tC:\\other\\a.exe", false},
+      {"FILE\tNEW\tC:\\users\\u\\Desktop\\notes.txt", false},
+      {"DIR\tC:\\windows\\system32\\x", false},
+      {"DIR\tC:\\users\\u\\Start Menu\\Programs", false},
+      {"DIR\tC:\\users\\u\\Desktop\\x", false},
+      {"LINK\tC:\\users\\u\\Desktop\\notes.txt", false},
+      {"LINK\tC:\\kv58\\a.lnk", false},
+      {"KEY\t32\tHKEY_LOCAL_MACHINE\\SOFTWARE", false},
+      {"KEY\t32\tHKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\X", false},
+      {"KEY\t32\tHKEY_CLASSES_ROOT\\SOFTWARE\\X", false},
+      {"KEY\t32\tSOFTWARE\\X", false},
+      {"VALUE\t32\tHKEY_LOCAL_MACHINE\\SOFTWARE\\\\X\tn\tNEW", false},
+      {"FOLDER\tC:\\", false},
+      {"FOLDER\tC:\\windows\\kv58", false},
+      {"FOLDER\tC:\\users", false},
+  };
+  const std::string longPath = "FILE\tNEW\tC:\\kv58\\" + std::string(250, 'a');
+  for (const Case& c : cases) {
+    const std::string content = std::string(kHeader) + "\r\nFOLDER\tC:\\kv58\r\n" + c.line + "\r\n";
+    const LogContent log = ReadLog(content);
+    ASSERT_EQ(log.status, LogContent::Status::kOk) << c.line;
+    const auto refused = FirstRefusedLine(log.lines, places);
+    EXPECT_EQ(!refused.has_value(), c.allowed) << c.line;
+    if (refused) {
+      EXPECT_EQ(*refused, 3u) << c.line;
+    }
+  }
+  EXPECT_EQ(
+      FirstRefusedLine(ReadLog(std::string(kHeader) + "\r\nFOLDER\tC:\\kv58\r\n" + longPath + "\r\n").lines, places),
+      3u);
+  // A file counts below an installation folder only once that folder has been named.
+  EXPECT_EQ(FirstRefusedLine(ReadLog(std::string(kHeader) + "\r\nFILE\tNEW\tC:\\kv58\\a\r\nFOLDER\tC:\\kv58\r\n").lines,
+                             places),
+            2u);
+}
+
+TEST(InstallLog, RemovalFollowsTheFirstRecordInReverseAndSkipsWhatWasDone) {
+  const std::string content = std::string(kHeader) +
+                              "\r\n"
+                              "VALUE\t32\tHKEY_LOCAL_MACHINE\\SOFTWARE\\P\tName\tOLD\tREG_SZ\t4100\r\n"  // 2
+                              "DIR\tC:\\kv58\r\n"                                                        // 3
+                              "FILE\tNEW\tC:\\kv58\\a.exe\r\n"                                           // 4
+                              "FILE\tNEW\tC:\\kv58\\b.exe\r\n"                                           // 5
+                              "RUN\tupgrade\r\n"                                                         // 6
+                              "VALUE\t32\tHKEY_LOCAL_MACHINE\\software\\p\tNAME\tOLD\tREG_SZ\t4200\r\n"  // 7
+                              "FILE\tOLD\tC:\\KV58\\A.EXE\r\n"                                           // 8
+                              "FILE\tNEW\tC:\\kv58\\c.exe\r\n"                                           // 9
+                              "DONE\t9\r\n"                                                              // 10
+                              "DONE\t8\r\n";                                                             // 11
+  const LogContent log = ReadLog(content);
+  ASSERT_EQ(log.status, LogContent::Status::kOk);
+  std::vector<std::size_t> order;
+  for (const LogLine& line : PlanRemoval(log.lines)) order.push_back(line.number);
+  // c.exe was undone; a DONE naming a later record of a.exe does not count for it.
+  EXPECT_EQ(order, (std::vector<std::size_t>{5, 4, 3, 2}));
+  EXPECT_EQ(PlanRemoval(log.lines).back().record.earlier.data, std::string("A\0", 2));
+}
+
+std::string Utf16ToGbkWithIconv(std::u16string_view wide) {
+  iconv_t cd = iconv_open("GBK", "UTF-16LE");
+  std::string in(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
+  std::string out(in.size() * 2 + 4, '\0');
+  char* inPtr = in.data();
+  char* outPtr = out.data();
+  std::size_t inLeft = in.size();
+  std::size_t outLeft = out.size();
+  iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+  iconv_close(cd);
+  out.resize(out.size() - outLeft);
+  return out;
+}
+
+// Literals are GBK in the program (-fexec-charset=GBK).
+std::string Utf16File(const std::string& gbk) {
+  iconv_t cd = iconv_open("UTF-16LE", "GBK");
+  std::string in = gbk;
+  std::string out(in.size() * 4 + 4, '\0');
+  char* inPtr = in.data();
+  char* outPtr = out.data();
+  std::size_t inLeft = in.size();
+  std::size_t outLeft = out.size();
+  iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+  iconv_close(cd);
+  out.resize(out.size() - outLeft);
+  return "\xFF\xFE" + out;
+}
+
+TEST(RegistryFile, BothFormsContinuedLinesDeletionsAndHexValues) {
+  using K = RegistryChange::Kind;
+  const std::string gbkKey = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvanet\\" + kCheng;
+  // The GBK form: a key name whose trail byte is a backslash, names with escapes.
+  const std::string regedit4 =
+      "REGEDIT4\r\n\r\n"
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvanet\\" +
+      kCheng +
+      "]\r\n"
+      "\"Path\"=\"C:\\\\kv58\\\\\"\r\n"
+      "@=\"default\"\r\n"
+      "\"Say \\\"hi\\\"\"=dword:00000001\r\n"
+      "\"Blob\"=hex:00,01,02,\\\r\n"
+      "  03,04,\\\r\n"
+      "  05\r\n"
+      "\"After\"=hex(2):41,00,00,00\r\n"
+      "; a comment\r\n"
+      "\"Gone\"=-\r\n"
+      "[-HKCU\\Software\\Old]\r\n"
+      "\"Ignored\"=\"after a deletion\"\r\n"
+      "[HKEY_NOWHERE\\X]\r\n"
+      "\"AlsoIgnored\"=\"\"\r\n"
+      "[HKCU\\Software\\New\\]\r\n"
+      "\"x\" = \"spaced\"\r\n";
+  const auto ascii = [](std::u16string_view w) { return std::string(w.begin(), w.end()); };
+  const auto read4 = ReadRegistryFile(regedit4, ascii);
+  ASSERT_TRUE(read4);
+  const std::vector<RegistryChange> expected4 = {
+      {K::kKey, gbkKey, ""},
+      {K::kValue, gbkKey, "Path"},
+      {K::kValue, gbkKey, ""},
+      {K::kValue, gbkKey, "Say \"hi\""},
+      {K::kValue, gbkKey, "Blob"},
+      {K::kValue, gbkKey, "After"},
+      {K::kDeleteValue, gbkKey, "Gone"},
+      {K::kDeleteKey, "HKEY_CURRENT_USER\\Software\\Old", ""},
+      {K::kKey, "HKEY_CURRENT_USER\\Software\\New", ""},
+      {K::kValue, "HKEY_CURRENT_USER\\Software\\New", "x"},
+  };
+  EXPECT_EQ(*read4, expected4);
+
+  // The UTF-16 form, converted to GBK as the wizard does.
+  const std::string regedit5 = Utf16File(
+      "Windows Registry Editor Version 5.00\r\n\r\n"
+      "[HKEY_CURRENT_USER\\Software\\Delvrin证券分析系统\\设置]\r\n"
+      "\"名称\"=\"值\"\r\n"
+      "\"Multi\"=hex(7):41,00,00,00,\\\r\n"
+      "  00,00\r\n"
+      "\"名称2\"=-\r\n");
+  const auto read5 = ReadRegistryFile(regedit5, Utf16ToGbkWithIconv);
+  ASSERT_TRUE(read5);
+  const std::string key5 = "HKEY_CURRENT_USER\\Software\\Delvrin证券分析系统\\设置";
+  const std::vector<RegistryChange> expected5 = {
+      {K::kKey, key5, ""},
+      {K::kValue, key5, "名称"},
+      {K::kValue, key5, "Multi"},
+      {K::kDeleteValue, key5, "名称2"},
+  };
+  EXPECT_EQ(*read5, expected5);
+
+  EXPECT_FALSE(ReadRegistryFile("[HKEY_CURRENT_USER\\Software\\X]\r\n", ascii));
+  EXPECT_FALSE(ReadRegistryFile("", ascii));
+}
+
+}  // namespace
