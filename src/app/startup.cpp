@@ -2,15 +2,18 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <memory>
 
 #include "app/wizard.h"
+#include "install_log/log_file.h"
 #include "platform/file_io.h"
 #include "profile/profile.h"
 #include "text/gbk.h"
 #include "ui/application.h"
 #include "ui/message_box.h"
 #include "winsys/registry.h"
+#include "winsys/system_folders.h"
 #include "wizard/install_state.h"
 #include "wizard/texts.h"
 
@@ -100,6 +103,42 @@ StartupOutcome PrepareInstallState(const std::string& workingDir, const std::str
   return StartupOutcome::Run;
 }
 
+namespace {
+
+// The installation log of this run: beside the uninstaller that "uninst" names, in the
+// Windows folder. A log that cannot be written is reported once; the installation goes on.
+class WizardLog : public install_log::LogWriter {
+ public:
+  using LogWriter::LogWriter;
+  bool Record(const install_log::Record& record) override {
+    if (LogWriter::Record(record)) return true;
+    if (!told_) {
+      told_ = true;
+      ui::ShowMessageBox(nullptr, texts::kLogNotWritten + Path(), texts::kLogNotWrittenCaption, MB_OK | MB_ICONWARNING);
+    }
+    return false;
+  }
+
+ private:
+  bool told_ = false;
+};
+
+std::unique_ptr<WizardLog> OpenInstallLog() {
+  if (gInstall.UninstallProgram.empty()) return nullptr;
+  const auto windows = winsys::WindowsFolder();
+  const auto uninstaller =
+      windows ? text::JoinBounded(text::kPathLimit, {*windows, "\\", gInstall.UninstallProgram}) : std::nullopt;
+  if (!uninstaller) return nullptr;
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  char time[32];
+  std::snprintf(time, sizeof time, "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth, now.wDay, now.wHour,
+                now.wMinute, now.wSecond);
+  return std::make_unique<WizardLog>(install_log::LogPathFor(*uninstaller), time);
+}
+
+}  // namespace
+
 int RunSetup(const std::string& workingDir, const std::string& commandLine) {
   switch (PrepareInstallState(workingDir, commandLine)) {
     case StartupOutcome::Quit:
@@ -112,12 +151,16 @@ int RunSetup(const std::string& workingDir, const std::string& commandLine) {
   }
   try {
     auto wizard = std::make_unique<TfmWizard>();
+    const auto log = OpenInstallLog();
+    install_log::SetCurrentRecorder(log.get());
     ui::SetMainForm(wizard.get());
     wizard->Show();
     int code = ui::RunMessageLoop();
     ui::SetMainForm(nullptr);
+    install_log::SetCurrentRecorder(nullptr);
     return code;
   } catch (const std::exception& error) {
+    install_log::SetCurrentRecorder(nullptr);
     ui::ReportException(error);
     ui::SetMainForm(nullptr);
     return 0;

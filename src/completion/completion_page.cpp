@@ -9,6 +9,7 @@
 #include "ui/group_controls.h"
 #include "ui/list_controls.h"
 #include "ui/message_box.h"
+#include "winsys/recording.h"
 #include "wizard/install_state.h"
 #include "wizard/texts.h"
 
@@ -115,6 +116,7 @@ bool TdlgStep7::WriteChosenDriver() {
     return combo.Count() == 0 && UserSkipsCard();
   }
   try {
+    winsys::RecordFileWrite(settingsPath_);
     WriteDriverChoice(settingsPath_, chosen, combo.Count());
   } catch (const profile::ProfileWriteError& error) {
     ui::ReportException(error);

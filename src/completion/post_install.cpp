@@ -6,6 +6,7 @@
 #include "shell/shortcuts.h"
 #include "text/gbk.h"
 #include "ui/message_box.h"
+#include "winsys/recording.h"
 #include "winsys/registry.h"
 #include "winsys/system_folders.h"
 #include "wizard/install_state.h"
@@ -100,6 +101,7 @@ bool ImportRegistryFiles(HWND owner, const ProgramStarter& starter) {
       Tell(owner, CannotRun(entry.value));
       continue;
     }
+    winsys::RecordRegistryImport(entry.path);
     if (!RunAwaited(owner, starter, *command, *windows, *windows + "\\regedit.exe", CannotRun(entry.value))) {
       return false;
     }

@@ -6,6 +6,7 @@
 #include "text/cp936.h"
 #include "text/gbk.h"
 #include "winsys/handle.h"
+#include "winsys/recording.h"
 
 namespace yv::install {
 
@@ -28,6 +29,7 @@ void CopyPlainFiles(const std::string& sourceFolder, const std::string& destinat
     const auto destination = text::JoinBounded(kCopyPathLimit, {destinationFolder, "\\", name});
     if (!source || !destination) continue;
     const std::wstring target = text::ToWide(*destination);
+    winsys::RecordFileWrite(*destination);
     CopyFileW(text::ToWide(*source).c_str(), target.c_str(), FALSE);
     SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_ARCHIVE);
   } while (FindNextFileW(listing.get(), &found));

@@ -11,6 +11,7 @@
 #include "shell/folder_paths.h"
 #include "text/gbk.h"
 #include "ui/message_box.h"
+#include "winsys/recording.h"
 #include "wizard/install_state.h"
 
 namespace yv::install {
@@ -99,6 +100,7 @@ bool PrepareFolders(InstallationView& view) {
 
 bool RunInstallation(InstallationView& view) {
   view.InstallOk = true;
+  winsys::RecordInstallation(gInstall.ProgramGroup, gInstall.InstallDir);
   if (!PrepareFolders(view)) {
     view.InstallOk = false;
     return false;

@@ -5,6 +5,7 @@
 #include "profile/section_readers.h"
 #include "text/cp936.h"
 #include "text/gbk.h"
+#include "winsys/recording.h"
 
 namespace yv::shell {
 
@@ -24,6 +25,7 @@ bool CreateFolderPath(const std::string& path) {
     if (i == 0 || path[i - 1] == ':') continue;
     const std::string level = path.substr(0, i);
     if (Exists(level)) continue;
+    winsys::RecordFolderCreate(level);
     if (!CreateDirectoryW(text::ToWide(level).c_str(), nullptr)) return false;
   }
   return true;

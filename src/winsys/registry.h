@@ -1,5 +1,7 @@
 // Registry keys: a key that cannot be opened counts as absent, and a value that is
 // missing, not text or over 255 bytes counts as missing. Names and texts are GBK.
+// Creating a key and writing a value are points of change: the installation log, when
+// there is one, records them first (winsys/recording.h).
 #pragma once
 
 #include <windows.h>
@@ -15,7 +17,9 @@ class RegistryKey {
   RegistryKey(HKEY root, const std::string& path);
   // Creates the key, or opens it when it exists.
   static RegistryKey Create(HKEY root, const std::string& path);
-  RegistryKey(RegistryKey&& other) noexcept : key_(other.key_) { other.key_ = nullptr; }
+  RegistryKey(RegistryKey&& other) noexcept : key_(other.key_), root_(other.root_), path_(std::move(other.path_)) {
+    other.key_ = nullptr;
+  }
   ~RegistryKey();
   RegistryKey(const RegistryKey&) = delete;
   RegistryKey& operator=(const RegistryKey&) = delete;
@@ -30,8 +34,10 @@ class RegistryKey {
   HKEY get() const { return key_; }
 
  private:
-  RegistryKey() = default;
+  RegistryKey(HKEY root, std::string path, bool) : root_(root), path_(std::move(path)) {}
   HKEY key_ = nullptr;
+  HKEY root_ = nullptr;
+  std::string path_;
 };
 
 }  // namespace yv::winsys

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "text/cp936.h"
+#include "winsys/recording.h"
 
 namespace yv::winsys {
 
@@ -36,6 +37,7 @@ bool CreateShellLink(const std::string& target, const std::string& linkPath,
         SUCCEEDED(link.p->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file.p)))) {
       link.p->SetPath(text::ToWide(target).c_str());
       if (workingFolder) link.p->SetWorkingDirectory(text::ToWide(*workingFolder).c_str());
+      RecordShortcut(linkPath);
       saved = SUCCEEDED(file.p->Save(text::ToWide(linkPath).c_str(), TRUE));
     }
   }

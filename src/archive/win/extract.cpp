@@ -13,6 +13,7 @@
 #include "text/gbk.h"
 #include "ui/message_box.h"
 #include "winsys/handle.h"
+#include "winsys/recording.h"
 
 namespace yv::archive {
 
@@ -140,6 +141,7 @@ bool Extract(const ExtractionSite& site, const std::string& containerPath, const
       return false;
     }
 
+    if (outputPath) winsys::RecordFileWrite(*outputPath);
     if (entry.IsCompressed()) {
       // A path over 255 bytes is a file that cannot be created.
       const bool decoded =
@@ -258,6 +260,7 @@ bool DecodePackedFile(const std::string& containerPath, const std::string& outpu
   LARGE_INTEGER fileSize{};
   if (!GetFileSizeEx(container.get(), &fileSize) || fileSize.QuadPart > 0xFFFFFFFFll) return false;
 
+  winsys::RecordFileWrite(outputPath);
   ScopedHandle output(CreateForWriting(outputPath));
   if (!output) return false;
   DecodeTransfer state;

@@ -1,0 +1,41 @@
+// The points of change: each function records, through the process's recorder
+// (install_log/change_recorder.h), the change that its caller is about to make, with the
+// state before it. Without a recorder they do nothing and cost nothing.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+#include "install_log/log_record.h"
+
+namespace yv::winsys {
+
+// The registry view this program writes in, and the one of the system's registry editor
+// in the Windows folder (64-bit on 64-bit Windows, whatever this program is).
+install_log::View OwnView();
+install_log::View RegistryEditorView();
+// KEY_WOW64_32KEY or KEY_WOW64_64KEY (ignored by 32-bit Windows).
+REGSAM ViewAccess(install_log::View view);
+// "HKEY_LOCAL_MACHINE" and the other roots by their full names; the other way round.
+std::string RootName(HKEY root);
+std::optional<HKEY> RootOf(const std::string& name);
+
+// The program group and the installation folder of the run that starts.
+void RecordInstallation(const std::string& group, const std::string& installDir);
+// A file about to be written (created or replaced).
+void RecordFileWrite(const std::string& path);
+// A folder about to be created.
+void RecordFolderCreate(const std::string& path);
+// A shortcut file about to be saved.
+void RecordShortcut(const std::string& path);
+// A key about to be created with its parents: each level that does not exist yet.
+void RecordKeyCreate(HKEY root, const std::string& path, install_log::View view);
+// A value about to be set or deleted, with what it holds now.
+void RecordValueChange(HKEY root, const std::string& key, const std::string& name, install_log::View view);
+// A registry file about to be imported by the registry editor: every key and value it
+// sets or deletes, read from the file now. A file that is no registry file records nothing.
+void RecordRegistryImport(const std::string& path);
+
+}  // namespace yv::winsys
