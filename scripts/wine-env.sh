@@ -24,7 +24,7 @@ yv_unlink_home_folders() {
 }
 
 # Bump when the template's settings change, so that old prefixes are made anew.
-yv_prefix_version=2
+yv_prefix_version=3
 
 # Settings of the template: all windows on one virtual desktop of the screen's size,
 # where Wine draws window frames and maximises windows itself (there is no window

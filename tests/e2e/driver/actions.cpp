@@ -46,8 +46,12 @@ Outcome PressKey(HWND window, WPARAM virtualKey) {
   if (thread == 0 || !GetGUIThreadInfo(thread, &info)) return {false, "no such window"};
   HWND target = info.hwndFocus ? info.hwndFocus : window;
   UINT scan = MapVirtualKeyW(static_cast<UINT>(virtualKey), MAPVK_VK_TO_VSC);
-  PostMessageW(target, WM_KEYDOWN, virtualKey, 1 | (static_cast<LPARAM>(scan) << 16));
-  PostMessageW(target, WM_KEYUP, virtualKey, 1 | (static_cast<LPARAM>(scan) << 16) | (3LL << 30));
+  // lParam: repeat count 1 and the scan code; a key-up adds the previous-state and
+  // transition bits (30 and 31), composed unsigned so that a 32-bit LPARAM takes them.
+  const auto keyDown = static_cast<DWORD>(1u | (scan << 16));
+  const auto keyUp = static_cast<DWORD>(keyDown | (3u << 30));
+  PostMessageW(target, WM_KEYDOWN, virtualKey, static_cast<LPARAM>(keyDown));
+  PostMessageW(target, WM_KEYUP, virtualKey, static_cast<LPARAM>(keyUp));
   return {true, "key pressed"};
 }
 

@@ -1,0 +1,38 @@
+# What every shipped Windows program of ours carries, and how it is shipped.
+
+set(YV_RESOURCE_TEMPLATES ${CMAKE_CURRENT_LIST_DIR}/../src/resources)
+
+# yv_program_resources(target LEVEL asInvoker|requireAdministrator [DESCRIPTION text])
+# Gives `target` its application manifest (resource type 24, id 1) and, with a
+# DESCRIPTION, its version information. The manifest names the rights the program asks
+# for and the Windows versions it was made for (7 to 11). It declares no DPI awareness,
+# since the pages are laid out in pixels at 96 dpi and the system is to stretch them, and
+# no dependency on the newer common controls, so the pages keep their classic look.
+function(yv_program_resources target)
+  cmake_parse_arguments(arg "" "LEVEL;DESCRIPTION" "" ${ARGN})
+  set(dir ${CMAKE_CURRENT_BINARY_DIR}/${target}_resources)
+  set(YV_PROGRAM ${target})
+  set(YV_EXECUTION_LEVEL ${arg_LEVEL})
+  set(YV_FILE_DESCRIPTION "${arg_DESCRIPTION}")
+  set(YV_MANIFEST ${dir}/${target}.manifest)
+  configure_file(${YV_RESOURCE_TEMPLATES}/program.manifest.in ${YV_MANIFEST} @ONLY)
+  if(arg_DESCRIPTION)
+    configure_file(${YV_RESOURCE_TEMPLATES}/version.rc.in ${dir}/${target}.rc @ONLY)
+  else()
+    file(CONFIGURE OUTPUT ${dir}/${target}.rc CONTENT "1 24 \"@YV_MANIFEST@\"\n" @ONLY)
+  endif()
+  set_source_files_properties(${dir}/${target}.rc PROPERTIES OBJECT_DEPENDS ${YV_MANIFEST})
+  target_sources(${target} PRIVATE ${dir}/${target}.rc)
+endfunction()
+
+# yv_ship_stripped(target): the program in bin/ carries no debug information; its
+# debug information stays in bin/debug/<name>.debug, linked by name, for crash analysis.
+function(yv_ship_stripped target)
+  set(debug_dir ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/debug)
+  set(debug_file ${debug_dir}/$<TARGET_FILE_NAME:${target}>.debug)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${debug_dir}
+    COMMAND ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE:${target}> ${debug_file}
+    COMMAND ${CMAKE_OBJCOPY} --strip-all --add-gnu-debuglink=${debug_file} $<TARGET_FILE:${target}>
+    VERBATIM)
+endfunction()
