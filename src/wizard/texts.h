@@ -1,6 +1,8 @@
 // User-visible texts of start-up, the main window and the page frame (GBK in the program).
 #pragma once
 
+#include "winsys/system_folders.h"
+
 namespace yv::wizard::texts {
 
 inline constexpr char kSetupCaption[] = "Setup";
@@ -20,7 +22,7 @@ inline constexpr char kDefaultProgramGroup[] = "Delvrin证券分析系统";
 
 inline constexpr char kAppPathsKey[] = "SoftWare\\Microsoft\\Windows\\CurrentVersion\\App Paths\\%s";
 // The current user's shell folders ("Programs", "Desktop").
-inline constexpr char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+inline constexpr const char* kShellFoldersKey = winsys::kShellFoldersKey;
 inline constexpr char kProductKey[] = "SOFTWARE\\Orvanet\\Delvrin证券分析系统\\3.0";
 
 // Page frame.

@@ -1,0 +1,217 @@
+#include "uninstall/removal.h"
+
+#include <windows.h>
+
+#include "text/cp936.h"
+#include "text/gbk.h"
+#include "winsys/recording.h"
+
+namespace yv::uninstall {
+
+using install_log::LogLine;
+using install_log::Record;
+using install_log::RecordKind;
+
+namespace {
+
+enum class Outcome {
+  kDone,     // removed or restored, or there was nothing left to do
+  kRemains,  // had to stay (a folder or key that is not empty, a link on the way, no rights)
+  kInUse,    // a file another program holds
+};
+
+DWORD Attributes(const std::string& path) {
+  return GetFileAttributesW(text::ToWide(path).c_str());
+}
+
+bool IsGone(DWORD error) {
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// The place a path lies in, of those the site knows; empty when none.
+std::string PlaceOf(const std::string& path, const RemovalSite& site) {
+  std::string best;
+  const auto consider = [&](const std::string& folder) {
+    if ((install_log::IsBelow(path, folder) || text::EqualsIgnoreCase(path, folder)) && folder.size() > best.size()) {
+      best = folder;
+    }
+  };
+  for (const std::string& dir : site.installDirs) consider(dir);
+  for (const std::string* p :
+       {&site.places.windowsDir, &site.places.systemDir, &site.places.programs, &site.places.desktop}) {
+    consider(*p);
+  }
+  return best;
+}
+
+// True when a level between the place and `path` (the path itself included when asked)
+// is a link or junction: removing through it could reach outside the place.
+bool PassesLink(const std::string& path, const std::string& place, bool includingItself) {
+  for (std::size_t i = place.size() + 1; i <= path.size(); i += i < path.size() ? text::CharLength(path, i) : 1) {
+    if (i < path.size() && path[i] != '\\') continue;
+    if (i == path.size() && !includingItself) break;
+    const DWORD attributes = Attributes(path.substr(0, i));
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return true;
+  }
+  return false;
+}
+
+Outcome RemoveFile(const std::string& path, const RemovalSite& site) {
+  const std::string place = PlaceOf(path, site);
+  if (place.empty() || PassesLink(path, place, false)) return Outcome::kRemains;
+  const std::wstring wide = text::ToWide(path);
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return IsGone(GetLastError()) ? Outcome::kDone : Outcome::kRemains;
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return Outcome::kRemains;
+  if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesW(wide.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+  if (DeleteFileW(wide.c_str())) return Outcome::kDone;
+  const DWORD error = GetLastError();
+  if (IsGone(error)) return Outcome::kDone;
+  // A running program's file, or one opened without sharing its deletion.
+  if (error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION) {
+    if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesW(wide.c_str(), attributes);
+    return Outcome::kInUse;
+  }
+  return Outcome::kRemains;
+}
+
+Outcome RemoveFolder(const std::string& path, const RemovalSite& site) {
+  const std::string place = PlaceOf(path, site);
+  if (place.empty() || PassesLink(path, place, true)) return Outcome::kRemains;
+  if (RemoveDirectoryW(text::ToWide(path).c_str())) return Outcome::kDone;
+  // Not empty (a file the user made), or held as some program's working folder.
+  return IsGone(GetLastError()) ? Outcome::kDone : Outcome::kRemains;
+}
+
+struct OpenedKey {
+  HKEY key = nullptr;
+  LONG status = ERROR_SUCCESS;
+  ~OpenedKey() {
+    if (key) RegCloseKey(key);
+  }
+};
+
+// `text` is "ROOT\path"; the place rules made sure of the root.
+std::pair<HKEY, std::wstring> SplitKey(const std::string& text) {
+  const std::size_t sep = text::FindChar(text, '\\');
+  return {winsys::RootOf(text.substr(0, sep)).value_or(HKEY_CURRENT_USER), text::ToWide(text.substr(sep + 1))};
+}
+
+Outcome RemoveKey(const Record& r) {
+  const auto [root, path] = SplitKey(r.text);
+  const REGSAM view = winsys::ViewAccess(r.view);
+  OpenedKey k;
+  k.status = RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &k.key);
+  if (k.status == ERROR_FILE_NOT_FOUND) return Outcome::kDone;
+  if (k.status != ERROR_SUCCESS) return Outcome::kRemains;
+  DWORD subkeys = 0;
+  DWORD values = 0;
+  if (RegQueryInfoKeyW(k.key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
+                       nullptr) != ERROR_SUCCESS ||
+      subkeys != 0 || values != 0) {
+    return Outcome::kRemains;
+  }
+  const LONG status = RegDeleteKeyExW(root, path.c_str(), view, 0);
+  return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND ? Outcome::kDone : Outcome::kRemains;
+}
+
+Outcome RestoreValue(const Record& r) {
+  const auto [root, path] = SplitKey(r.text);
+  const REGSAM view = winsys::ViewAccess(r.view);
+  const std::wstring name = text::ToWide(r.valueName);
+  OpenedKey k;
+  if (!r.existed) {
+    k.status = RegOpenKeyExW(root, path.c_str(), 0, KEY_SET_VALUE | view, &k.key);
+    if (k.status == ERROR_FILE_NOT_FOUND) return Outcome::kDone;
+    if (k.status != ERROR_SUCCESS) return Outcome::kRemains;
+    const LONG status = RegDeleteValueW(k.key, name.c_str());
+    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND ? Outcome::kDone : Outcome::kRemains;
+  }
+  k.status = RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE | view, nullptr,
+                             &k.key, nullptr);
+  if (k.status != ERROR_SUCCESS) return Outcome::kRemains;
+  const std::string& data = r.earlier.data;
+  return RegSetValueExW(k.key, name.c_str(), 0, r.earlier.type, reinterpret_cast<const BYTE*>(data.data()),
+                        static_cast<DWORD>(data.size())) == ERROR_SUCCESS
+             ? Outcome::kDone
+             : Outcome::kRemains;
+}
+
+bool IsOwnFile(const std::string& path, const RemovalSite& site) {
+  for (const std::string& own : site.ownFiles) {
+    if (text::EqualsIgnoreCase(path, own)) return true;
+  }
+  return false;
+}
+
+// A file that was there before the installation stays unless it lies in an installation
+// folder: in the Windows or system folder it belongs to Windows or to another product.
+bool IsOurs(const Record& r, const RemovalSite& site) {
+  if (r.kind != RecordKind::File || !r.existed) return true;
+  for (const std::string& dir : site.installDirs) {
+    if (install_log::IsBelow(r.text, dir)) return true;
+  }
+  return false;
+}
+
+Outcome Reverse(const Record& r, const RemovalSite& site) {
+  switch (r.kind) {
+    case RecordKind::File:
+    case RecordKind::Link:
+      return RemoveFile(r.text, site);
+    case RecordKind::Dir:
+      return RemoveFolder(r.text, site);
+    case RecordKind::Key:
+      return RemoveKey(r);
+    case RecordKind::Value:
+      return RestoreValue(r);
+    default:
+      return Outcome::kDone;
+  }
+}
+
+std::string Describe(const Record& r) {
+  if (r.kind != RecordKind::Value) return r.text;
+  return r.text + "\\" + (r.valueName.empty() ? "@" : r.valueName);
+}
+
+}  // namespace
+
+std::vector<std::string> InstallFolders(const std::vector<LogLine>& lines) {
+  std::vector<std::string> folders;
+  for (const LogLine& line : lines) {
+    if (line.record.kind == RecordKind::Folder) folders.push_back(line.record.text);
+  }
+  return folders;
+}
+
+RemovalResult RunRemoval(const std::vector<LogLine>& plan, const RemovalSite& site, RemovalUi& ui,
+                         install_log::ChangeRecorder& log) {
+  RemovalResult result;
+  for (const LogLine& line : plan) {
+    const Record& r = line.record;
+    if ((r.kind == RecordKind::File && IsOwnFile(r.text, site))) continue;
+    ui.Step(Describe(r));
+    Outcome outcome = Outcome::kDone;
+    if (IsOurs(r, site)) {
+      while ((outcome = Reverse(r, site)) == Outcome::kInUse) {
+        if (!ui.RetryInUse(r.text)) {
+          result.cancelled = true;
+          return result;
+        }
+      }
+      if (outcome == Outcome::kDone) result.removedSomething = true;
+    }
+    if (outcome == Outcome::kRemains) {
+      result.remainders.push_back(Describe(r));
+      continue;
+    }
+    Record done;
+    done.kind = RecordKind::Done;
+    done.doneLine = line.number;
+    log.Record(done);
+  }
+  return result;
+}
+
+}  // namespace yv::uninstall

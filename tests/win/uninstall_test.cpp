@@ -1,0 +1,211 @@
+// The uninstaller's removal rules on small logs in scratch folders, and the program
+// itself on a log beside a copy of it.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "install_log/log_file.h"
+#include "install_log/place_rules.h"
+#include "platform/file_io.h"
+#include "text/cp936.h"
+#include "uninstall/removal.h"
+#include "win_test_support.h"
+#include "winsys/handle.h"
+#include "winsys/registry.h"
+
+namespace {
+
+using namespace yv;
+using install_log::LogLine;
+
+struct KeptRecords : install_log::ChangeRecorder {
+  std::vector<install_log::Record> records;
+  bool Record(const install_log::Record& r) override {
+    records.push_back(r);
+    return true;
+  }
+};
+
+struct ScriptedUi : uninstall::RemovalUi {
+  std::function<bool()> answer = [] { return false; };
+  std::vector<std::string> inUse;
+  void Step(const std::string&) override {}
+  bool RetryInUse(const std::string& path) override {
+    inUse.push_back(path);
+    return answer();
+  }
+};
+
+std::vector<LogLine> Lines(const std::string& body) {
+  const auto log = install_log::ReadLog(std::string(install_log::kHeader) + "\r\n" + body);
+  EXPECT_EQ(log.status, install_log::LogContent::Status::kOk) << log.badLine;
+  return log.lines;
+}
+
+uninstall::RemovalSite SiteIn(const test::ScratchDir& s, const std::vector<LogLine>& lines) {
+  const install_log::Places places{s.Path() + "\\win", s.Path() + "\\win\\system32", s.Path() + "\\prog",
+                                   s.Path() + "\\desk"};
+  EXPECT_FALSE(install_log::FirstRefusedLine(lines, places));
+  return {places, uninstall::InstallFolders(lines), {}};
+}
+
+bool Exists(const std::string& path) {
+  return platform::PathExists(path);
+}
+
+std::string ReadValue(const std::string& key, const std::string& name) {
+  return winsys::RegistryKey(HKEY_CURRENT_USER, key).ReadString(name).value_or("<none>");
+}
+
+TEST(Uninstall, RemovesWhatTheInstallationMadeAndRestoresWhatWasThere) {
+  test::ScratchDir s;
+  const test::RegistrySandbox user(HKEY_CURRENT_USER);
+  const std::string p = s.Path();
+  s.Write("win\\shared.dll", "other product's");
+  s.Write("kv58\\replaced.txt", "ours now");
+  s.Write("kv58\\sub\\a.txt", "a");
+  s.Write("kv58\\user\\mine.txt", "the user's own");
+  s.Write("win\\new.dll", "n");
+  s.Write("prog\\grp\\x.lnk", "l");
+  user.SetString("Software\\YvT", "keep", "a value the installation did not set");
+  user.SetString("Software\\YvT\\Sub", "v", "set");
+  user.SetString("Software\\YvPre", "x", "overwritten");
+  const std::vector<LogLine> lines =
+      Lines("FOLDER\t" + p +
+            "\\kv58\r\n"
+            "VALUE\t32\tHKEY_CURRENT_USER\\Software\\YvPre\tx\tOLD\tREG_SZ\t6200650066006F007200650000000000\r\n"
+            "DIR\t" +
+            p +
+            "\\kv58\r\n"
+            "FILE\tOLD\t" +
+            p +
+            "\\kv58\\replaced.txt\r\n"
+            "DIR\t" +
+            p +
+            "\\kv58\\sub\r\n"
+            "FILE\tNEW\t" +
+            p +
+            "\\kv58\\sub\\a.txt\r\n"
+            "DIR\t" +
+            p +
+            "\\kv58\\user\r\n"
+            "FILE\tOLD\t" +
+            p +
+            "\\win\\shared.dll\r\n"
+            "FILE\tNEW\t" +
+            p +
+            "\\win\\new.dll\r\n"
+            "KEY\t32\tHKEY_CURRENT_USER\\Software\\YvT\r\n"
+            "KEY\t32\tHKEY_CURRENT_USER\\Software\\YvT\\Sub\r\n"
+            "VALUE\t32\tHKEY_CURRENT_USER\\Software\\YvT\\Sub\tv\tNEW\r\n"
+            "DIR\t" +
+            p +
+            "\\prog\\grp\r\n"
+            "LINK\t" +
+            p + "\\prog\\grp\\x.lnk\r\n");
+  KeptRecords done;
+  ScriptedUi ui;
+  const auto result = uninstall::RunRemoval(install_log::PlanRemoval(lines), SiteIn(s, lines), ui, done);
+
+  EXPECT_FALSE(result.cancelled);
+  EXPECT_TRUE(ui.inUse.empty());
+  // Created and replaced files of the installation folder go; the Windows folder keeps
+  // the file that was there; the folder with the user's file stays, with that file.
+  for (const char* gone : {"\\kv58\\replaced.txt", "\\kv58\\sub", "\\win\\new.dll", "\\prog\\grp"}) {
+    EXPECT_FALSE(Exists(p + gone)) << gone;
+  }
+  EXPECT_EQ(platform::ReadWholeFile(p + "\\win\\shared.dll"), "other product's");
+  EXPECT_EQ(platform::ReadWholeFile(p + "\\kv58\\user\\mine.txt"), "the user's own");
+  // The restored value, the created key gone, the key holding another value kept.
+  EXPECT_EQ(ReadValue("Software\\YvPre", "x"), "before");
+  EXPECT_FALSE(winsys::RegistryKey(HKEY_CURRENT_USER, "Software\\YvT\\Sub").IsOpen());
+  EXPECT_EQ(ReadValue("Software\\YvT", "keep"), "a value the installation did not set");
+  EXPECT_EQ(result.remainders,
+            (std::vector<std::string>{"HKEY_CURRENT_USER\\Software\\YvT", p + "\\kv58\\user", p + "\\kv58"}));
+  EXPECT_EQ(done.records.size(), 10u);  // every record but the three that stayed
+}
+
+TEST(Uninstall, AFileInUseIsTriedAgainOrStopsTheRemovalForALaterRun) {
+  test::ScratchDir s;
+  const std::string p = s.Path();
+  s.Write("kv58\\a.exe", "a");
+  const std::string held = s.Write("kv58\\b.exe", "b");
+  const std::vector<LogLine> lines = Lines("FOLDER\t" + p + "\\kv58\r\nDIR\t" + p + "\\kv58\r\nFILE\tNEW\t" + p +
+                                           "\\kv58\\a.exe\r\nFILE\tNEW\t" + held + "\r\n");
+  winsys::ScopedHandle open(CreateFileW(text::ToWide(held).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(open);
+
+  KeptRecords done;
+  ScriptedUi cancel;
+  auto result = uninstall::RunRemoval(install_log::PlanRemoval(lines), SiteIn(s, lines), cancel, done);
+  EXPECT_TRUE(result.cancelled);
+  EXPECT_EQ(cancel.inUse, std::vector<std::string>{held});
+  EXPECT_TRUE(Exists(held));
+  EXPECT_TRUE(Exists(p + "\\kv58\\a.exe"));
+  EXPECT_TRUE(done.records.empty());
+
+  ScriptedUi retry;
+  retry.answer = [&open] {
+    open.reset();  // the program has been closed
+    return true;
+  };
+  result = uninstall::RunRemoval(install_log::PlanRemoval(lines), SiteIn(s, lines), retry, done);
+  EXPECT_FALSE(result.cancelled);
+  EXPECT_EQ(retry.inUse.size(), 1u);
+  EXPECT_FALSE(Exists(p + "\\kv58"));
+  EXPECT_TRUE(result.remainders.empty());
+  EXPECT_EQ(done.records.size(), 3u);
+}
+
+// Runs a copy of uninstall.exe from the test program's folder with `arguments`; its exit code.
+DWORD RunUninstaller(const std::string& copy, const std::string& arguments) {
+  std::wstring command = L"\"" + text::ToWide(copy) + L"\" " + text::ToWide(arguments);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(text::ToWide(copy).c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process)) {
+    return 0xFFFFFFFF;
+  }
+  WaitForSingleObject(process.hProcess, 60000);
+  DWORD code = 0xFFFFFFFF;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return code;
+}
+
+std::string BuiltUninstaller() {
+  wchar_t self[MAX_PATH];
+  std::wstring path(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
+  return text::FromWide(path.substr(0, path.rfind(L'\\')) + L"\\uninstall.exe");
+}
+
+TEST(Uninstall, TheProgramRefusesABadLogAndRemovesAGoodOneWithItself) {
+  test::ScratchDir s;
+  const std::string p = s.Path();
+  const std::string copy = s.Folder("windows") + "\\dvuninst.exe";
+  ASSERT_TRUE(CopyFileW(text::ToWide(BuiltUninstaller()).c_str(), text::ToWide(copy).c_str(), FALSE));
+  const std::string log = p + "\\windows\\dvuninst.log";
+  const std::string file = s.Write("kv58\\a.txt", "a");
+  EXPECT_EQ(RunUninstaller(copy, "/S"), 2u) << "no log";
+
+  const std::string header = std::string(install_log::kHeader) + "\r\n";
+  const std::string refused = header + "FOLDER\t" + p + "\\kv58\r\nFILE\tNEW\t" + file + "\r\nDIR\tC:\\\r\n";
+  ASSERT_TRUE(platform::WriteWholeFile(log, refused));
+  EXPECT_EQ(RunUninstaller(copy, "/S"), 2u) << "a drive root";
+  EXPECT_TRUE(Exists(file));
+  EXPECT_EQ(platform::ReadWholeFile(log), refused);
+
+  ASSERT_TRUE(platform::WriteWholeFile(
+      log, header + "FOLDER\t" + p + "\\kv58\r\nDIR\t" + p + "\\kv58\r\nFILE\tNEW\t" + file + "\r\n"));
+  EXPECT_EQ(RunUninstaller(copy, "/S"), 0u);
+  EXPECT_FALSE(Exists(p + "\\kv58"));
+  EXPECT_FALSE(Exists(log));
+  // The copy in the temporary folder deletes the program once it has ended.
+  for (int i = 0; i < 100 && Exists(copy); ++i) Sleep(100);
+  EXPECT_FALSE(Exists(copy));
+}
+
+}  // namespace
