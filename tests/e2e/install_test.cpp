@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "remove_tree.h"
 #include "support/product_medium.h"
 #include "support/setup_run.h"
+#include "support/snapshot.h"
 #include "text/cp936.h"
 
 namespace yv::e2e {
@@ -73,6 +75,8 @@ class InstallScenario : public SetupScenario {
     options_.programGroup = "yv-e2e-测试组-" + std::to_string(GetTickCount64());
   }
   ~InstallScenario() override {
+    // The log every installation here writes beside the uninstaller it names.
+    DeleteFileW(text::ToWide(WindowsFolder() + "\\dvuninst.log").c_str());
     const std::string uninstall = UninstallKey();
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, text::ToWide(uninstall).c_str());
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, text::ToWide(AppPathsKey()).c_str());
@@ -213,6 +217,74 @@ TEST_F(InstallScenario, UpgradeWithABrokenArchiveEndsWithExitCodeOne) {
   EXPECT_EQ(*code, 1u);
   EXPECT_FALSE(Exists(Installed("started.txt"))) << "nothing is started after a failed upgrade";
   EXPECT_TRUE(ReadNarrowValue(UninstallKey(), "UninstallString")) << "the entry is written after a failure too";
+}
+
+std::wstring TempFolder() {
+  wchar_t folder[MAX_PATH + 1];
+  std::wstring path(folder, GetTempPathW(MAX_PATH + 1, folder));
+  return path.substr(0, path.size() - 1);
+}
+
+// Waits for the program and all it started to end, then for the restart's work.
+bool Restart() {
+  auto boot = Process::Start(L"C:\\windows\\system32\\wineboot.exe", {L"-r"}, L"C:\\windows");
+  return boot && boot->WaitExit(60000);
+}
+
+TEST_F(InstallScenario, UninstallerFromTheEntryLeavesTheMachineAsItWasBeforeTheInstallation) {
+  const std::string tag = std::to_string(GetTickCount64());
+  options_.installDir = "C:\\yv-e2e-卸载-" + tag;
+  options_.uninstaller = "yv-e2e-" + tag + ".exe";
+  options_.everyKind = true;
+  ASSERT_TRUE(WriteProductMedium(medium_, options_));
+  const std::wstring installDir = text::ToWide(options_.installDir);
+  const Snapshot before = TakeSnapshot({TempFolder()});
+
+  ASSERT_TRUE(StartSetup());
+  Walk("欢迎使用Delvrin软件", {"同意", "下一步 >"});
+  Walk("用户信息", {"下一步 >"});
+  Walk("安装路径和组件", {"下一步 >"});
+  Walk("安装程序组", {"下一步 >"});
+  Walk("安装信息", {"下一步 >"});
+  Walk("安装完成", {"完成"});
+  auto code = ExpectExit(kInstallTimeoutMs);
+  ASSERT_TRUE(code);
+  EXPECT_EQ(*code, 0u);
+  // A file the user made in the installation folder.
+  const std::wstring mine = installDir + L"\\data\\我的笔记.txt";
+  HANDLE planted = CreateFileW(mine.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  ASSERT_NE(planted, INVALID_HANDLE_VALUE);
+  CloseHandle(planted);
+
+  // The system's list of programs starts the entry's command, as it stands.
+  auto command = ReadNarrowValue(UninstallKey(), "UninstallString");
+  ASSERT_TRUE(command);
+  const std::wstring uninstaller = text::ToWide(command->data.c_str());
+  setup_ = Process::Start(uninstaller, {}, L"C:\\windows");
+  ASSERT_TRUE(setup_);
+  ASSERT_TRUE(ExpectMessageBox("确实要完全删除 " + options_.programGroup + " 及其所有组件吗？", kWindowTimeoutMs));
+  Answer("是");
+  auto end = WaitForMessageBox(Pid(), kInstallTimeoutMs);
+  ASSERT_TRUE(end);
+  EXPECT_EQ(end->caption, "卸载 " + options_.programGroup);
+  EXPECT_EQ(end->text, options_.programGroup + " 已从您的计算机中删除。\r\n\r\n以下项目未能删除，请手动删除：\r\n" +
+                           options_.installDir + "\\data\r\n" + options_.installDir);
+  Answer("确定");
+  code = ExpectExit();
+  ASSERT_TRUE(code);
+  EXPECT_EQ(*code, 1u) << "the folders with the user's file stay";
+  EXPECT_TRUE(WaitUntil([&] { return !Exists(uninstaller); }, kExitTimeoutMs)) << "the uninstaller removes itself";
+  ASSERT_TRUE(Restart());
+
+  std::vector<std::string> unexpected;
+  // The user's file stays, with the folders that hold it.
+  const std::vector<std::string> userMade = {"+ D " + Utf8(installDir), "+ D " + Utf8(installDir + L"\\data"),
+                                             "+ F " + Utf8(mine)};
+  for (const std::string& change : Differences(before, TakeSnapshot({TempFolder()}))) {
+    if (std::find(userMade.begin(), userMade.end(), change) == userMade.end()) unexpected.push_back(change);
+  }
+  EXPECT_EQ(unexpected, std::vector<std::string>{});
+  test::RemoveTree(installDir, L"\\yv-e2e-");
 }
 
 }  // namespace

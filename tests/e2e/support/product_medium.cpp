@@ -51,12 +51,12 @@ bool WriteProductMedium(const Medium& medium, const ProductMediumOptions& option
   const auto& files = ProductFiles();
   std::string data = Package({{"day\\600000.day", files[2].content}, {"行情.txt", files[3].content}});
   if (options.breakDataArchive) data.resize(data.size() - 7);
-  const std::string description = IniText({
+  std::vector<IniSection> sections = {
       {"info",
        {{"title", "安装测试"},
         {"path", options.installDir},
         {"group", options.programGroup},
-        {"uninst", "dvuninst.exe"},
+        {"uninst", options.uninstaller},
         {"parts", "3"},
         {"part0", "系统程序"},
         {"part1", "历史数据"},
@@ -69,7 +69,23 @@ bool WriteProductMedium(const Medium& medium, const ProductMediumOptions& option
       {"delete", {{"old", "temp"}}},
       {"copy", {{"extras", "extras"}}},
       {"directory", {{"d1", "data\\day"}, {"d2", "extras"}, {"d3", "help"}, {"d4", "cfg"}}},
-  });
+  };
+  if (options.everyKind) {
+    sections[1].keys.push_back({"uninst.vrk", "WINDIR"});
+    sections.push_back({"ico", {{"程序", "dravk.exe"}, {"帮助", "help\\help.txt"}}});
+    sections.push_back({"desktop", {{options.programGroup, "dravk.exe"}}});
+    sections.push_back({"reg", {{"WPATH1", "e2e.reg"}}});
+  }
+  const std::string description = IniText(sections);
+  const std::string registryFile = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\" + options.programGroup +
+                                   "\\设置]\r\n\"路径\"=\"" + options.installDir + "\"\r\n" +
+                                   "\"数据\"=hex:01,02,\\\r\n  03\r\n";
+  if (options.everyKind &&
+      !(medium.Write("uninst.vrk", Package({{options.uninstaller, ReadAll(ProgramFolder() + L"\\uninstall.exe")}})) &&
+        medium.Write("e2e.reg", registryFile))) {
+    ADD_FAILURE() << "cannot write the product medium";
+    return false;
+  }
   const bool ok =
       medium.Write("setup.ini", IniText({{"info", {{"name", options.mainProgram}, {"product", "Delvrin测试"}}}})) &&
       medium.Write("install.ini", description) && medium.Write("Lics.txt", "软件许可协议\r\n") &&

@@ -15,6 +15,10 @@ struct ProductMediumOptions {
   std::string programGroup;       // GBK
   bool breakDataArchive = false;  // the archive of component 1 is cut short
   bool withMainProgram = true;    // dravk.exe among the installed files
+  std::string uninstaller = "dvuninst.exe";  // "uninst"
+  // The real uninstaller in an archive for the Windows folder, shortcuts in the program
+  // group and on the desktop, and a registry file to import.
+  bool everyKind = false;
 };
 
 // Writes the whole medium; false (reported) when a file cannot be written.
