@@ -114,10 +114,10 @@ View OwnView() {
   return sizeof(void*) == 8 ? View::k64 : View::k32;
 }
 
-View RegistryEditorView() {
+std::vector<View> RegistryEditorViews() {
   BOOL wow64 = FALSE;
-  if (sizeof(void*) == 8 || (IsWow64Process(GetCurrentProcess(), &wow64) && wow64)) return View::k64;
-  return View::k32;
+  if (sizeof(void*) == 8 || (IsWow64Process(GetCurrentProcess(), &wow64) && wow64)) return {View::k32, View::k64};
+  return {View::k32};
 }
 
 REGSAM ViewAccess(View view) {
@@ -191,25 +191,25 @@ void RecordRegistryImport(const std::string& path) {
   const auto toGbk = [](std::u16string_view wide) { return text::FromWide(std::wstring(wide.begin(), wide.end())); };
   const auto changes = install_log::ReadRegistryFile(*bytes, toGbk);
   if (!changes) return;
-  const View view = RegistryEditorView();
   int budget = kDeletedValueLimit;
-  for (const install_log::RegistryChange& change : *changes) {
-    const auto key = SplitKey(change.key);
-    if (!key) continue;
-    using Kind = install_log::RegistryChange::Kind;
-    switch (change.kind) {
-      case Kind::kKey:
-        RecordKeyCreate(key->first, key->second, view);
-        break;
-      case Kind::kDeleteKey:
-        RecordSubtreeValues(key->first, key->second, view, budget);
-        break;
-      case Kind::kValue:
-      case Kind::kDeleteValue:
-        RecordValueChange(key->first, key->second, change.name, view);
-        break;
+  for (const View view : RegistryEditorViews())
+    for (const install_log::RegistryChange& change : *changes) {
+      const auto key = SplitKey(change.key);
+      if (!key) continue;
+      using Kind = install_log::RegistryChange::Kind;
+      switch (change.kind) {
+        case Kind::kKey:
+          RecordKeyCreate(key->first, key->second, view);
+          break;
+        case Kind::kDeleteKey:
+          RecordSubtreeValues(key->first, key->second, view, budget);
+          break;
+        case Kind::kValue:
+        case Kind::kDeleteValue:
+          RecordValueChange(key->first, key->second, change.name, view);
+          break;
+      }
     }
-  }
 }
 
 }  // namespace yv::winsys

@@ -7,15 +7,17 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "install_log/log_record.h"
 
 namespace yv::winsys {
 
-// The registry view this program writes in, and the one of the system's registry editor
-// in the Windows folder (64-bit on 64-bit Windows, whatever this program is).
+// The registry view this program writes in, and the views the system's registry editor
+// may write in: on 64-bit Windows the one in the Windows folder is a 64-bit program, yet
+// Wine starts a 32-bit one for a 32-bit caller, so an import is recorded in both.
 install_log::View OwnView();
-install_log::View RegistryEditorView();
+std::vector<install_log::View> RegistryEditorViews();
 // KEY_WOW64_32KEY or KEY_WOW64_64KEY (ignored by 32-bit Windows).
 REGSAM ViewAccess(install_log::View view);
 // "HKEY_LOCAL_MACHINE" and the other roots by their full names; the other way round.

@@ -275,6 +275,10 @@ TEST_F(InstallScenario, UninstallerFromTheEntryLeavesTheMachineAsItWasBeforeTheI
   EXPECT_EQ(*code, 1u) << "the folders with the user's file stay";
   EXPECT_TRUE(WaitUntil([&] { return !Exists(uninstaller); }, kExitTimeoutMs)) << "the uninstaller removes itself";
   ASSERT_TRUE(Restart());
+  WIN32_FIND_DATAW found;
+  HANDLE copies = FindFirstFileW((TempFolder() + L"\\yv_uninst_*.exe").c_str(), &found);
+  EXPECT_EQ(copies, INVALID_HANDLE_VALUE) << "the uninstaller's copy is gone after the restart";
+  if (copies != INVALID_HANDLE_VALUE) FindClose(copies);
 
   std::vector<std::string> unexpected;
   // The user's file stays, with the folders that hold it.

@@ -10,11 +10,11 @@
 namespace yv::e2e {
 
 struct ProductMediumOptions {
-  std::string installDir;         // GBK; the description's default installation folder
-  std::string mainProgram;        // setup.ini "name"; its App Paths key is written on completion
-  std::string programGroup;       // GBK
-  bool breakDataArchive = false;  // the archive of component 1 is cut short
-  bool withMainProgram = true;    // dravk.exe among the installed files
+  std::string installDir;                    // GBK; the description's default installation folder
+  std::string mainProgram;                   // setup.ini "name"; its App Paths key is written on completion
+  std::string programGroup;                  // GBK
+  bool breakDataArchive = false;             // the archive of component 1 is cut short
+  bool withMainProgram = true;               // dravk.exe among the installed files
   std::string uninstaller = "dvuninst.exe";  // "uninst"
   // The real uninstaller in an archive for the Windows folder, shortcuts in the program
   // group and on the desktop, and a registry file to import.

@@ -56,7 +56,8 @@ void WalkFolder(const std::wstring& folder, const std::vector<std::wstring>& ski
     if (name == L"." || name == L"..") continue;
     const std::wstring path = folder + L"\\" + name;
     bool skip = false;
-    for (const std::wstring& s : skipped) skip = skip || CompareStringOrdinal(path.c_str(), -1, s.c_str(), -1, TRUE) == CSTR_EQUAL;
+    for (const std::wstring& s : skipped)
+      skip = skip || CompareStringOrdinal(path.c_str(), -1, s.c_str(), -1, TRUE) == CSTR_EQUAL;
     if (skip) continue;
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       out["D " + Utf8(path)] = "";
@@ -69,6 +70,11 @@ void WalkFolder(const std::wstring& folder, const std::vector<std::wstring>& ski
 }
 
 void WalkKey(HKEY root, const std::wstring& path, REGSAM view, const std::string& label, Snapshot& out) {
+  // Wine's own settings, which Wine changes as programs start (its temporary system
+  // parameters); no installation writes there.
+  if (root == HKEY_CURRENT_USER && CompareStringOrdinal(path.c_str(), -1, L"Software\\Wine", -1, TRUE) == CSTR_EQUAL) {
+    return;
+  }
   HKEY key = nullptr;
   if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return;
   out["K " + label + Utf8(path)] = "";

@@ -1,6 +1,7 @@
 // A picture of the machine as an installation can change it: every file and folder of
 // drive C (sizes and content hashes; links are not followed) and the keys and values
-// below HKEY_LOCAL_MACHINE\SOFTWARE in both views and HKEY_CURRENT_USER\Software.
+// below HKEY_LOCAL_MACHINE\SOFTWARE in both views and HKEY_CURRENT_USER\Software (but
+// Wine's own settings there).
 #pragma once
 
 #include <map>
