@@ -12,9 +12,11 @@
 #include "archive/package_writer.h"
 #include "install/installation_run.h"
 #include "install/progress_page.h"
+#include "install_log/change_recorder.h"
 #include "platform/file_io.h"
 #include "text/cp936.h"
 #include "win_test_support.h"
+#include "winsys/recording.h"
 #include "wizard/install_state.h"
 
 using yv::test::MessageBoxScript;
@@ -352,3 +354,83 @@ TEST(InstallationRun, ProgressPageLayout) {
 }
 
 }  // namespace
+
+// Keeps each record with what its file held when the record was made.
+struct RecordsWithState : yv::install_log::ChangeRecorder {
+  std::vector<std::string> lines;
+  bool Record(const yv::install_log::Record& r) override {
+    std::string line = yv::install_log::FormatRecord(r);
+    if (r.kind == yv::install_log::RecordKind::File)
+      line += " [" + yv::platform::ReadWholeFile(r.text).value_or("-") + "]";
+    lines.push_back(line);
+    return true;
+  }
+};
+
+TEST(InstallationRun, RecordsEveryChangeBeforeItIsMade) {
+  Medium medium;
+  medium.dir.Write("app\\a.txt", "earlier");
+  RecordsWithState log;
+  yv::install_log::SetCurrentRecorder(&log);
+  RecordingPage page(medium.source);
+  page.Show();
+  MessageBoxScript boxes;
+  EXPECT_TRUE(yv::install::RunInstallation(page));
+  yv::install_log::SetCurrentRecorder(nullptr);
+  const std::string app = medium.install;
+  std::vector<std::string> expected = {
+      "GROUP\tDelvrin证券分析系统",
+      "FOLDER\t" + app,
+      "DIR\t" + app + "\\cfg",
+      "DIR\t" + app + "\\sub",
+      "FILE\tOLD\t" + app + "\\a.txt [earlier]",
+      "FILE\tNEW\t" + app + "\\cfg\\settings.ini [-]",
+      "FILE\tNEW\t" + app + "\\sub\\b.txt [-]",
+      "FILE\tNEW\t" + app + "\\sub\\c.txt [-]",
+      "FILE\tNEW\t" + app + "\\cfg\\e.txt [-]",
+  };
+  // The uninstall entry's key, level by level (the sandbox starts empty), then its values.
+  std::string key = "HKEY_LOCAL_MACHINE";
+  for (const char* level : {"SoftWare", "Microsoft", "Windows", "CurrentVersion", "Uninstall", "Delvrin证券分析系统"}) {
+    key += std::string("\\") + level;
+    expected.push_back("KEY\t32\t" + key);
+  }
+  expected.push_back("VALUE\t32\t" + key + "\tUninstallString\tNEW");
+  expected.push_back("VALUE\t32\t" + key + "\tDisplayName\tNEW");
+  EXPECT_EQ(log.lines, expected);
+}
+
+TEST(InstallationRun, ARegistryFileIsRecordedWithWhatItsKeysAndValuesHeldBefore) {
+  ScratchDir dir;
+  yv::test::RegistrySandbox user(HKEY_CURRENT_USER);
+  user.SetString("Software\\YvImp", "old", "ab");
+  user.SetString("Software\\YvGone\\Deeper", "v", "c");
+  const std::string file = dir.Write("import.reg",
+                                     "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\YvImp\\Sub]\r\n\"new\"=\"n\"\r\n"
+                                     "[HKEY_CURRENT_USER\\Software\\YvImp]\r\n\"old\"=hex:01,\\\r\n  02\r\n"
+                                     "[-HKEY_CURRENT_USER\\Software\\YvGone]\r\n");
+  struct Keep : yv::install_log::ChangeRecorder {
+    std::vector<std::string> lines;
+    bool Record(const yv::install_log::Record& r) override {
+      lines.push_back(yv::install_log::FormatRecord(r));
+      return true;
+    }
+  } log;
+  yv::install_log::SetCurrentRecorder(&log);
+  yv::winsys::RecordRegistryImport(file);
+  yv::install_log::SetCurrentRecorder(nullptr);
+  // The same in both views: a 32-bit program on 64-bit Windows cannot know which one
+  // the registry editor writes.
+  const std::vector<std::string> oneView = {
+      "KEY\tV\tHKEY_CURRENT_USER\\Software\\YvImp\\Sub",
+      "VALUE\tV\tHKEY_CURRENT_USER\\Software\\YvImp\\Sub\tnew\tNEW",
+      "VALUE\tV\tHKEY_CURRENT_USER\\Software\\YvImp\told\tOLD\tREG_SZ\t610062000000",
+      "VALUE\tV\tHKEY_CURRENT_USER\\Software\\YvGone\\Deeper\tv\tOLD\tREG_SZ\t63000000",
+  };
+  std::vector<std::string> expected;
+  for (const char* view : {"32", "64"}) {
+    for (std::string line : oneView)
+      expected.push_back(line.replace(line.find("\tV\t"), 3, std::string("\t") + view + "\t"));
+  }
+  EXPECT_EQ(log.lines, expected);
+}
