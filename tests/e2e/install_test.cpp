@@ -225,70 +225,131 @@ std::wstring TempFolder() {
   return path.substr(0, path.size() - 1);
 }
 
-// Waits for the program and all it started to end, then for the restart's work.
-bool Restart() {
-  auto boot = Process::Start(L"C:\\windows\\system32\\wineboot.exe", {L"-r"}, L"C:\\windows");
-  return boot && boot->WaitExit(60000);
+// An installation of every kind of record into a folder outside the temporary folder
+// (which the snapshots leave out), removed again by the uninstaller it installs.
+class UninstallScenario : public InstallScenario {
+ protected:
+  UninstallScenario() {
+    const std::string tag = std::to_string(GetTickCount64());
+    options_.installDir = "C:\\yv-e2e-卸载-" + tag;
+    options_.uninstaller = "yv-e2e-" + tag + ".exe";
+    options_.everyKind = true;
+    installDir_ = text::ToWide(options_.installDir);
+  }
+  ~UninstallScenario() override { test::RemoveTree(installDir_, L"\\yv-e2e-"); }
+
+  void InstallThroughEveryPage(bool cancelDuringAnArchive = false) {
+    ASSERT_TRUE(StartSetup());
+    Walk("欢迎使用Delvrin软件", {"同意", "下一步 >"});
+    Walk("用户信息", {"下一步 >"});
+    Walk("安装路径和组件", {"下一步 >"});
+    Walk("安装程序组", {"下一步 >"});
+    Walk("安装信息", {"下一步 >"});
+    if (cancelDuringAnArchive) {
+      Walk("安装", {"取消"});
+      ASSERT_TRUE(ExpectMessageBox("安装程序未完成，请确认要退出。"));
+      Answer("确定");
+    } else {
+      Walk("安装完成", {"完成"});
+    }
+    auto code = ExpectExit(kInstallTimeoutMs);
+    ASSERT_TRUE(code);
+    EXPECT_EQ(*code, 0u);
+  }
+
+  // A file the user made in the installation folder.
+  void PlantUserFile() {
+    HANDLE planted = CreateFileW(UserFile().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(planted, INVALID_HANDLE_VALUE);
+    CloseHandle(planted);
+  }
+  std::wstring UserFile() const { return installDir_ + L"\\data\\我的笔记.txt"; }
+
+  // Runs the entry's command as the system's list of programs does, answers its question
+  // and its last box, which lists `remainders`; then restarts.
+  void UninstallFromTheEntry(const std::vector<std::string>& remainders) {
+    auto command = ReadNarrowValue(UninstallKey(), "UninstallString");
+    ASSERT_TRUE(command);
+    const std::wstring uninstaller = text::ToWide(command->data.c_str());
+    setup_ = Process::Start(uninstaller, {}, L"C:\\windows");
+    ASSERT_TRUE(setup_);
+    ASSERT_TRUE(ExpectMessageBox("确实要完全删除 " + options_.programGroup + " 及其所有组件吗？", kWindowTimeoutMs));
+    Answer("是");
+    auto end = WaitForMessageBox(Pid(), kInstallTimeoutMs);
+    ASSERT_TRUE(end);
+    EXPECT_EQ(end->caption, "卸载 " + options_.programGroup);
+    std::string expected = options_.programGroup + " 已从您的计算机中删除。";
+    if (!remainders.empty()) expected += "\r\n\r\n以下项目未能删除，请手动删除：";
+    for (const std::string& item : remainders) expected += "\r\n" + item;
+    EXPECT_EQ(end->text, expected);
+    Answer("确定");
+    auto code = ExpectExit();
+    ASSERT_TRUE(code);
+    EXPECT_EQ(*code, remainders.empty() ? 0u : 1u);
+    EXPECT_TRUE(WaitUntil([&] { return !Exists(uninstaller); }, kExitTimeoutMs)) << "the uninstaller removes itself";
+    auto boot = Process::Start(L"C:\\windows\\system32\\wineboot.exe", {L"-r"}, L"C:\\windows");
+    ASSERT_TRUE(boot && boot->WaitExit(60000));
+    WIN32_FIND_DATAW found;
+    HANDLE copies = FindFirstFileW((TempFolder() + L"\\yv_uninst_*.exe").c_str(), &found);
+    EXPECT_EQ(copies, INVALID_HANDLE_VALUE) << "the uninstaller's copy is gone after the restart";
+    if (copies != INVALID_HANDLE_VALUE) FindClose(copies);
+  }
+
+  // The machine equals `before` but for `made`: files made by the user or by a started
+  // program, and the folders that hold them.
+  void ExpectAsBefore(const Snapshot& before, const std::vector<std::wstring>& made) {
+    std::vector<std::string> allowed = {"+ D " + Utf8(installDir_)};
+    for (const std::wstring& path : made) {
+      allowed.push_back("+ F " + Utf8(path));
+      for (std::wstring folder = path.substr(0, path.rfind(L'\\')); folder.size() > installDir_.size();
+           folder = folder.substr(0, folder.rfind(L'\\'))) {
+        allowed.push_back("+ D " + Utf8(folder));
+      }
+    }
+    std::vector<std::string> unexpected;
+    for (const std::string& change : Differences(before, TakeSnapshot({TempFolder()}))) {
+      if (std::find(allowed.begin(), allowed.end(), change) == allowed.end()) unexpected.push_back(change);
+    }
+    EXPECT_EQ(unexpected, std::vector<std::string>{});
+  }
+
+  std::wstring installDir_;
+};
+
+TEST_F(UninstallScenario, AfterAnInstallationTheMachineIsAsItWasButForTheUsersFile) {
+  ASSERT_TRUE(WriteProductMedium(medium_, options_));
+  const Snapshot before = TakeSnapshot({TempFolder()});
+  InstallThroughEveryPage();
+  PlantUserFile();
+  UninstallFromTheEntry({options_.installDir + "\\data", options_.installDir});
+  ExpectAsBefore(before, {UserFile()});
 }
 
-TEST_F(InstallScenario, UninstallerFromTheEntryLeavesTheMachineAsItWasBeforeTheInstallation) {
-  const std::string tag = std::to_string(GetTickCount64());
-  options_.installDir = "C:\\yv-e2e-卸载-" + tag;
-  options_.uninstaller = "yv-e2e-" + tag + ".exe";
-  options_.everyKind = true;
+TEST_F(UninstallScenario, AfterAnInstallationAndAnUpgradeTheMachineIsAsItWas) {
   ASSERT_TRUE(WriteProductMedium(medium_, options_));
-  const std::wstring installDir = text::ToWide(options_.installDir);
   const Snapshot before = TakeSnapshot({TempFolder()});
-
-  ASSERT_TRUE(StartSetup());
-  Walk("欢迎使用Delvrin软件", {"同意", "下一步 >"});
-  Walk("用户信息", {"下一步 >"});
-  Walk("安装路径和组件", {"下一步 >"});
-  Walk("安装程序组", {"下一步 >"});
-  Walk("安装信息", {"下一步 >"});
-  Walk("安装完成", {"完成"});
-  auto code = ExpectExit(kInstallTimeoutMs);
+  InstallThroughEveryPage();
+  ASSERT_TRUE(StartSetup({installDir_}));
+  ASSERT_TRUE(ExpectMessageBox("升级成功", kInstallTimeoutMs));
+  Answer("确定");
+  auto code = ExpectExit();
   ASSERT_TRUE(code);
   EXPECT_EQ(*code, 0u);
-  // A file the user made in the installation folder.
-  const std::wstring mine = installDir + L"\\data\\我的笔记.txt";
-  HANDLE planted = CreateFileW(mine.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
-  ASSERT_NE(planted, INVALID_HANDLE_VALUE);
-  CloseHandle(planted);
+  // What the started main program made stays, as the user's files do.
+  const std::wstring started = installDir_ + L"\\started.txt";
+  ASSERT_TRUE(WaitUntil([&] { return Exists(started); }, kExitTimeoutMs));
+  UninstallFromTheEntry({options_.installDir});
+  ExpectAsBefore(before, {started});
+}
 
-  // The system's list of programs starts the entry's command, as it stands.
-  auto command = ReadNarrowValue(UninstallKey(), "UninstallString");
-  ASSERT_TRUE(command);
-  const std::wstring uninstaller = text::ToWide(command->data.c_str());
-  setup_ = Process::Start(uninstaller, {}, L"C:\\windows");
-  ASSERT_TRUE(setup_);
-  ASSERT_TRUE(ExpectMessageBox("确实要完全删除 " + options_.programGroup + " 及其所有组件吗？", kWindowTimeoutMs));
-  Answer("是");
-  auto end = WaitForMessageBox(Pid(), kInstallTimeoutMs);
-  ASSERT_TRUE(end);
-  EXPECT_EQ(end->caption, "卸载 " + options_.programGroup);
-  EXPECT_EQ(end->text, options_.programGroup + " 已从您的计算机中删除。\r\n\r\n以下项目未能删除，请手动删除：\r\n" +
-                           options_.installDir + "\\data\r\n" + options_.installDir);
-  Answer("确定");
-  code = ExpectExit();
-  ASSERT_TRUE(code);
-  EXPECT_EQ(*code, 1u) << "the folders with the user's file stay";
-  EXPECT_TRUE(WaitUntil([&] { return !Exists(uninstaller); }, kExitTimeoutMs)) << "the uninstaller removes itself";
-  ASSERT_TRUE(Restart());
-  WIN32_FIND_DATAW found;
-  HANDLE copies = FindFirstFileW((TempFolder() + L"\\yv_uninst_*.exe").c_str(), &found);
-  EXPECT_EQ(copies, INVALID_HANDLE_VALUE) << "the uninstaller's copy is gone after the restart";
-  if (copies != INVALID_HANDLE_VALUE) FindClose(copies);
-
-  std::vector<std::string> unexpected;
-  // The user's file stays, with the folders that hold it.
-  const std::vector<std::string> userMade = {"+ D " + Utf8(installDir), "+ D " + Utf8(installDir + L"\\data"),
-                                             "+ F " + Utf8(mine)};
-  for (const std::string& change : Differences(before, TakeSnapshot({TempFolder()}))) {
-    if (std::find(userMade.begin(), userMade.end(), change) == userMade.end()) unexpected.push_back(change);
-  }
-  EXPECT_EQ(unexpected, std::vector<std::string>{});
-  test::RemoveTree(installDir, L"\\yv-e2e-");
+TEST_F(UninstallScenario, AfterAnInstallationCancelledDuringAnArchiveTheMachineIsAsItWas) {
+  options_.extraDataFiles = 1500;
+  ASSERT_TRUE(WriteProductMedium(medium_, options_));
+  const Snapshot before = TakeSnapshot({TempFolder()});
+  InstallThroughEveryPage(true);
+  EXPECT_FALSE(Exists(installDir_ + L"\\help\\help.txt")) << "the run stopped before the last component";
+  UninstallFromTheEntry({});
+  ExpectAsBefore(before, {});
 }
 
 }  // namespace

@@ -49,7 +49,12 @@ const std::vector<InstalledFile>& ProductFiles() {
 
 bool WriteProductMedium(const Medium& medium, const ProductMediumOptions& options) {
   const auto& files = ProductFiles();
-  std::string data = Package({{"day\\600000.day", files[2].content}, {"行情.txt", files[3].content}});
+  std::vector<std::pair<std::string, std::string>> dataFiles = {{"day\\600000.day", files[2].content},
+                                                                {"行情.txt", files[3].content}};
+  for (int i = 0; i < options.extraDataFiles; ++i) {
+    dataFiles.push_back({"day\\" + std::to_string(610000 + i) + ".day", std::string(4000, static_cast<char>(i))});
+  }
+  std::string data = Package(dataFiles);
   if (options.breakDataArchive) data.resize(data.size() - 7);
   std::vector<IniSection> sections = {
       {"info",

@@ -19,6 +19,7 @@ struct ProductMediumOptions {
   // The real uninstaller in an archive for the Windows folder, shortcuts in the program
   // group and on the desktop, and a registry file to import.
   bool everyKind = false;
+  int extraDataFiles = 0;  // more small files in the data archive, for a run that takes a while
 };
 
 // Writes the whole medium; false (reported) when a file cannot be written.
