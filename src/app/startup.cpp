@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <cstdio>
 #include <memory>
 
 #include "app/wizard.h"
@@ -129,12 +128,7 @@ std::unique_ptr<WizardLog> OpenInstallLog() {
   const auto uninstaller =
       windows ? text::JoinBounded(text::kPathLimit, {*windows, "\\", gInstall.UninstallProgram}) : std::nullopt;
   if (!uninstaller) return nullptr;
-  SYSTEMTIME now;
-  GetLocalTime(&now);
-  char time[32];
-  std::snprintf(time, sizeof time, "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth, now.wDay, now.wHour,
-                now.wMinute, now.wSecond);
-  return std::make_unique<WizardLog>(install_log::LogPathFor(*uninstaller), time);
+  return std::make_unique<WizardLog>(install_log::LogPathFor(*uninstaller), install_log::LocalTimeText());
 }
 
 }  // namespace

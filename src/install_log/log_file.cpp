@@ -1,5 +1,7 @@
 #include "install_log/log_file.h"
 
+#include <ctime>
+
 #include "text/gbk.h"
 
 namespace yv::install_log {
@@ -60,6 +62,13 @@ LogContent ReadLog(std::string_view content) {
     log.lines.push_back({number, *record});
   }
   return log;
+}
+
+std::string LocalTimeText() {
+  const std::time_t now = std::time(nullptr);
+  char text[32] = "";
+  if (const std::tm* local = std::localtime(&now)) std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", local);
+  return text;
 }
 
 std::string LogPathFor(const std::string& uninstallerPath) {

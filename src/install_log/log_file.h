@@ -28,6 +28,9 @@ struct LogContent {
 // off while it was written and is left out.
 LogContent ReadLog(std::string_view content);
 
+// The local time as a "RUN" record gives it: "2026-12-09 02:10:00".
+std::string LocalTimeText();
+
 // The log's path for an uninstaller's path: its extension replaced by ".log".
 std::string LogPathFor(const std::string& uninstallerPath);
 

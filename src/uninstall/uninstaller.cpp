@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <cstdio>
 #include <optional>
 
 #include "install_log/log_file.h"
@@ -40,15 +39,6 @@ install_log::Places SystemPlaces() {
   places.programs = folders.ReadString("Programs").value_or("");
   places.desktop = folders.ReadString("Desktop").value_or("");
   return places;
-}
-
-std::string Now() {
-  SYSTEMTIME now;
-  GetLocalTime(&now);
-  char time[32];
-  std::snprintf(time, sizeof time, "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth, now.wDay, now.wHour,
-                now.wMinute, now.wSecond);
-  return time;
 }
 
 const ui::FontSpec kFont{"宋体", -12};
@@ -137,7 +127,7 @@ int RunUninstaller(const std::string& ownPath, bool silent) {
   RemovalSite site{SystemPlaces(), InstallFolders(log.lines), {ownPath, logPath}};
   RemovalResult result;
   {
-    install_log::LogWriter done(logPath, Now());
+    install_log::LogWriter done(logPath, install_log::LocalTimeText());
     if (silent) {
       SilentUi quiet;
       result = RunRemoval(plan, site, quiet, done);

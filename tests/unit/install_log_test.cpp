@@ -218,10 +218,9 @@ TEST(InstallLog, RemovalFollowsTheFirstRecordInReverseAndSkipsWhatWasDone) {
   EXPECT_EQ(PlanRemoval(log.lines).back().record.earlier.data, std::string("A\0", 2));
 }
 
-std::string Utf16ToGbkWithIconv(std::u16string_view wide) {
-  iconv_t cd = iconv_open("GBK", "UTF-16LE");
-  std::string in(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
-  std::string out(in.size() * 2 + 4, '\0');
+std::string Iconv(const char* to, const char* from, std::string in) {
+  iconv_t cd = iconv_open(to, from);
+  std::string out(in.size() * 4 + 4, '\0');
   char* inPtr = in.data();
   char* outPtr = out.data();
   std::size_t inLeft = in.size();
@@ -232,19 +231,13 @@ std::string Utf16ToGbkWithIconv(std::u16string_view wide) {
   return out;
 }
 
+std::string Utf16ToGbkWithIconv(std::u16string_view wide) {
+  return Iconv("GBK", "UTF-16LE", std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * 2));
+}
+
 // Literals are GBK in the program (-fexec-charset=GBK).
 std::string Utf16File(const std::string& gbk) {
-  iconv_t cd = iconv_open("UTF-16LE", "GBK");
-  std::string in = gbk;
-  std::string out(in.size() * 4 + 4, '\0');
-  char* inPtr = in.data();
-  char* outPtr = out.data();
-  std::size_t inLeft = in.size();
-  std::size_t outLeft = out.size();
-  iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
-  iconv_close(cd);
-  out.resize(out.size() - outLeft);
-  return "\xFF\xFE" + out;
+  return "\xFF\xFE" + Iconv("UTF-16LE", "GBK", gbk);
 }
 
 TEST(RegistryFile, BothFormsContinuedLinesDeletionsAndHexValues) {
