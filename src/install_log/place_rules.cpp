@@ -89,6 +89,18 @@ bool IsAllowedInstallFolder(const std::string& path, const Places& p) {
   return !IsBelow(path, p.windowsDir);
 }
 
+// A folder made on the way to an installation folder ("D:\apps" for "D:\apps\kv58"), as
+// long as it holds none of the system's folders.
+bool IsOnTheWayTo(const std::string& path, const std::vector<std::string>& installDirs, const Places& p) {
+  for (const std::string* place : {&p.windowsDir, &p.systemDir, &p.programs, &p.desktop}) {
+    if (!place->empty() && IsAtOrBelow(*place, path)) return false;
+  }
+  for (const std::string& dir : installDirs) {
+    if (IsBelow(dir, path)) return true;
+  }
+  return false;
+}
+
 bool IsAllowed(const Record& r, const Places& p, const std::vector<std::string>& installDirs) {
   const auto inInstallFolder = [&](bool orItself) {
     for (const std::string& dir : installDirs) {
@@ -107,7 +119,8 @@ bool IsAllowed(const Record& r, const Places& p, const std::vector<std::string>&
       return IsPlainFullPath(r.text) &&
              (inInstallFolder(false) || IsBelow(r.text, p.windowsDir) || IsBelow(r.text, p.systemDir));
     case RecordKind::Dir:
-      return IsPlainFullPath(r.text) && (inInstallFolder(true) || IsBelow(r.text, p.programs));
+      return IsPlainFullPath(r.text) &&
+             (inInstallFolder(true) || IsOnTheWayTo(r.text, installDirs, p) || IsBelow(r.text, p.programs));
     case RecordKind::Link:
       return IsPlainFullPath(r.text) && IsShortcutName(r.text) &&
              (IsBelow(r.text, p.programs) || IsBelow(r.text, p.desktop));

@@ -190,6 +190,12 @@ TEST(InstallLog, RefusalRules) {
   EXPECT_EQ(
       FirstRefusedLine(ReadLog(std::string(kHeader) + "\r\nFOLDER\tC:\\kv58\r\n" + longPath + "\r\n").lines, places),
       3u);
+  // Folders made on the way to the installation folder, but not the system's.
+  const auto refusedIn = [&places](const std::string& records) {
+    return FirstRefusedLine(ReadLog(std::string(kHeader) + "\r\n" + records).lines, places);
+  };
+  EXPECT_FALSE(refusedIn("FOLDER\tD:\\apps\\yv\\kv58\r\nDIR\tD:\\apps\r\nDIR\tD:\\apps\\yv\r\n"));
+  EXPECT_EQ(refusedIn("FOLDER\tC:\\users\\u\\kv58\r\nDIR\tC:\\users\r\n"), 3u);
   // A file counts below an installation folder only once that folder has been named.
   EXPECT_EQ(FirstRefusedLine(ReadLog(std::string(kHeader) + "\r\nFILE\tNEW\tC:\\kv58\\a\r\nFOLDER\tC:\\kv58\r\n").lines,
                              places),
