@@ -10,6 +10,7 @@
 #include "driver/wait.h"
 #include "driver/window_list.h"
 #include "support/setup_run.h"
+#include "text/cp936.h"
 
 namespace yv::e2e {
 namespace {
@@ -26,8 +27,7 @@ class StartupScenario : public SetupScenario {
   // The backdrop: setup.exe's visible top-level window that is maximised and no box.
   std::optional<WindowInfo> ExpectBackdrop() {
     auto w = WaitForWindowWhere(
-        Pid(), [](const WindowInfo& x) { return x.maximised && x.className != "#32770"; },
-        kWindowTimeoutMs);
+        Pid(), [](const WindowInfo& x) { return x.maximised && x.className != "#32770"; }, kWindowTimeoutMs);
     if (!w) ADD_FAILURE() << "no maximised backdrop\n" << DumpWindows(Pid());
     return w;
   }
@@ -84,8 +84,7 @@ TEST_F(StartupScenario, BackdropThenFirstPageAfterTwoSecondsAndConfirmedCancelEn
   EXPECT_FALSE(backdrop->HasStyle(WS_SYSMENU)) << Describe(*backdrop);
   EXPECT_FALSE(backdrop->HasStyle(WS_MINIMIZEBOX));
   EXPECT_FALSE(backdrop->HasStyle(WS_MAXIMIZEBOX));
-  EXPECT_TRUE(FindWindowsByCaption(Pid(), kFirstPage, false).empty())
-      << "the first page came with the backdrop";
+  EXPECT_TRUE(FindWindowsByCaption(Pid(), kFirstPage, false).empty()) << "the first page came with the backdrop";
 
   auto page = ExpectWindow(kFirstPage);
   ASSERT_TRUE(page);
@@ -156,6 +155,68 @@ TEST_F(StartupScenario, EmptyTitleGivesABackdropWithoutCaption) {
   auto page = ExpectWindow(kFirstPage);
   ASSERT_TRUE(page);
   ASSERT_TRUE(CancelPage(*page));
+  Answer("OK");
+  EXPECT_EQ(ExpectExit(), 0u);
+}
+
+// A string value under HKEY_LOCAL_MACHINE in one registry view, set for a scenario and
+// deleted with it (and its key, when the scenario created that).
+class ScopedMachineValue {
+ public:
+  ScopedMachineValue(REGSAM view, const std::string& key, const char* name, const std::string& data)
+      : view_(view), key_(text::ToWide(key)), name_(text::ToWide(name)) {
+    DWORD disposition = 0;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, key_.c_str(), 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, &handle_,
+                        &disposition) != ERROR_SUCCESS) {
+      ADD_FAILURE() << "cannot create the key";
+      return;
+    }
+    created_ = disposition == REG_CREATED_NEW_KEY;
+    RegSetValueExA(handle_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                   static_cast<DWORD>(data.size() + 1));
+  }
+  ~ScopedMachineValue() {
+    if (!handle_) return;
+    RegDeleteValueW(handle_, name_.c_str());
+    RegCloseKey(handle_);
+    if (created_) RegDeleteKeyExW(HKEY_LOCAL_MACHINE, key_.c_str(), view_, 0);
+  }
+  ScopedMachineValue(const ScopedMachineValue&) = delete;
+  ScopedMachineValue& operator=(const ScopedMachineValue&) = delete;
+
+ private:
+  REGSAM view_;
+  std::wstring key_, name_;
+  HKEY handle_ = nullptr;
+  bool created_ = false;
+};
+
+// An earlier installation as the 32-bit installer before us recorded it: App Paths
+// "Path" and the product key's "Name" in the 32-bit view, FourToSix=1 in the folder's
+// "\cfg\system.dft", which selects install6.ini. The 64-bit view holds another name,
+// which a 64-bit setup.exe would have shown.
+TEST_F(StartupScenario, FindsTheEarlierInstallationWhereA32BitInstallerRecordedIt) {
+  Medium installed;
+  const std::string mainProgram = "yv-e2e-" + std::to_string(GetCurrentProcessId()) + ".exe";
+  ASSERT_TRUE(installed.Write("cfg\\system.dft", "[PARAMETER]\r\nFourToSix=1\r\n"));
+  ASSERT_TRUE(medium_.Write("setup.ini", IniText({{"info", {{"name", mainProgram}, {"product", "Yorvane"}}}})) &&
+              medium_.Write("install.ini", DescriptionIni("四版安装")) &&
+              medium_.Write("install6.ini", DescriptionIni("六版安装")) && medium_.Write("Lics.txt", "协议\r\n"));
+  const std::string productKey = "SOFTWARE\\Orvanet\\Delvrin证券分析系统\\3.0";
+  ScopedMachineValue path(KEY_WOW64_32KEY, "SoftWare\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + mainProgram,
+                          "Path", text::FromWide(installed.Path()) + "\\");
+  ScopedMachineValue name32(KEY_WOW64_32KEY, productKey, "Name", "王小明");
+  ScopedMachineValue name64(KEY_WOW64_64KEY, productKey, "Name", "六十四位视图");
+  ASSERT_TRUE(StartSetup());
+  ASSERT_TRUE(ExpectWindow("六版安装")) << "the registered folder's system.dft chose the description";
+  auto licence = ExpectWindow(kFirstPage);
+  ASSERT_TRUE(licence);
+  Press(licence->hwnd, "同意");
+  Press(licence->hwnd, "下一步 >");
+  auto user = ExpectWindow("用户信息");
+  ASSERT_TRUE(user);
+  EXPECT_TRUE(user->FindControl("王小明", "Edit")) << Describe(*user);
+  ASSERT_TRUE(CancelPage(*user));
   Answer("OK");
   EXPECT_EQ(ExpectExit(), 0u);
 }

@@ -31,6 +31,8 @@ std::string Package(const std::vector<std::pair<std::string, std::string>>& file
 
 }  // namespace
 
+const char kSystemFileContent[] = "receiver card driver\r\n";
+
 std::string StandInProgram() {
   return ReadAll(ProgramFolder() + L"\\started_marker.exe");
 }
@@ -51,6 +53,8 @@ bool WriteProductMedium(const Medium& medium, const ProductMediumOptions& option
   const auto& files = ProductFiles();
   std::string data = Package({{"day\\600000.day", files[2].content}, {"行情.txt", files[3].content}});
   if (options.breakDataArchive) data.resize(data.size() - 7);
+  std::vector<std::pair<std::string, std::string>> part0 = {{"program.vrk", "."}, {"_config.vrk", "cfg"}};
+  if (!options.systemFile.empty()) part0.push_back({"drivers.vrk", "WINSYSDIR"});
   const std::string description = IniText({
       {"info",
        {{"title", "安装测试"},
@@ -63,7 +67,7 @@ bool WriteProductMedium(const Medium& medium, const ProductMediumOptions& option
         {"part2", "帮助文档"},
         {"copy", "1"},
         {"delete", "1"}}},
-      {"part0", {{"program.vrk", "."}, {"_config.vrk", "cfg"}}},
+      {"part0", part0},
       {"part1", {{"data.vrk", "data"}}},
       {"part2", {{"help.pk", "help\\help.txt"}}},
       {"delete", {{"old", "temp"}}},
@@ -78,6 +82,8 @@ bool WriteProductMedium(const Medium& medium, const ProductMediumOptions& option
       medium.Write("program.vrk", options.withMainProgram
                                       ? Package({{"dravk.exe", files[0].content}, {"readme.txt", files[1].content}})
                                       : Package({{"readme.txt", files[1].content}})) &&
+      (options.systemFile.empty() ||
+       medium.Write("drivers.vrk", Package({{options.systemFile, kSystemFileContent}}))) &&
       medium.Write("_config.vrk", Package({{"system.ini", "[DCD]\r\nDriverNumber=0\r\n"}})) &&
       medium.Write("data.vrk", data) && medium.Write("help.pk", archive::BuildPackedFile(files[4].content, {})) &&
       medium.Write("extras\\extra.txt", files[5].content) &&

@@ -15,6 +15,7 @@ struct ProductMediumOptions {
   std::string programGroup;       // GBK
   bool breakDataArchive = false;  // the archive of component 1 is cut short
   bool withMainProgram = true;    // dravk.exe among the installed files
+  std::string systemFile;         // when set: a driver file of that name that goes to "WINSYSDIR"
 };
 
 // Writes the whole medium; false (reported) when a file cannot be written.
@@ -27,6 +28,9 @@ struct InstalledFile {
   std::string content;
 };
 const std::vector<InstalledFile>& ProductFiles();
+
+// The content of options.systemFile.
+extern const char kSystemFileContent[];
 
 // The stand-in program's bytes (started_marker.exe beside the tests).
 std::string StandInProgram();
