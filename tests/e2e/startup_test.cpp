@@ -160,35 +160,55 @@ TEST_F(StartupScenario, EmptyTitleGivesABackdropWithoutCaption) {
 }
 
 // A string value under HKEY_LOCAL_MACHINE in one registry view, set for a scenario and
-// deleted with it (and its key, when the scenario created that).
+// deleted with it, together with the keys the scenario had to create for it.
 class ScopedMachineValue {
  public:
-  ScopedMachineValue(REGSAM view, const std::string& key, const char* name, const std::string& data)
-      : view_(view), key_(text::ToWide(key)), name_(text::ToWide(name)) {
-    DWORD disposition = 0;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, key_.c_str(), 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, &handle_,
-                        &disposition) != ERROR_SUCCESS) {
-      ADD_FAILURE() << "cannot create the key";
-      return;
+  ScopedMachineValue(REGSAM view, const std::string& key, const char* name, const std::string& data) : view_(view) {
+    const std::wstring path = text::ToWide(key);
+    // The first level of the path that does not exist yet is what the scenario adds.
+    for (std::size_t end = path.find(L'\\'); created_.empty(); end = path.find(L'\\', end + 1)) {
+      const std::wstring level = path.substr(0, end);
+      HKEY probe = nullptr;
+      if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, level.c_str(), 0, KEY_READ | view, &probe) == ERROR_SUCCESS) {
+        RegCloseKey(probe);
+        if (end == std::wstring::npos) break;
+      } else {
+        created_ = level;
+      }
     }
-    created_ = disposition == REG_CREATED_NEW_KEY;
-    RegSetValueExA(handle_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                   static_cast<DWORD>(data.size() + 1));
+    HKEY handle = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, &handle,
+                        nullptr) != ERROR_SUCCESS ||
+        RegSetValueExA(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                       static_cast<DWORD>(data.size() + 1)) != ERROR_SUCCESS) {
+      ADD_FAILURE() << "cannot set the value";
+    }
+    if (handle) RegCloseKey(handle);
+    if (created_.empty()) value_ = {path, text::ToWide(name)};
   }
   ~ScopedMachineValue() {
-    if (!handle_) return;
-    RegDeleteValueW(handle_, name_.c_str());
-    RegCloseKey(handle_);
-    if (created_) RegDeleteKeyExW(HKEY_LOCAL_MACHINE, key_.c_str(), view_, 0);
+    if (!created_.empty()) {
+      const std::size_t slash = created_.rfind(L'\\');
+      HKEY parent = nullptr;
+      if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, created_.substr(0, slash).c_str(), 0, KEY_ALL_ACCESS | view_, &parent) ==
+          ERROR_SUCCESS) {
+        RegDeleteTreeW(parent, created_.substr(slash + 1).c_str());
+        RegCloseKey(parent);
+      }
+    } else if (HKEY key = nullptr;
+               !value_.first.empty() && RegOpenKeyExW(HKEY_LOCAL_MACHINE, value_.first.c_str(), 0,
+                                                      KEY_SET_VALUE | view_, &key) == ERROR_SUCCESS) {
+      RegDeleteValueW(key, value_.second.c_str());
+      RegCloseKey(key);
+    }
   }
   ScopedMachineValue(const ScopedMachineValue&) = delete;
   ScopedMachineValue& operator=(const ScopedMachineValue&) = delete;
 
  private:
   REGSAM view_;
-  std::wstring key_, name_;
-  HKEY handle_ = nullptr;
-  bool created_ = false;
+  std::wstring created_;                         // the topmost key the scenario created
+  std::pair<std::wstring, std::wstring> value_;  // else the value it set in an existing key
 };
 
 // An earlier installation as the 32-bit installer before us recorded it: App Paths
