@@ -10,4 +10,8 @@ namespace yv::winsys {
 // be read or would not fit in 255 bytes.
 std::optional<std::string> WindowsFolder();
 
+// The system folder, read the same way. For a 32-bit program on a 64-bit Windows its
+// path names "system32" and the system opens "SysWOW64" for it, the 32-bit programs'.
+std::optional<std::string> SystemFolder();
+
 }  // namespace yv::winsys
