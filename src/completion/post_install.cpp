@@ -86,8 +86,20 @@ bool RunAwaited(HWND owner, const ProgramStarter& starter, const std::string& co
   return false;
 }
 
-// Each existing registry file is imported by the Windows folder's regedit.exe, started
-// in the Windows folder. The path is quoted, so a path with blanks names its file.
+// The registry editor of our own bitness: the system folder's (on a 64-bit Windows the
+// 32-bit one in SysWOW64, so that an import lands in the 32-bit registry view, where the
+// 32-bit product reads), else the Windows folder's (a 32-bit Windows keeps it only there;
+// on a 64-bit one that is the 64-bit editor, which writes the 64-bit view).
+std::string RegistryEditor(const std::string& windowsFolder) {
+  if (const auto system = winsys::SystemFolder()) {
+    const std::string editor = *system + "\\regedit.exe";
+    if (platform::PathExists(editor)) return editor;
+  }
+  return windowsFolder + "\\regedit.exe";
+}
+
+// Each existing registry file is imported by the registry editor, started in the
+// Windows folder. The path is quoted, so a path with blanks names its file.
 bool ImportRegistryFiles(HWND owner, const ProgramStarter& starter) {
   const auto windows = winsys::WindowsFolder();
   for (const ListedEntry& entry : ReadListedEntries(owner, "reg")) {
@@ -102,7 +114,7 @@ bool ImportRegistryFiles(HWND owner, const ProgramStarter& starter) {
       continue;
     }
     winsys::RecordRegistryImport(entry.path);
-    if (!RunAwaited(owner, starter, *command, *windows, *windows + "\\regedit.exe", CannotRun(entry.value))) {
+    if (!RunAwaited(owner, starter, *command, *windows, RegistryEditor(*windows), CannotRun(entry.value))) {
       return false;
     }
   }

@@ -37,6 +37,7 @@ int32_t ReadCount(const std::string& description, const char* key) {
 
 TdlgStep3::TdlgStep3() : WizardPage(wizard::texts::kComponentsCaption, wizard::FrameButtons::BackNextCancel, kRows) {
   (*this)["Button4"].onClick = [this] { Button4Click(); };
+  MoveFrameButton("Button3", 400);
   SetTabOrder({"Button2", "GroupBox2", "GroupBox1", "Button1", "Button3"});
   openingFolder_ = gInstall.InstallDir;
   ShowFolder(openingFolder_);

@@ -27,7 +27,7 @@ const std::vector<ControlSpec> kRows = {
 
 TdlgStep4::TdlgStep4() : WizardPage(wizard::texts::kProgramGroupCaption, wizard::FrameButtons::BackNextCancel, kRows) {
   // This page's Cancel stands a little right of the common frame's.
-  MoveWindow((*this)["Button3"].Handle(), 400, 256, 75, 25, TRUE);
+  MoveFrameButton("Button3", 400);
   SetTabOrder({"Edit1", "ListBox1", "Button1", "Button2", "Button3"});
   auto& list = Get<ui::ListBox>("ListBox1");
   list.SetItemHeight(12);

@@ -50,6 +50,7 @@ std::string SummaryText(const wizard::InstallState& state) {
 }
 
 TdlgStep5::TdlgStep5() : WizardPage(wizard::texts::kSummaryCaption, wizard::FrameButtons::BackNextCancel, kRows) {
+  MoveFrameButton("Button3", 400);
   SetTabOrder({"Button2", "Memo2", "Button1", "Button3", "Memo1"});
   (*this)["Memo2"].SetText(SummaryText(wizard::gInstall));
 }

@@ -27,8 +27,8 @@ const std::vector<ControlSpec> kRows = {
 
 TdlgStep2::TdlgStep2() : WizardPage(wizard::texts::kUserInfoCaption, wizard::FrameButtons::BackNextCancel, kRows) {
   // This page's Next and Cancel stand apart from the common frame's.
-  MoveWindow((*this)["Button2"].Handle(), 280, 258, 75, 25, TRUE);
-  MoveWindow((*this)["Button3"].Handle(), 394, 256, 75, 25, TRUE);
+  MoveFrameButton("Button2", 280, 258);
+  MoveFrameButton("Button3", 394);
   SetTabOrder({"Edit4", "Edit3", "Button2", "Button1", "Button3"});
 
   // The installation state's values come first, field by field.

@@ -14,8 +14,9 @@
 namespace yv::winsys {
 
 // The registry view this program writes in, and the views the system's registry editor
-// may write in: on 64-bit Windows the one in the Windows folder is a 64-bit program, yet
-// Wine starts a 32-bit one for a 32-bit caller, so an import is recorded in both.
+// may write in: on 64-bit Windows imports use the 32-bit editor of the system folder when
+// there is one and the 64-bit one of the Windows folder otherwise, so an import is
+// recorded in both views (a view it did not touch gives records with nothing to undo).
 install_log::View OwnView();
 std::vector<install_log::View> RegistryEditorViews();
 // KEY_WOW64_32KEY or KEY_WOW64_64KEY (ignored by 32-bit Windows).

@@ -9,7 +9,7 @@ namespace yv::winsys {
 
 namespace {
 
-std::optional<std::string> FolderOf(UINT(WINAPI* query)(LPWSTR, UINT)) {
+std::optional<std::string> ReadFolder(UINT(WINAPI* query)(LPWSTR, UINT)) {
   wchar_t buffer[256];
   const UINT n = query(buffer, 256);
   if (n == 0 || n >= 256) return std::nullopt;
@@ -21,11 +21,11 @@ std::optional<std::string> FolderOf(UINT(WINAPI* query)(LPWSTR, UINT)) {
 }  // namespace
 
 std::optional<std::string> WindowsFolder() {
-  return FolderOf(GetWindowsDirectoryW);
+  return ReadFolder(GetWindowsDirectoryW);
 }
 
 std::optional<std::string> SystemFolder() {
-  return FolderOf(GetSystemDirectoryW);
+  return ReadFolder(GetSystemDirectoryW);
 }
 
 }  // namespace yv::winsys

@@ -42,6 +42,10 @@ std::vector<ControlSpec> FrameRows(FrameButtons buttons, const std::vector<Contr
 
 }  // namespace
 
+void WizardPage::MoveFrameButton(const char* name, int left, int top) {
+  MoveWindow((*this)[name].Handle(), left, top, 75, 25, TRUE);
+}
+
 bool ConfirmCancel() {
   return ui::ShowMessageBox(nullptr, texts::kConfirmCancel, texts::kConfirmCancelCaption,
                             MB_OKCANCEL | MB_ICONINFORMATION | MB_TOPMOST) != IDCANCEL;

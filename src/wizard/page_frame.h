@@ -36,6 +36,8 @@ class WizardPage : public ui::Form {
   virtual void Button3Click();  // Cancel
 
  protected:
+  // Pages whose layout puts a frame button elsewhere than the frame does move it.
+  void MoveFrameButton(const char* name, int left, int top = 256);
   // Checks and stores the page's input; false keeps the page open.
   virtual bool AcceptNext() { return true; }
   // Closing the page from outside is its Cancel, with the same confirmation; a page

@@ -14,12 +14,14 @@
 #include "support/product_medium.h"
 #include "support/setup_run.h"
 #include "support/snapshot.h"
+#include "support/windows_views.h"
 #include "text/cp936.h"
 
 namespace yv::e2e {
 namespace {
 
 constexpr DWORD kInstallTimeoutMs = 60000;
+constexpr char kProductKey[] = "SOFTWARE\\Orvanet\\Delvrin证券分析系统\\3.0";
 
 std::string ReadFileText(const std::wstring& path) {
   HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -73,6 +75,7 @@ class InstallScenario : public SetupScenario {
     options_.installDir = text::FromWide(installed_.Path());
     options_.mainProgram = "yv-e2e-" + std::to_string(GetCurrentProcessId()) + ".exe";
     options_.programGroup = "yv-e2e-测试组-" + std::to_string(GetTickCount64());
+    options_.systemFile = "yv-e2e-" + std::to_string(GetCurrentProcessId()) + ".drv";
   }
   ~InstallScenario() override {
     // The log every installation here writes beside the uninstaller it names.
@@ -82,6 +85,9 @@ class InstallScenario : public SetupScenario {
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, text::ToWide(AppPathsKey()).c_str());
     const std::wstring group = GroupFolder();
     if (Exists(group)) test::RemoveTree(group, L"\\yv-e2e-");
+    wchar_t system[MAX_PATH] = L"";  // a 32-bit program's system folder: syswow64
+    GetSystemDirectoryW(system, MAX_PATH);
+    DeleteFileW((system + (L"\\" + text::ToWide(options_.systemFile))).c_str());
   }
 
   // The program group's folder under the current user's Start-menu programs.
@@ -120,6 +126,20 @@ class InstallScenario : public SetupScenario {
     auto name = ReadNarrowValue(UninstallKey(), "DisplayName");
     ASSERT_TRUE(name);
     EXPECT_EQ(name->data, options_.programGroup + std::string(1, '\0'));
+    // Written as the 32-bit program it is: the 32-bit registry view and system folder.
+    ExpectIn32BitViewOnly(UninstallKey(), "UninstallString");
+    EXPECT_EQ(ReadSystemFolderFile(Bitness::k32, options_.systemFile), kSystemFileContent);
+    EXPECT_FALSE(ReadSystemFolderFile(Bitness::k64, options_.systemFile))
+        << "a 32-bit driver in the 64-bit system folder";
+  }
+
+  // A 32-bit program finds the value at its path, a 64-bit one only below Wow6432Node.
+  static void ExpectIn32BitViewOnly(const std::string& key, const char* name) {
+    SCOPED_TRACE(key);
+    auto seen32 = ProbeValue(Bitness::k32, key, name);
+    ASSERT_TRUE(seen32) << "a 32-bit program does not find it";
+    EXPECT_EQ(ProbeValue(Bitness::k64, Wow6432Path(key), name), seen32) << "a 64-bit program, below Wow6432Node";
+    EXPECT_FALSE(ProbeValue(Bitness::k64, key, name)) << "a 64-bit program finds it in its own view";
   }
 
   Medium installed_;  // the installation folder (a scratch folder)
@@ -145,6 +165,7 @@ TEST_F(InstallScenario, InteractiveInstallationFromLicenceToFinish) {
   ASSERT_TRUE(code);
   EXPECT_EQ(*code, 0u);
   ExpectProductInstalled();
+  ExpectIn32BitViewOnly(kProductKey, "Name");
   EXPECT_TRUE(Exists(Installed("cfg\\system.ini"))) << "a fresh installation gets the \"_\" archives";
   EXPECT_TRUE(Exists(medium_.Path() + L"\\started.txt")) << "the follow-up installer ran from the medium";
   EXPECT_TRUE(Exists(GroupFolder() + L"\\卸载Delvrin测试.lnk")) << "the uninstall shortcut is in the program group";

@@ -10,6 +10,7 @@
 #include "driver/wait.h"
 #include "driver/window_list.h"
 #include "support/setup_run.h"
+#include "text/cp936.h"
 
 namespace yv::e2e {
 namespace {
@@ -26,8 +27,7 @@ class StartupScenario : public SetupScenario {
   // The backdrop: setup.exe's visible top-level window that is maximised and no box.
   std::optional<WindowInfo> ExpectBackdrop() {
     auto w = WaitForWindowWhere(
-        Pid(), [](const WindowInfo& x) { return x.maximised && x.className != "#32770"; },
-        kWindowTimeoutMs);
+        Pid(), [](const WindowInfo& x) { return x.maximised && x.className != "#32770"; }, kWindowTimeoutMs);
     if (!w) ADD_FAILURE() << "no maximised backdrop\n" << DumpWindows(Pid());
     return w;
   }
@@ -84,8 +84,7 @@ TEST_F(StartupScenario, BackdropThenFirstPageAfterTwoSecondsAndConfirmedCancelEn
   EXPECT_FALSE(backdrop->HasStyle(WS_SYSMENU)) << Describe(*backdrop);
   EXPECT_FALSE(backdrop->HasStyle(WS_MINIMIZEBOX));
   EXPECT_FALSE(backdrop->HasStyle(WS_MAXIMIZEBOX));
-  EXPECT_TRUE(FindWindowsByCaption(Pid(), kFirstPage, false).empty())
-      << "the first page came with the backdrop";
+  EXPECT_TRUE(FindWindowsByCaption(Pid(), kFirstPage, false).empty()) << "the first page came with the backdrop";
 
   auto page = ExpectWindow(kFirstPage);
   ASSERT_TRUE(page);
@@ -156,6 +155,88 @@ TEST_F(StartupScenario, EmptyTitleGivesABackdropWithoutCaption) {
   auto page = ExpectWindow(kFirstPage);
   ASSERT_TRUE(page);
   ASSERT_TRUE(CancelPage(*page));
+  Answer("OK");
+  EXPECT_EQ(ExpectExit(), 0u);
+}
+
+// A string value under HKEY_LOCAL_MACHINE in one registry view, set for a scenario and
+// deleted with it, together with the keys the scenario had to create for it.
+class ScopedMachineValue {
+ public:
+  ScopedMachineValue(REGSAM view, const std::string& key, const char* name, const std::string& data) : view_(view) {
+    const std::wstring path = text::ToWide(key);
+    // The first level of the path that does not exist yet is what the scenario adds.
+    for (std::size_t end = path.find(L'\\'); created_.empty(); end = path.find(L'\\', end + 1)) {
+      const std::wstring level = path.substr(0, end);
+      HKEY probe = nullptr;
+      if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, level.c_str(), 0, KEY_READ | view, &probe) == ERROR_SUCCESS) {
+        RegCloseKey(probe);
+        if (end == std::wstring::npos) break;
+      } else {
+        created_ = level;
+      }
+    }
+    HKEY handle = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, &handle,
+                        nullptr) != ERROR_SUCCESS ||
+        RegSetValueExA(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                       static_cast<DWORD>(data.size() + 1)) != ERROR_SUCCESS) {
+      ADD_FAILURE() << "cannot set the value";
+    }
+    if (handle) RegCloseKey(handle);
+    if (created_.empty()) value_ = {path, text::ToWide(name)};
+  }
+  ~ScopedMachineValue() {
+    if (!created_.empty()) {
+      const std::size_t slash = created_.rfind(L'\\');
+      HKEY parent = nullptr;
+      if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, created_.substr(0, slash).c_str(), 0, KEY_ALL_ACCESS | view_, &parent) ==
+          ERROR_SUCCESS) {
+        RegDeleteTreeW(parent, created_.substr(slash + 1).c_str());
+        RegCloseKey(parent);
+      }
+    } else if (HKEY key = nullptr;
+               !value_.first.empty() && RegOpenKeyExW(HKEY_LOCAL_MACHINE, value_.first.c_str(), 0,
+                                                      KEY_SET_VALUE | view_, &key) == ERROR_SUCCESS) {
+      RegDeleteValueW(key, value_.second.c_str());
+      RegCloseKey(key);
+    }
+  }
+  ScopedMachineValue(const ScopedMachineValue&) = delete;
+  ScopedMachineValue& operator=(const ScopedMachineValue&) = delete;
+
+ private:
+  REGSAM view_;
+  std::wstring created_;                         // the topmost key the scenario created
+  std::pair<std::wstring, std::wstring> value_;  // else the value it set in an existing key
+};
+
+// An earlier installation as the 32-bit installer before us recorded it: App Paths
+// "Path" and the product key's "Name" in the 32-bit view, FourToSix=1 in the folder's
+// "\cfg\system.dft", which selects install6.ini. The 64-bit view holds another name,
+// which a 64-bit setup.exe would have shown.
+TEST_F(StartupScenario, FindsTheEarlierInstallationWhereA32BitInstallerRecordedIt) {
+  Medium installed;
+  const std::string mainProgram = "yv-e2e-" + std::to_string(GetCurrentProcessId()) + ".exe";
+  ASSERT_TRUE(installed.Write("cfg\\system.dft", "[PARAMETER]\r\nFourToSix=1\r\n"));
+  ASSERT_TRUE(medium_.Write("setup.ini", IniText({{"info", {{"name", mainProgram}, {"product", "Yorvane"}}}})) &&
+              medium_.Write("install.ini", DescriptionIni("四版安装")) &&
+              medium_.Write("install6.ini", DescriptionIni("六版安装")) && medium_.Write("Lics.txt", "协议\r\n"));
+  const std::string productKey = "SOFTWARE\\Orvanet\\Delvrin证券分析系统\\3.0";
+  ScopedMachineValue path(KEY_WOW64_32KEY, "SoftWare\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + mainProgram,
+                          "Path", text::FromWide(installed.Path()) + "\\");
+  ScopedMachineValue name32(KEY_WOW64_32KEY, productKey, "Name", "王小明");
+  ScopedMachineValue name64(KEY_WOW64_64KEY, productKey, "Name", "六十四位视图");
+  ASSERT_TRUE(StartSetup());
+  ASSERT_TRUE(ExpectWindow("六版安装")) << "the registered folder's system.dft chose the description";
+  auto licence = ExpectWindow(kFirstPage);
+  ASSERT_TRUE(licence);
+  Press(licence->hwnd, "同意");
+  Press(licence->hwnd, "下一步 >");
+  auto user = ExpectWindow("用户信息");
+  ASSERT_TRUE(user);
+  EXPECT_TRUE(user->FindControl("王小明", "Edit")) << Describe(*user);
+  ASSERT_TRUE(CancelPage(*user));
   Answer("OK");
   EXPECT_EQ(ExpectExit(), 0u);
 }

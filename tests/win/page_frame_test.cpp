@@ -4,15 +4,15 @@
 #include <functional>
 #include <memory>
 
-#include "wizard/install_state.h"
 #include "completion/completion_page.h"
+#include "install/progress_page.h"
 #include "pages/components_page.h"
-#include "pages/summary_page.h"
 #include "pages/licence_page.h"
 #include "pages/program_group_page.h"
+#include "pages/summary_page.h"
 #include "pages/user_info_page.h"
-#include "install/progress_page.h"
 #include "win_test_support.h"
+#include "wizard/install_state.h"
 
 namespace {
 
@@ -46,17 +46,21 @@ TEST(PageFrame, EveryPageHasTheCommonLayout) {
   const ButtonRow back{"Button1", 160, "< 上一步", false, true};
   const ButtonRow next{"Button2", 280, "下一步 >", true, true};
   const ButtonRow cancel{"Button3", 392, "取消", false, true};
+  const ButtonRow cancelAt400{"Button3", 400, "取消", false, true};
   std::vector<PageCase> cases = {
-      {"欢迎使用Delvrin软件", [] { return std::make_unique<yv::pages::TdlgStep1>(); },
+      {"欢迎使用Delvrin软件",
+       [] { return std::make_unique<yv::pages::TdlgStep1>(); },
        {{"Button1", 160, "同意", false, true}, {"Button2", 280, "下一步 >", true, false}, cancel}},
-      {"用户信息", [] { return std::make_unique<yv::pages::TdlgStep2>(); },
+      {"用户信息",
+       [] { return std::make_unique<yv::pages::TdlgStep2>(); },
        {back, {"Button2", 280, "下一步 >", true, true, 258}, {"Button3", 394, "取消", false, true}}},
-      {"安装路径和组件", [] { return std::make_unique<yv::pages::TdlgStep3>(); }, {back, next, cancel}},
-      {"安装程序组", [] { return std::make_unique<yv::pages::TdlgStep4>(); },
-       {back, next, {"Button3", 400, "取消", false, true}}},
-      {"安装信息", [] { return std::make_unique<yv::pages::TdlgStep5>(); }, {back, next, cancel}},
-      {"安装", [] { return std::make_unique<yv::install::TdlgStep6>(); }, {{"Button3", 400, "取消", false, true}}},
-      {"安装完成", [] { return std::make_unique<yv::completion::TdlgStep7>(); }, {{"Button3", 264, "完成", true, true}}},
+      {"安装路径和组件", [] { return std::make_unique<yv::pages::TdlgStep3>(); }, {back, next, cancelAt400}},
+      {"安装程序组", [] { return std::make_unique<yv::pages::TdlgStep4>(); }, {back, next, cancelAt400}},
+      {"安装信息", [] { return std::make_unique<yv::pages::TdlgStep5>(); }, {back, next, cancelAt400}},
+      {"安装", [] { return std::make_unique<yv::install::TdlgStep6>(); }, {cancelAt400}},
+      {"安装完成",
+       [] { return std::make_unique<yv::completion::TdlgStep7>(); },
+       {{"Button3", 264, "完成", true, true}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.caption);

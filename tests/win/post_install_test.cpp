@@ -23,8 +23,8 @@ using yv::wizard::gInstall;
 
 namespace {
 
-using yv::test::kShellFolders;
 using yv::test::kAppPaths;
+using yv::test::kShellFolders;
 
 // A program built beside the test program.
 std::string Probe(const char* name) {
@@ -183,9 +183,11 @@ TEST_F(PostInstall, FailuresAreReportedAndAnUnreadableExitCodeEndsTheActions) {
   const std::string& source = gInstall.SourceDir;
   const std::string windows = yv::winsys::WindowsFolder().value();
   // p3 and the follow-up installers are never started.
-  EXPECT_EQ(programs.started, (std::vector<std::string>{
-                                  "regedit.exe \"" + source + "\\a.reg\"|" + windows + "|" + windows + "\\regedit.exe",
-                                  source + "\\p1.exe|" + source + "|", source + "\\p2.exe|" + source + "|"}));
+  EXPECT_EQ(programs.started,
+            (std::vector<std::string>{// The system folder's editor: for a 32-bit program the 32-bit one.
+                                      "regedit.exe \"" + source + "\\a.reg\"|" + windows + "|" +
+                                          yv::winsys::SystemFolder().value() + "\\regedit.exe",
+                                      source + "\\p1.exe|" + source + "|", source + "\\p2.exe|" + source + "|"}));
   EXPECT_EQ(boxes.Boxes(),
             (std::vector<MessageBoxScript::Box>{
                 {page, "注册失败!", "", MB_OK | MB_TOPMOST},

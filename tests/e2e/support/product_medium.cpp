@@ -31,6 +31,8 @@ std::string Package(const std::vector<std::pair<std::string, std::string>>& file
 
 }  // namespace
 
+const char kSystemFileContent[] = "receiver card driver\r\n";
+
 std::string StandInProgram() {
   return ReadAll(ProgramFolder() + L"\\started_marker.exe");
 }
@@ -56,6 +58,9 @@ bool WriteProductMedium(const Medium& medium, const ProductMediumOptions& option
   }
   std::string data = Package(dataFiles);
   if (options.breakDataArchive) data.resize(data.size() - 7);
+  std::vector<std::pair<std::string, std::string>> part0 = {{"program.vrk", "."}, {"_config.vrk", "cfg"}};
+  if (!options.systemFile.empty()) part0.push_back({"drivers.vrk", "WINSYSDIR"});
+  if (options.everyKind) part0.push_back({"uninst.vrk", "WINDIR"});
   std::vector<IniSection> sections = {
       {"info",
        {{"title", "安装测试"},
@@ -68,7 +73,7 @@ bool WriteProductMedium(const Medium& medium, const ProductMediumOptions& option
         {"part2", "帮助文档"},
         {"copy", "1"},
         {"delete", "1"}}},
-      {"part0", {{"program.vrk", "."}, {"_config.vrk", "cfg"}}},
+      {"part0", part0},
       {"part1", {{"data.vrk", "data"}}},
       {"part2", {{"help.pk", "help\\help.txt"}}},
       {"delete", {{"old", "temp"}}},
@@ -76,7 +81,6 @@ bool WriteProductMedium(const Medium& medium, const ProductMediumOptions& option
       {"directory", {{"d1", "data\\day"}, {"d2", "extras"}, {"d3", "help"}, {"d4", "cfg"}}},
   };
   if (options.everyKind) {
-    sections[1].keys.push_back({"uninst.vrk", "WINDIR"});
     sections.push_back({"ico", {{"程序", "dravk.exe"}, {"帮助", "help\\help.txt"}}});
     sections.push_back({"desktop", {{options.programGroup, "dravk.exe"}}});
     sections.push_back({"reg", {{"WPATH1", "e2e.reg"}}});
@@ -99,6 +103,8 @@ bool WriteProductMedium(const Medium& medium, const ProductMediumOptions& option
       medium.Write("program.vrk", options.withMainProgram
                                       ? Package({{"dravk.exe", files[0].content}, {"readme.txt", files[1].content}})
                                       : Package({{"readme.txt", files[1].content}})) &&
+      (options.systemFile.empty() ||
+       medium.Write("drivers.vrk", Package({{options.systemFile, kSystemFileContent}}))) &&
       medium.Write("_config.vrk", Package({{"system.ini", "[DCD]\r\nDriverNumber=0\r\n"}})) &&
       medium.Write("data.vrk", data) && medium.Write("help.pk", archive::BuildPackedFile(files[4].content, {})) &&
       medium.Write("extras\\extra.txt", files[5].content) &&

@@ -15,6 +15,7 @@ struct ProductMediumOptions {
   std::string programGroup;                  // GBK
   bool breakDataArchive = false;             // the archive of component 1 is cut short
   bool withMainProgram = true;               // dravk.exe among the installed files
+  std::string systemFile;                    // when set: a driver file of that name that goes to "WINSYSDIR"
   std::string uninstaller = "dvuninst.exe";  // "uninst"
   // The real uninstaller in an archive for the Windows folder, shortcuts in the program
   // group and on the desktop, and a registry file to import.
@@ -32,6 +33,9 @@ struct InstalledFile {
   std::string content;
 };
 const std::vector<InstalledFile>& ProductFiles();
+
+// The content of options.systemFile.
+extern const char kSystemFileContent[];
 
 // The stand-in program's bytes (started_marker.exe beside the tests).
 std::string StandInProgram();
