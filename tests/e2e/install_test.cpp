@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -288,7 +289,9 @@ class UninstallScenario : public InstallScenario {
 
   // Runs the entry's command as the system's list of programs does, answers its question
   // and its last box, which lists `remainders`; then restarts.
-  void UninstallFromTheEntry(const std::vector<std::string>& remainders) {
+  // `duringRemoval` runs once the question is answered.
+  void UninstallFromTheEntry(const std::vector<std::string>& remainders,
+                             const std::function<void()>& duringRemoval = {}) {
     auto command = ReadNarrowValue(UninstallKey(), "UninstallString");
     ASSERT_TRUE(command);
     const std::wstring uninstaller = text::ToWide(command->data.c_str());
@@ -296,6 +299,7 @@ class UninstallScenario : public InstallScenario {
     ASSERT_TRUE(setup_);
     ASSERT_TRUE(ExpectMessageBox("确实要完全删除 " + options_.programGroup + " 及其所有组件吗？", kWindowTimeoutMs));
     Answer("是");
+    if (duringRemoval) duringRemoval();
     auto end = WaitForMessageBox(Pid(), kInstallTimeoutMs);
     ASSERT_TRUE(end);
     EXPECT_EQ(end->caption, "卸载 " + options_.programGroup);
@@ -342,7 +346,18 @@ TEST_F(UninstallScenario, AfterAnInstallationTheMachineIsAsItWasButForTheUsersFi
   const Snapshot before = TakeSnapshot({TempFolder()});
   InstallThroughEveryPage();
   PlantUserFile();
-  UninstallFromTheEntry({options_.installDir + "\\data", options_.installDir});
+  // The product still runs: one of its files is open, without sharing its deletion.
+  const std::string held = options_.installDir + "\\dravk.exe";
+  HANDLE open =
+      CreateFileW(text::ToWide(held).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(open, INVALID_HANDLE_VALUE);
+  UninstallFromTheEntry({options_.installDir + "\\data", options_.installDir}, [&] {
+    auto box = ExpectMessageBox("文件 " + held + " 正在使用中。请关闭 " + options_.programGroup + " 后单击“重试”。",
+                                kInstallTimeoutMs);
+    EXPECT_TRUE(box && box->caption == "卸载 " + options_.programGroup);
+    CloseHandle(open);  // the product has been closed
+    Answer("重试");
+  });
   ExpectAsBefore(before, {UserFile()});
 }
 
