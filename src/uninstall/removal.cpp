@@ -190,7 +190,7 @@ RemovalResult RunRemoval(const std::vector<LogLine>& plan, const RemovalSite& si
   RemovalResult result;
   for (const LogLine& line : plan) {
     const Record& r = line.record;
-    if ((r.kind == RecordKind::File && IsOwnFile(r.text, site))) continue;
+    if (r.kind == RecordKind::File && IsOwnFile(r.text, site)) continue;
     ui.Step(Describe(r));
     Outcome outcome = Outcome::kDone;
     if (IsOurs(r, site)) {

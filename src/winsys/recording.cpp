@@ -60,15 +60,19 @@ Record ValueRecord(HKEY key, const std::string& keyText, const std::string& name
   const std::wstring wname = text::ToWide(name);
   DWORD type = 0;
   DWORD size = 0;
-  if (RegQueryValueExW(key, wname.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return r;
-  std::string data(size, '\0');
-  if (RegQueryValueExW(key, wname.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) !=
-      ERROR_SUCCESS) {
-    return r;
+  LONG status = RegQueryValueExW(key, wname.c_str(), nullptr, &type, nullptr, &size);
+  std::string data;
+  // A value that grows between the two reads is read again.
+  while (status == ERROR_SUCCESS || status == ERROR_MORE_DATA) {
+    data.resize(size);
+    status = RegQueryValueExW(key, wname.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
+    if (status == ERROR_SUCCESS) {
+      data.resize(size);
+      r.existed = true;
+      r.earlier = {type, data};
+      break;
+    }
   }
-  data.resize(size);
-  r.existed = true;
-  r.earlier = {type, data};
   return r;
 }
 
@@ -76,18 +80,18 @@ Record ValueRecord(HKEY key, const std::string& keyText, const std::string& name
 void RecordSubtreeValues(HKEY root, const std::string& path, View view, int& budget) {
   HKEY key = nullptr;
   if (RegOpenKeyExW(root, text::ToWide(path).c_str(), 0, KEY_READ | ViewAccess(view), &key) != ERROR_SUCCESS) return;
-  wchar_t name[16384];
+  std::vector<wchar_t> name(16384);  // the longest value name, on the heap: keys nest deep
   for (DWORD i = 0; budget > 0; ++i) {
-    DWORD length = static_cast<DWORD>(std::size(name));
-    if (RegEnumValueW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    Put(ValueRecord(key, KeyText(root, path), text::FromWide(std::wstring_view(name, length)), view));
+    DWORD length = static_cast<DWORD>(name.size());
+    if (RegEnumValueW(key, i, name.data(), &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    Put(ValueRecord(key, KeyText(root, path), text::FromWide(std::wstring_view(name.data(), length)), view));
     --budget;
   }
   std::vector<std::string> subkeys;
   for (DWORD i = 0;; ++i) {
     DWORD length = 256;
-    if (RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    subkeys.push_back(text::FromWide(std::wstring_view(name, length)));
+    if (RegEnumKeyExW(key, i, name.data(), &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    subkeys.push_back(text::FromWide(std::wstring_view(name.data(), length)));
   }
   RegCloseKey(key);
   for (const std::string& sub : subkeys) RecordSubtreeValues(root, path + "\\" + sub, view, budget);
