@@ -1,5 +1,6 @@
 #include "archive/package_format.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -7,6 +8,7 @@
 #include "archive/byte_order.h"
 #include "archive/crc32.h"
 #include "archive/explode.h"
+#include "archive/stream_decode.h"
 #include "text/gbk.h"
 
 namespace yv::archive {
@@ -31,8 +33,7 @@ std::optional<PackageEntry> ParsePackageEntry(const unsigned char* p32, uint8_t 
   } else {
     const void* end = std::memchr(p32, 0, kEntryShortNameField);
     if (end == nullptr) return std::nullopt;
-    entry.name.assign(reinterpret_cast<const char*>(p32),
-                      static_cast<const unsigned char*>(end) - p32);
+    entry.name.assign(reinterpret_cast<const char*>(p32), static_cast<const unsigned char*>(end) - p32);
   }
   entry.compressedFlag = p32[kEntryCompressedFlagOffset];
   entry.storedSize = LoadLE32(p32 + kEntryStoredSizeOffset);
@@ -49,7 +50,9 @@ bool PackedFileMagicMatches(const unsigned char* p64) {
                                 kPackedFileMagic);
 }
 
-uint32_t PackedFileChecksum(const unsigned char* p64) { return LoadLE32(p64 + kPackedFileChecksumOffset); }
+uint32_t PackedFileChecksum(const unsigned char* p64) {
+  return LoadLE32(p64 + kPackedFileChecksumOffset);
+}
 
 bool IsPackageArchivePath(std::string_view path) {
   return text::FindText(path, ".vrk") != std::string_view::npos;
@@ -226,7 +229,8 @@ bool PackageReader::ReadData(std::string& data) {
 
 std::string PackageReader::FaultText() const {
   switch (fault_) {
-    case PackageFault::kNone: return "";
+    case PackageFault::kNone:
+      return "";
     case PackageFault::kBadHeader:
       return "not a package archive, or of an unknown version (header check failed)";
     case PackageFault::kTruncated:
@@ -240,7 +244,8 @@ std::string PackageReader::FaultText() const {
       return "not enough memory for the data of entry " + std::to_string(entriesRead_);
     case PackageFault::kReadFailed:
       return "the archive could not be read (entry " + std::to_string(entriesRead_) + ")";
-    case PackageFault::kOutOfOrder: return "entries and their data were read out of order";
+    case PackageFault::kOutOfOrder:
+      return "entries and their data were read out of order";
   }
   return "";
 }
@@ -254,37 +259,23 @@ std::optional<PackedFileView> ParsePackedFile(std::string_view file) {
   return PackedFileView{PackedFileChecksum(p), file.substr(kPackedFileHeaderSize)};
 }
 
-namespace {
-
-struct MemoryTransfer {
-  std::string_view input;
-  std::size_t position = 0;
-  MemoryDecode* output = nullptr;
-};
-
-unsigned ReadFromMemory(char* buf, unsigned* size, void* param) {
-  auto& t = *static_cast<MemoryTransfer*>(param);
-  const std::size_t left = t.input.size() - t.position;
-  if (left == 0) return 0;
-  if (*size > left) *size = static_cast<unsigned>(left);
-  std::memcpy(buf, t.input.data() + t.position, *size);
-  t.position += *size;
-  return *size;
-}
-
-void WriteToMemory(char* buf, unsigned* size, void* param) {
-  auto& t = *static_cast<MemoryTransfer*>(param);
-  t.output->content.append(buf, *size);
-  t.output->checksum = Crc32Update(buf, *size, t.output->checksum);
-}
-
-}  // namespace
-
 MemoryDecode DecodeToMemory(std::string_view stream) {
   MemoryDecode decode;
-  MemoryTransfer transfer{stream, 0, &decode};
-  auto workArea = std::make_unique<char[]>(kExplodeWorkAreaSize);  // zero-filled
-  decode.explodeResult = Explode(ReadFromMemory, WriteToMemory, workArea.get(), &transfer);
+  std::size_t position = 0;
+  const StreamDecode d = DecodeStream(
+      [&](char* buf, std::size_t size) {
+        const std::size_t n = std::min(size, stream.size() - position);
+        std::memcpy(buf, stream.data() + position, n);
+        position += n;
+        return n;
+      },
+      [&](const char* data, std::size_t size) {
+        decode.content.append(data, size);
+        return true;
+      });
+  if (d.outOfMemory) throw std::bad_alloc();
+  decode.explodeResult = d.explodeResult;
+  decode.checksum = d.checksum;
   return decode;
 }
 
