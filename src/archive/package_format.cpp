@@ -33,7 +33,8 @@ std::optional<PackageEntry> ParsePackageEntry(const unsigned char* p32, uint8_t 
   } else {
     const void* end = std::memchr(p32, 0, kEntryShortNameField);
     if (end == nullptr) return std::nullopt;
-    entry.name.assign(reinterpret_cast<const char*>(p32), static_cast<const unsigned char*>(end) - p32);
+    entry.name.assign(reinterpret_cast<const char*>(p32),
+                      static_cast<const unsigned char*>(end) - p32);
   }
   entry.compressedFlag = p32[kEntryCompressedFlagOffset];
   entry.storedSize = LoadLE32(p32 + kEntryStoredSizeOffset);
@@ -50,9 +51,7 @@ bool PackedFileMagicMatches(const unsigned char* p64) {
                                 kPackedFileMagic);
 }
 
-uint32_t PackedFileChecksum(const unsigned char* p64) {
-  return LoadLE32(p64 + kPackedFileChecksumOffset);
-}
+uint32_t PackedFileChecksum(const unsigned char* p64) { return LoadLE32(p64 + kPackedFileChecksumOffset); }
 
 bool IsPackageArchivePath(std::string_view path) {
   return text::FindText(path, ".vrk") != std::string_view::npos;
@@ -229,8 +228,7 @@ bool PackageReader::ReadData(std::string& data) {
 
 std::string PackageReader::FaultText() const {
   switch (fault_) {
-    case PackageFault::kNone:
-      return "";
+    case PackageFault::kNone: return "";
     case PackageFault::kBadHeader:
       return "not a package archive, or of an unknown version (header check failed)";
     case PackageFault::kTruncated:
@@ -244,8 +242,7 @@ std::string PackageReader::FaultText() const {
       return "not enough memory for the data of entry " + std::to_string(entriesRead_);
     case PackageFault::kReadFailed:
       return "the archive could not be read (entry " + std::to_string(entriesRead_) + ")";
-    case PackageFault::kOutOfOrder:
-      return "entries and their data were read out of order";
+    case PackageFault::kOutOfOrder: return "entries and their data were read out of order";
   }
   return "";
 }
