@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,7 +13,6 @@
 #include "archive/implode.h"
 #include "archive/package_writer.h"
 #include "archive/win/extract.h"
-#include "archive/win/transfer.h"
 #include "entry_name_cases.h"
 #include "platform/file_io.h"
 #include "text/cp936.h"
@@ -28,12 +29,18 @@ HWND const kPage = reinterpret_cast<HWND>(0x1111);
 HWND const kAppWindow = reinterpret_cast<HWND>(0x2222);
 constexpr UINT kWarningStyle = MB_OK | MB_ICONINFORMATION;
 
+// The quiet variant's boxes, owned by the page.
+FaultBoxes pageFaults(kPage);
+
 class RecordingProgress : public ExtractionProgress {
  public:
   void SetArchiveMaximum(int entryCount) override { maximum = entryCount; }
   void StepArchive() override { ++steps; }
   void SetFileLabel(const std::string& text) override { labels.push_back(text); }
-  void ProcessMessages() override { ++processed; }
+  void ProcessMessages() override {
+    ++processed;
+    if (onProcess) onProcess(processed);
+  }
   HWND Window() override { return kPage; }
   HWND ApplicationWindow() override { return kAppWindow; }
 
@@ -41,11 +48,27 @@ class RecordingProgress : public ExtractionProgress {
   int steps = 0;
   int processed = 0;
   std::vector<std::string> labels;
+  std::function<void(int)> onProcess;  // what happens while the page processes messages
 };
 
 std::optional<std::string> Content(const std::string& path) { return yv::platform::ReadWholeFile(path); }
 
 bool Exists(const std::string& path) { return yv::platform::PathExists(path); }
+
+// The names in a folder, sorted: temporary files left behind would show here.
+std::vector<std::string> FilesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAW found;
+  HANDLE find = FindFirstFileW(yv::text::ToWide(folder + "\\*").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::string name = yv::text::FromWide(found.cFileName);
+    if (name != "." && name != "..") names.push_back(name);
+  } while (FindNextFileW(find, &found));
+  FindClose(find);
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
 uint64_t LastWriteTime(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
@@ -116,7 +139,7 @@ TEST(Extraction, OlderVersionsKeepTheTimeOfExtractionAndTokensPickTheFolder) {
       dir.Write("data.vrk", BuildPackageArchive(1, {Compressed("a.txt", "alpha"), Stored("b.txt", "beta")}));
   MessageBoxScript boxes;
   const uint64_t before = Now();
-  ASSERT_TRUE(InstallPackageItemQuiet(kPage, install, container, "sub"));
+  ASSERT_TRUE(InstallPackageItemQuiet(pageFaults, install, container, "sub"));
   EXPECT_EQ(Content(sub + "\\a.txt"), "alpha");
   EXPECT_EQ(Content(sub + "\\b.txt"), "beta");
   EXPECT_FALSE(Exists(install + "\\a.txt"));
@@ -140,7 +163,7 @@ TEST(Extraction, WindowsFolderTokenPutsEntriesThere) {
   const std::string name = "yv_extract_" + std::to_string(GetCurrentProcessId()) + ".tmp";
   const std::string container = dir.Write("drivers.vrk", BuildPackageArchive(3, {Compressed(name, "driver")}));
   MessageBoxScript boxes;
-  ASSERT_TRUE(InstallPackageItemQuiet(kPage, dir.Path(), container, "WINDIR"));
+  ASSERT_TRUE(InstallPackageItemQuiet(pageFaults, dir.Path(), container, "WINDIR"));
   const std::string placed = *ResolveDestination("", "WINDIR") + "\\" + name;
   EXPECT_EQ(Content(placed), "driver");
   DeleteFileW(yv::text::ToWide(placed).c_str());
@@ -152,12 +175,12 @@ TEST(Extraction, ContainerKindComesFromThePath) {
   // ".vrk" in a folder name makes a package archive of any file below it.
   const std::string archive = dir.Write("cd.vrk\\disk1.bin", BuildPackageArchive(0, {Stored("x.txt", "x")}));
   MessageBoxScript boxes;
-  ASSERT_TRUE(InstallPackageItemQuiet(kPage, install, archive, "."));
+  ASSERT_TRUE(InstallPackageItemQuiet(pageFaults, install, archive, "."));
   EXPECT_EQ(Content(install + "\\x.txt"), "x");
 
   // Capital letters: a packed file, so the package archive fails its magic quietly.
   const std::string capital = dir.Write("DATA.VRK", BuildPackageArchive(0, {Stored("y.txt", "y")}));
-  EXPECT_FALSE(InstallPackageItemQuiet(kPage, install, capital, "y.txt"));
+  EXPECT_FALSE(InstallPackageItemQuiet(pageFaults, install, capital, "y.txt"));
   EXPECT_TRUE(boxes.Calls().empty());
 }
 
@@ -176,23 +199,23 @@ TEST(Extraction, PackedFilesDecodeIntoTheNamedFile) {
 
   // "." resolves to a folder: decoding fails, without a message of its own.
   EXPECT_FALSE(InstallPackageItem(progress, install, container, "."));
-  // A wrong checksum fails; the decoded file stays.
+  // A wrong checksum fails and leaves the earlier file.
   std::string wrong = packed;
   wrong[31] = static_cast<char>(wrong[31] ^ 1);
-  EXPECT_FALSE(DecodePackedFile(dir.Write("wrong.ex_", wrong), install + "\\wrong.exe"));
-  EXPECT_EQ(Content(install + "\\wrong.exe"), content);
+  EXPECT_FALSE(DecodePackedFile(pageFaults, dir.Write("wrong.ex_", wrong), install + "\\main.exe"));
+  EXPECT_EQ(Content(install + "\\main.exe"), content);
   // A stream cut short fails even where the content's checksum is 0 (all zeros).
   std::string zeros = BuildPackedFile(std::string(50000, '\0'), {});
-  EXPECT_TRUE(DecodePackedFile(dir.Write("zeros.ex_", zeros), install + "\\zeros.bin"));
+  EXPECT_TRUE(DecodePackedFile(pageFaults, dir.Write("zeros.ex_", zeros), install + "\\zeros.bin"));
   for (std::size_t cut : {zeros.size() - 2, std::size_t{66}, std::size_t{64}}) {
     // Cut inside the stream, or so short that nothing decodes and the checksum 0 matches.
-    EXPECT_FALSE(DecodePackedFile(dir.Write("cut.ex_", zeros.substr(0, cut)), install + "\\cut.bin")) << cut;
+    EXPECT_FALSE(DecodePackedFile(pageFaults, dir.Write("cut.ex_", zeros.substr(0, cut)), install + "\\cut.bin")) << cut;
   }
   // The 4-byte stream of empty content is whole, though too short to decode.
-  EXPECT_TRUE(DecodePackedFile(dir.Write("empty.ex_", BuildPackedFile("", {})), install + "\\empty.bin"));
+  EXPECT_TRUE(DecodePackedFile(pageFaults, dir.Write("empty.ex_", BuildPackedFile("", {})), install + "\\empty.bin"));
   EXPECT_EQ(Content(install + "\\empty.bin"), "");
   // Shorter than its header.
-  EXPECT_FALSE(DecodePackedFile(dir.Write("short.ex_", "MEVRAII"), install + "\\short.bin"));
+  EXPECT_FALSE(DecodePackedFile(pageFaults, dir.Write("short.ex_", "MEVRAII"), install + "\\short.bin"));
   EXPECT_TRUE(boxes.Calls().empty());
 }
 
@@ -212,7 +235,7 @@ TEST(Extraction, MissingContainerIsReportedBeforeAnythingElse) {
 
   // A path too long for the 255-byte message is shortened, never overflowing it.
   const std::string longPath = dir.Path() + "\\" + std::string(250, 'p') + ".bin";
-  EXPECT_FALSE(InstallPackageItemQuiet(kPage, install, longPath, "x"));
+  EXPECT_FALSE(InstallPackageItemQuiet(pageFaults, install, longPath, "x"));
   ASSERT_EQ(boxes.Calls().size(), 2u);
   EXPECT_EQ(boxes.Calls()[1].text.size(), 255u);
 }
@@ -241,7 +264,7 @@ TEST(Extraction, EmptyArchiveAndHeaderFailures) {
   // application window owns that box, in the quiet variant the page.
   const std::string folder = dir.Folder("folder.vrk");
   EXPECT_FALSE(InstallPackageItem(progress, install, folder, "."));
-  EXPECT_FALSE(InstallPackageItemQuiet(kPage, install, folder, "."));
+  EXPECT_FALSE(InstallPackageItemQuiet(pageFaults, install, folder, "."));
   ASSERT_EQ(boxes.Calls().size(), 3u);
   EXPECT_EQ(boxes.Calls()[1].text, "Can not Create file");
   EXPECT_EQ(boxes.Calls()[1].caption, "Warning");
@@ -250,27 +273,30 @@ TEST(Extraction, EmptyArchiveAndHeaderFailures) {
   EXPECT_EQ(boxes.Calls()[2].owner, kPage);
 }
 
-TEST(Extraction, ExistingFilesAreReplacedAndStoredFilesThatCannotBeOpenedSkipped) {
+TEST(Extraction, ExistingFilesAreReplacedAndReadOnlyFilesKept) {
   ScratchDir dir;
   const std::string install = dir.Folder("app");
   dir.Write("app\\short.txt", std::string(5000, 'L'));
   dir.Write("app\\packed.txt", std::string(5000, 'L'));
-  // A file that another program holds open without sharing cannot be opened. (A
-  // read-only file is such a case on Windows; under Wine run as root it is writable.)
-  const std::string locked = dir.Write("app\\locked.txt", "old");
-  HANDLE holder = CreateFileW(yv::text::ToWide(locked).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  const std::string readOnly = dir.Write("app\\ro.txt", "old");
+  ASSERT_TRUE(SetFileAttributesW(yv::text::ToWide(readOnly).c_str(), FILE_ATTRIBUTE_READONLY));
   const std::string container = dir.Write(
       "d.vrk", BuildPackageArchive(3, {Stored("short.txt", "new"), Compressed("packed.txt", "newer"),
-                                       Stored("locked.txt", "replaced?"), Stored("after.txt", "after")}));
+                                       Stored("ro.txt", "replaced?"), Stored("after.txt", "after")}));
   MessageBoxScript boxes;
-  EXPECT_TRUE(ExtractPackageQuiet(kPage, container, install));
-  EXPECT_EQ(Content(install + "\\short.txt"), "new");  // cut to the entry's length
+  // A stored entry over a read-only file is skipped without a word.
+  EXPECT_TRUE(ExtractPackageQuiet(pageFaults, container, install));
+  EXPECT_EQ(Content(install + "\\short.txt"), "new");  // of exactly the entry's length
   EXPECT_EQ(Content(install + "\\packed.txt"), "newer");
   EXPECT_EQ(Content(install + "\\after.txt"), "after");
   EXPECT_TRUE(boxes.Calls().empty());
-  CloseHandle(holder);
-  EXPECT_EQ(Content(locked), "old");
+  // A compressed one cannot be written there.
+  EXPECT_FALSE(ExtractPackageQuiet(pageFaults, dir.Write("c.vrk", BuildPackageArchive(3, {Compressed("ro.txt", "x")})),
+                                   install));
+  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Can not uncompress file"});
+  EXPECT_EQ(Content(readOnly), "old");
+  SetFileAttributesW(yv::text::ToWide(readOnly).c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(FilesIn(install), (std::vector<std::string>{"after.txt", "packed.txt", "ro.txt", "short.txt"}));
 }
 
 TEST(Extraction, FailingCompressedEntryStopsTheExtraction) {
@@ -281,6 +307,7 @@ TEST(Extraction, FailingCompressedEntryStopsTheExtraction) {
   entries[1].entry.contentChecksum ^= 0x10;
   // Stored entries are not checked: a wrong checksum there changes nothing.
   entries[0].entry.contentChecksum ^= 0x10;
+  dir.Write("app\\bad.txt", "the earlier file");
   MessageBoxScript boxes;
   RecordingProgress progress;
   EXPECT_FALSE(ExtractPackage(progress, dir.Write("c.vrk", BuildPackageArchive(3, entries)), install));
@@ -290,12 +317,13 @@ TEST(Extraction, FailingCompressedEntryStopsTheExtraction) {
   EXPECT_EQ(boxes.Calls()[0].style, kWarningStyle);
   EXPECT_EQ(boxes.Calls()[0].owner, kPage);
   EXPECT_EQ(Content(install + "\\first.txt"), "1");
-  EXPECT_EQ(Content(install + "\\bad.txt"), "decoded content");  // stays
+  EXPECT_EQ(Content(install + "\\bad.txt"), "the earlier file");  // untouched
   EXPECT_FALSE(Exists(install + "\\never.txt"));
+  EXPECT_EQ(FilesIn(install), (std::vector<std::string>{"bad.txt", "first.txt"}));  // no temporary file
   EXPECT_EQ(progress.steps, 2);
 
   // A compressed entry into a subfolder that does not exist: its file cannot be created.
-  EXPECT_FALSE(ExtractPackageQuiet(kPage, dir.Write("s.vrk", BuildPackageArchive(3, {Compressed("no\\x.txt", "x")})),
+  EXPECT_FALSE(ExtractPackageQuiet(pageFaults, dir.Write("s.vrk", BuildPackageArchive(3, {Compressed("no\\x.txt", "x")})),
                                    install));
   ASSERT_EQ(boxes.Calls().size(), 2u);
   EXPECT_EQ(boxes.Calls()[1].text, "Can not uncompress file");
@@ -309,7 +337,7 @@ TEST(Extraction, ZerosCutShortAreNotAcceptedOnTheirChecksum) {
   zeros.data.resize(zeros.data.size() / 2);
   zeros.entry.storedSize = static_cast<uint32_t>(zeros.data.size());
   MessageBoxScript boxes;
-  EXPECT_FALSE(ExtractPackageQuiet(kPage, dir.Write("z.vrk", BuildPackageArchive(3, {zeros})), install));
+  EXPECT_FALSE(ExtractPackageQuiet(pageFaults, dir.Write("z.vrk", BuildPackageArchive(3, {zeros})), install));
   ASSERT_EQ(boxes.Calls().size(), 1u);
   EXPECT_EQ(boxes.Calls()[0].text, "Can not uncompress file");
 }
@@ -321,7 +349,7 @@ TEST(Extraction, DamagedContainersEndWithFalseAndWriteNothingTheyDoNotHold) {
       BuildPackageArchive(3, {Stored("one.txt", "first entry"), Stored("two.txt", std::string(1000, 'T'))});
   MessageBoxScript boxes;
   // Cut inside the second entry's data.
-  EXPECT_FALSE(ExtractPackageQuiet(kPage, dir.Write("cut.vrk", whole.substr(0, whole.size() - 10)), install));
+  EXPECT_FALSE(ExtractPackageQuiet(pageFaults, dir.Write("cut.vrk", whole.substr(0, whole.size() - 10)), install));
   EXPECT_EQ(Content(install + "\\one.txt"), "first entry");
   EXPECT_FALSE(Exists(install + "\\two.txt"));
   ASSERT_EQ(boxes.Calls().size(), 1u);
@@ -338,7 +366,7 @@ TEST(Extraction, DamagedContainersEndWithFalseAndWriteNothingTheyDoNotHold) {
   // A header that counts more entries than there are.
   std::string more = BuildPackageArchive(0, {Stored("m.txt", "m")});
   more[10] = 5;
-  EXPECT_FALSE(ExtractPackageQuiet(kPage, dir.Write("more.vrk", more), install));
+  EXPECT_FALSE(ExtractPackageQuiet(pageFaults, dir.Write("more.vrk", more), install));
   EXPECT_EQ(Content(install + "\\m.txt"), "m");
   EXPECT_EQ(boxes.Calls().size(), 3u);
 }
@@ -354,7 +382,7 @@ TEST(Extraction, NamesThatLeaveTheDestinationAreRefused) {
     EncodedEntry entry = Stored("placeholder", "bad");
     entry.entry.name = std::string(c.name);
     AppendPackageEntry(archive, entry, 3);
-    EXPECT_FALSE(ExtractPackageQuiet(kPage, dir.Write("evil.vrk", archive), install)) << c.name;
+    EXPECT_FALSE(ExtractPackageQuiet(pageFaults, dir.Write("evil.vrk", archive), install)) << c.name;
     ++refused;
   }
   EXPECT_FALSE(Exists(dir.Path() + "\\app\\escape.txt"));
@@ -364,75 +392,3 @@ TEST(Extraction, NamesThatLeaveTheDestinationAreRefused) {
   for (const auto& call : boxes.Calls()) EXPECT_EQ(call.text, "Archive file is damaged");
 }
 
-// A destination whose writes fail as on a full disk: Z: is the Unix root in Wine, and
-// /dev/full opens like a file and refuses every write with "no space left".
-TEST(Extraction, WritesThatDoNotReachTheDiskFailTheEntry) {
-  ScratchDir dir;
-  HANDLE probe = CreateFileW(L"Z:\\dev\\full", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (probe == INVALID_HANDLE_VALUE) GTEST_SKIP() << "no Z:\\dev\\full, error " << GetLastError();
-  DWORD written = 0;
-  const BOOL wrote = WriteFile(probe, "x", 1, &written, nullptr);
-  const DWORD error = GetLastError();
-  CloseHandle(probe);
-  ASSERT_FALSE(wrote) << "writes to /dev/full should fail";
-  EXPECT_EQ(error, static_cast<DWORD>(ERROR_DISK_FULL));
-  MessageBoxScript boxes;
-  EXPECT_FALSE(ExtractPackageQuiet(kPage, dir.Write("s.vrk", BuildPackageArchive(3, {Stored("full", "stored")})),
-                                   "Z:\\dev"));
-  ASSERT_EQ(boxes.Calls().size(), 1u);
-  EXPECT_EQ(boxes.Calls()[0].text, "Can not write file");
-  EXPECT_EQ(boxes.Calls()[0].caption, "Warning");
-  EXPECT_EQ(boxes.Calls()[0].style, kWarningStyle);
-
-  EXPECT_FALSE(ExtractPackageQuiet(kPage, dir.Write("c.vrk", BuildPackageArchive(3, {Compressed("full", "packed")})),
-                                   "Z:\\dev"));
-  ASSERT_EQ(boxes.Calls().size(), 2u);
-  EXPECT_EQ(boxes.Calls()[1].text, "Can not uncompress file");
-
-  const std::string packed = dir.Write("p.ex_", BuildPackedFile(Text(10000), {}));
-  EXPECT_FALSE(DecodePackedFile(packed, "Z:\\dev\\full"));
-  // The same stream into a real file passes: only the write made the difference.
-  EXPECT_TRUE(DecodePackedFile(packed, dir.Path() + "\\p.txt"));
-}
-
-TEST(Extraction, TransferCallbacksReadBlocksAndFilesAndNoticeFailedWrites) {
-  ScratchDir dir;
-  const std::string source = dir.Write("source.bin", "0123456789");
-  HANDLE file = CreateFileW(yv::text::ToWide(source).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  SetFilePointer(file, 4, nullptr, FILE_BEGIN);
-  TransferState state;
-  state.sourceKind = kTransferSourceFile;
-  state.sourceFile = file;
-  state.sourceSize = 10;
-  state.sourcePosition = 4;
-  char buf[2048];
-  unsigned size = 2048;
-  EXPECT_EQ(TransferRead(buf, &size, &state), 6u);
-  EXPECT_EQ(size, 6u);
-  EXPECT_EQ(std::string(buf, 6), "456789");
-  size = 2048;
-  EXPECT_EQ(TransferRead(buf, &size, &state), 0u);
-  CloseHandle(file);
-
-  const unsigned char block[] = {'a', 'b', 'c'};
-  TransferState memory;
-  memory.sourceBlock = block;
-  memory.sourceSize = 3;
-  size = 2;
-  EXPECT_EQ(TransferRead(buf, &size, &memory), 2u);
-  size = 2048;
-  EXPECT_EQ(TransferRead(buf, &size, &memory), 1u);
-  EXPECT_EQ(buf[0], 'c');
-
-  // A write to a handle that takes nothing: the checksum still covers the bytes, and
-  // the failure is remembered.
-  TransferState out;
-  out.destinationFile = INVALID_HANDLE_VALUE;
-  char abc[] = "abc";
-  unsigned three = 3;
-  TransferWrite(abc, &three, &out);
-  EXPECT_TRUE(out.writeFailed);
-  EXPECT_EQ(out.checksum, 0xCA6598D0u);
-}

@@ -98,6 +98,7 @@ void RegistrySandbox::SetString(const std::string& key, const std::string& name,
 MessageBoxScript::MessageBoxScript(std::deque<int> answers) : answers_(std::move(answers)) {
   ui::SetMessageBoxResponder([this](const ui::MessageBoxCall& call) {
     calls_.push_back(call);
+    if (action_) action_(call);
     if (answers_.empty()) return IDOK;
     int answer = answers_.front();
     answers_.pop_front();
@@ -106,6 +107,12 @@ MessageBoxScript::MessageBoxScript(std::deque<int> answers) : answers_(std::move
 }
 
 MessageBoxScript::~MessageBoxScript() { ui::SetMessageBoxResponder(UnscriptedBoxes()); }
+
+std::string ProgramBeside(const char* name) {
+  wchar_t self[MAX_PATH];
+  std::wstring path(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
+  return text::FromWide(path.substr(0, path.find_last_of(L'\\') + 1)) + name;
+}
 
 ui::MessageBoxResponder UnscriptedBoxes() {
   return [](const ui::MessageBoxCall& call) {
