@@ -19,6 +19,7 @@
 #include "win_test_support.h"
 
 using namespace yv::archive;
+using yv::test::FilesIn;
 using yv::test::MessageBoxScript;
 using yv::test::ScratchDir;
 
@@ -51,23 +52,12 @@ class RecordingProgress : public ExtractionProgress {
   std::function<void(int)> onProcess;  // what happens while the page processes messages
 };
 
-std::optional<std::string> Content(const std::string& path) { return yv::platform::ReadWholeFile(path); }
+std::optional<std::string> Content(const std::string& path) {
+  return yv::platform::ReadWholeFile(path);
+}
 
-bool Exists(const std::string& path) { return yv::platform::PathExists(path); }
-
-// The names in a folder, sorted: temporary files left behind would show here.
-std::vector<std::string> FilesIn(const std::string& folder) {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAW found;
-  HANDLE find = FindFirstFileW(yv::text::ToWide(folder + "\\*").c_str(), &found);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do {
-    const std::string name = yv::text::FromWide(found.cFileName);
-    if (name != "." && name != "..") names.push_back(name);
-  } while (FindNextFileW(find, &found));
-  FindClose(find);
-  std::sort(names.begin(), names.end());
-  return names;
+bool Exists(const std::string& path) {
+  return yv::platform::PathExists(path);
 }
 
 uint64_t LastWriteTime(const std::string& path) {
@@ -108,8 +98,7 @@ TEST(Extraction, Version3ArchiveGoesIntoTheInstallationFolderWithItsTimes) {
   dir.Folder("app\\bin");
   const std::string big = Text(300000);
   std::vector<EncodedEntry> entries = {Stored("readme.txt", "stored bytes", kTime1),
-                                       Compressed("bin\\main.dat", big, kTime2),
-                                       Compressed("empty.txt", "", kTime1)};
+                                       Compressed("bin\\main.dat", big, kTime2), Compressed("empty.txt", "", kTime1)};
   entries[1].entry.compressedFlag = 2;  // any non-zero flag means compressed
   const std::string container = dir.Write("media\\data.vrk", BuildPackageArchive(3, entries));
 
@@ -209,7 +198,8 @@ TEST(Extraction, PackedFilesDecodeIntoTheNamedFile) {
   EXPECT_TRUE(DecodePackedFile(pageFaults, dir.Write("zeros.ex_", zeros), install + "\\zeros.bin"));
   for (std::size_t cut : {zeros.size() - 2, std::size_t{66}, std::size_t{64}}) {
     // Cut inside the stream, or so short that nothing decodes and the checksum 0 matches.
-    EXPECT_FALSE(DecodePackedFile(pageFaults, dir.Write("cut.ex_", zeros.substr(0, cut)), install + "\\cut.bin")) << cut;
+    EXPECT_FALSE(DecodePackedFile(pageFaults, dir.Write("cut.ex_", zeros.substr(0, cut)), install + "\\cut.bin"))
+        << cut;
   }
   // The 4-byte stream of empty content is whole, though too short to decode.
   EXPECT_TRUE(DecodePackedFile(pageFaults, dir.Write("empty.ex_", BuildPackedFile("", {})), install + "\\empty.bin"));
@@ -280,9 +270,9 @@ TEST(Extraction, ExistingFilesAreReplacedAndReadOnlyFilesKept) {
   dir.Write("app\\packed.txt", std::string(5000, 'L'));
   const std::string readOnly = dir.Write("app\\ro.txt", "old");
   ASSERT_TRUE(SetFileAttributesW(yv::text::ToWide(readOnly).c_str(), FILE_ATTRIBUTE_READONLY));
-  const std::string container = dir.Write(
-      "d.vrk", BuildPackageArchive(3, {Stored("short.txt", "new"), Compressed("packed.txt", "newer"),
-                                       Stored("ro.txt", "replaced?"), Stored("after.txt", "after")}));
+  const std::string container =
+      dir.Write("d.vrk", BuildPackageArchive(3, {Stored("short.txt", "new"), Compressed("packed.txt", "newer"),
+                                                 Stored("ro.txt", "replaced?"), Stored("after.txt", "after")}));
   MessageBoxScript boxes;
   // A stored entry over a read-only file is skipped without a word.
   EXPECT_TRUE(ExtractPackageQuiet(pageFaults, container, install));
@@ -323,8 +313,8 @@ TEST(Extraction, FailingCompressedEntryStopsTheExtraction) {
   EXPECT_EQ(progress.steps, 2);
 
   // A compressed entry into a subfolder that does not exist: its file cannot be created.
-  EXPECT_FALSE(ExtractPackageQuiet(pageFaults, dir.Write("s.vrk", BuildPackageArchive(3, {Compressed("no\\x.txt", "x")})),
-                                   install));
+  EXPECT_FALSE(ExtractPackageQuiet(
+      pageFaults, dir.Write("s.vrk", BuildPackageArchive(3, {Compressed("no\\x.txt", "x")})), install));
   ASSERT_EQ(boxes.Calls().size(), 2u);
   EXPECT_EQ(boxes.Calls()[1].text, "Can not uncompress file");
 }
@@ -391,4 +381,3 @@ TEST(Extraction, NamesThatLeaveTheDestinationAreRefused) {
   ASSERT_EQ(boxes.Calls().size(), refused);
   for (const auto& call : boxes.Calls()) EXPECT_EQ(call.text, "Archive file is damaged");
 }
-

@@ -17,6 +17,7 @@
 #include "win_test_support.h"
 
 using namespace yv::archive;
+using yv::test::FilesIn;
 using yv::test::MessageBoxScript;
 using yv::test::ScratchDir;
 using yv::text::ToWide;
@@ -44,20 +45,6 @@ class PageProgress : public ExtractionProgress {
 
 std::optional<std::string> Content(const std::string& path) {
   return yv::platform::ReadWholeFile(path);
-}
-
-std::vector<std::string> FilesIn(const std::string& folder) {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAW found;
-  HANDLE find = FindFirstFileW(ToWide(folder + "\\*").c_str(), &found);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do {
-    const std::string name = yv::text::FromWide(found.cFileName);
-    if (name != "." && name != "..") names.push_back(name);
-  } while (FindNextFileW(find, &found));
-  FindClose(find);
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 std::string Text(std::size_t size) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "platform/file_io.h"
@@ -106,7 +107,23 @@ MessageBoxScript::MessageBoxScript(std::deque<int> answers) : answers_(std::move
   });
 }
 
-MessageBoxScript::~MessageBoxScript() { ui::SetMessageBoxResponder(UnscriptedBoxes()); }
+MessageBoxScript::~MessageBoxScript() {
+  ui::SetMessageBoxResponder(UnscriptedBoxes());
+}
+
+std::vector<std::string> FilesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAW found;
+  HANDLE find = FindFirstFileW(text::ToWide(folder + "\\*").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::string name = text::FromWide(found.cFileName);
+    if (name != "." && name != "..") names.push_back(name);
+  } while (FindNextFileW(find, &found));
+  FindClose(find);
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
 std::string ProgramBeside(const char* name) {
   wchar_t self[MAX_PATH];

@@ -92,6 +92,9 @@ class MessageBoxScript {
   std::function<void(const ui::MessageBoxCall&)> action_;
 };
 
+// The names of the files and folders in `folder`, sorted.
+std::vector<std::string> FilesIn(const std::string& folder);
+
 // A program built beside the test program.
 std::string ProgramBeside(const char* name);
 
