@@ -1,5 +1,6 @@
-// Every text the archive routines show. They report in English, apart from the message
-// for a missing container. GBK bytes (the sources are compiled with the GBK charset).
+// Every text the archive routines show (extraction_faults.cpp picks them). They report in
+// English, apart from the message for a missing container and the questions of faults the
+// user can mend. GBK bytes (the sources are compiled with the GBK charset).
 #pragma once
 
 namespace yv::archive::texts {
