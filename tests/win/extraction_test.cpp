@@ -21,8 +21,10 @@
 
 using namespace yv::archive;
 using yv::test::FilesIn;
+using yv::test::FillDisk;
 using yv::test::MessageBoxScript;
 using yv::test::ScratchDir;
+using yv::test::SmallDisk;
 
 namespace {
 
@@ -133,29 +135,6 @@ class Holder {
  private:
   PROCESS_INFORMATION process_{};
 };
-
-// A small filesystem of its own (YV_SMALL_DISK, mounted for the test run), where the
-// disk can really be filled; std::nullopt when there is none.
-std::optional<std::string> SmallDisk() {
-  wchar_t path[MAX_PATH];
-  const DWORD length = GetEnvironmentVariableW(L"YV_SMALL_DISK", path, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return std::nullopt;
-  ULARGE_INTEGER total{};
-  if (!GetDiskFreeSpaceExW(path, nullptr, &total, nullptr) || total.QuadPart > 16u << 20) return std::nullopt;
-  return yv::text::FromWide(path);
-}
-
-// Fills the rest of the disk under `folder` with one file; its path.
-std::string FillDisk(const std::string& folder) {
-  const std::string filler = folder + "\\filler.bin";
-  HANDLE file = CreateFileW(yv::text::ToWide(filler).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  const std::string block(4096, 'f');
-  DWORD written = 0;
-  while (WriteFile(file, block.data(), 4096, &written, nullptr) && written == 4096) {
-  }
-  CloseHandle(file);
-  return filler;
-}
 
 constexpr uint64_t kTime1 = 0x01D0123456789ABCull;  // a day in 2014
 constexpr uint64_t kTime2 = 0x01C0000000000000ull;

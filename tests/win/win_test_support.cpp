@@ -125,6 +125,26 @@ std::vector<std::string> FilesIn(const std::string& folder) {
   return names;
 }
 
+std::optional<std::string> SmallDisk() {
+  wchar_t path[MAX_PATH];
+  const DWORD length = GetEnvironmentVariableW(L"YV_SMALL_DISK", path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return std::nullopt;
+  ULARGE_INTEGER total{};
+  if (!GetDiskFreeSpaceExW(path, nullptr, &total, nullptr) || total.QuadPart > 16u << 20) return std::nullopt;
+  return text::FromWide(path);
+}
+
+std::string FillDisk(const std::string& folder) {
+  const std::string filler = folder + "\\filler.bin";
+  HANDLE file = CreateFileW(text::ToWide(filler).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  const std::string block(4096, 'f');
+  DWORD written = 0;
+  while (WriteFile(file, block.data(), 4096, &written, nullptr) && written == 4096) {
+  }
+  CloseHandle(file);
+  return filler;
+}
+
 std::string ProgramBeside(const char* name) {
   wchar_t self[MAX_PATH];
   std::wstring path(self, GetModuleFileNameW(nullptr, self, MAX_PATH));

@@ -6,6 +6,7 @@
 
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -94,6 +95,12 @@ class MessageBoxScript {
 
 // The names of the files and folders in `folder`, sorted.
 std::vector<std::string> FilesIn(const std::string& folder);
+
+// A small filesystem of its own (YV_SMALL_DISK, mounted for the test run by
+// small_disk.sh), where a disk can really be filled; std::nullopt when there is none.
+std::optional<std::string> SmallDisk();
+// Fills the rest of the disk under `folder` with one file; its path.
+std::string FillDisk(const std::string& folder);
 
 // A program built beside the test program.
 std::string ProgramBeside(const char* name);
