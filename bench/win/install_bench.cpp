@@ -71,13 +71,15 @@ int main(int argc, char** argv) {
   const char* withLog = std::getenv("YV_BENCH_LOG");
   yv::install_log::LogWriter log(work + "\\install.log", "bench");
   if (withLog && *withLog == '1') yv::install_log::SetCurrentRecorder(&log);
+  yv::archive::FaultBoxes faults(nullptr);
   double install = 1e9;
   double copy = 1e9;
   for (int run = 0; run < 3; ++run) {
     Empty(yv::text::ToWide(installed));
     bool ok = true;
-    install = std::min(install,
-                       Seconds([&] { ok = yv::archive::InstallPackageItemQuiet(nullptr, installed, archive, "."); }));
+    install = std::min(install, Seconds([&] {
+                         ok = static_cast<bool>(yv::archive::InstallPackageItemQuiet(faults, installed, archive, "."));
+                       }));
     if (!ok) {
       std::fprintf(stderr, "InstallPackageItem failed\n");
       return 1;

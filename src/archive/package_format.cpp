@@ -1,5 +1,6 @@
 #include "archive/package_format.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -7,6 +8,7 @@
 #include "archive/byte_order.h"
 #include "archive/crc32.h"
 #include "archive/explode.h"
+#include "archive/stream_decode.h"
 #include "text/gbk.h"
 
 namespace yv::archive {
@@ -254,37 +256,23 @@ std::optional<PackedFileView> ParsePackedFile(std::string_view file) {
   return PackedFileView{PackedFileChecksum(p), file.substr(kPackedFileHeaderSize)};
 }
 
-namespace {
-
-struct MemoryTransfer {
-  std::string_view input;
-  std::size_t position = 0;
-  MemoryDecode* output = nullptr;
-};
-
-unsigned ReadFromMemory(char* buf, unsigned* size, void* param) {
-  auto& t = *static_cast<MemoryTransfer*>(param);
-  const std::size_t left = t.input.size() - t.position;
-  if (left == 0) return 0;
-  if (*size > left) *size = static_cast<unsigned>(left);
-  std::memcpy(buf, t.input.data() + t.position, *size);
-  t.position += *size;
-  return *size;
-}
-
-void WriteToMemory(char* buf, unsigned* size, void* param) {
-  auto& t = *static_cast<MemoryTransfer*>(param);
-  t.output->content.append(buf, *size);
-  t.output->checksum = Crc32Update(buf, *size, t.output->checksum);
-}
-
-}  // namespace
-
 MemoryDecode DecodeToMemory(std::string_view stream) {
   MemoryDecode decode;
-  MemoryTransfer transfer{stream, 0, &decode};
-  auto workArea = std::make_unique<char[]>(kExplodeWorkAreaSize);  // zero-filled
-  decode.explodeResult = Explode(ReadFromMemory, WriteToMemory, workArea.get(), &transfer);
+  std::size_t position = 0;
+  const StreamDecode d = DecodeStream(
+      [&](char* buf, std::size_t size) {
+        const std::size_t n = std::min(size, stream.size() - position);
+        std::memcpy(buf, stream.data() + position, n);
+        position += n;
+        return n;
+      },
+      [&](const char* data, std::size_t size) {
+        decode.content.append(data, size);
+        return true;
+      });
+  if (d.outOfMemory) throw std::bad_alloc();
+  decode.explodeResult = d.explodeResult;
+  decode.checksum = d.checksum;
   return decode;
 }
 

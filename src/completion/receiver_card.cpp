@@ -50,6 +50,7 @@ std::vector<std::string> ReadCardNames(const std::string& descPath, int32_t coun
 bool InstallCardDrivers(HWND owner, int index, const std::string& cardName) {
   const profile::SectionPairs archives =
       profile::ReadSectionPairs(gInstall.DescFilePath, "Driver" + std::to_string(index));
+  archive::FaultBoxes faults(owner);
   for (std::size_t i = 0; i < archives.size(); ++i) {
     // An archive path too long to open is named, and fails like any other.
     const auto container = text::JoinBounded(kPathLimit, {gInstall.SourceDir, "\\", archives.keys[i]});
@@ -57,8 +58,12 @@ bool InstallCardDrivers(HWND owner, int index, const std::string& cardName) {
       ui::ShowMessageBox(owner, texts::kTooLong + gInstall.SourceDir + "\\" + archives.keys[i],
                          wizard::texts::kSetupCaption, MB_OK);
     }
-    if (!container || !archive::InstallPackageItemQuiet(owner, gInstall.InstallDir, *container, archives.values[i])) {
-      ui::ShowMessageBox(owner, texts::kCardFilesBad, cardName, MB_OK);
+    const archive::ItemResult result =
+        container ? archive::InstallPackageItemQuiet(faults, gInstall.InstallDir, *container, archives.values[i])
+                  : archive::ItemResult{false, true};
+    if (!result) {
+      // After a full disk the user has been told why, and the card's files are not at fault.
+      if (result.blamesMedium) ui::ShowMessageBox(owner, texts::kCardFilesBad, cardName, MB_OK);
       return false;
     }
   }

@@ -27,8 +27,8 @@ std::vector<std::string> ReadCardNames(const std::string& descPath, int32_t coun
 
 // Unpacks the archives of section "Driver<index>" of the setup description, in order,
 // with the boxes owned by `owner`. At the first archive that fails, "安装文件不正确!" is
-// shown with `cardName` as caption and the rest are left. A missing or empty section
-// unpacks nothing and succeeds.
+// shown with `cardName` as caption (not when the user stopped at a full disk) and the
+// rest are left. A missing or empty section unpacks nothing and succeeds.
 bool InstallCardDrivers(HWND owner, int index, const std::string& cardName);
 
 // At most this many drivers of a table are listed.

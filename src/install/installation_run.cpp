@@ -64,8 +64,11 @@ bool InstallComponent(InstallationView& view, int k) {
       view.InstallOk = false;
       return false;
     }
-    if (!archive::InstallPackageItem(view, gInstall.InstallDir, *archive, token)) {
-      Fail(view, texts::kArchiveFailed, caption);
+    const archive::ItemResult result = archive::InstallPackageItem(view, gInstall.InstallDir, *archive, token);
+    if (!result) {
+      // A user who stopped at a full disk has been told why: the medium is not at fault.
+      if (result.blamesMedium) ui::ShowMessageBox(view.Window(), texts::kArchiveFailed, caption, MB_OK);
+      view.InstallOk = false;
       return false;
     }
   }
@@ -109,7 +112,10 @@ bool RunInstallation(InstallationView& view) {
     if (gInstall.PartSelected[k] && !InstallComponent(view, k)) break;
   }
   // The extra files and the uninstall entry follow a failed or cancelled loop too.
-  if (gInstall.CopyCount >= 1) CopyExtraFiles(gInstall.SourceDir, gInstall.InstallDir, gInstall.DescFilePath);
+  if (gInstall.CopyCount >= 1 &&
+      !CopyExtraFiles(view, gInstall.SourceDir, gInstall.InstallDir, gInstall.DescFilePath)) {
+    view.InstallOk = false;
+  }
   if (!gInstall.UninstallProgram.empty() &&
       !WriteUninstallEntry(view.Window(), gInstall.ProgramGroup, gInstall.UninstallProgram, view.UninstallCommand)) {
     view.InstallOk = false;

@@ -4,6 +4,7 @@
 #include "text/cp936.h"
 #include "text/line_breaks.h"
 #include "ui/application.h"
+#include "wizard/install_state.h"
 #include "wizard/texts.h"
 
 namespace yv::install {
@@ -37,6 +38,9 @@ void SetFittedText(ui::Control& label, const std::string& text) {
   ReleaseDC(window, dc);
   SetWindowPos(window, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
+
+constexpr DWORD kUpgradeWaitMs = 15000;
+constexpr DWORD kUpgradeRetryMs = 500;
 
 // Both bars: 0 to 100 at first, one step at a time.
 void PrepareBar(ui::Control& bar) {
@@ -95,6 +99,25 @@ void TdlgStep6::SetFileLabel(const std::string& text) {
 
 void TdlgStep6::ProcessMessages() {
   ui::ProcessMessages();
+}
+
+bool TdlgStep6::Retry(const archive::Fault& fault) {
+  if (wizard::gInstall.UpgradeMode && fault.kind == archive::FaultKind::kTargetInUse) {
+    const DWORD now = GetTickCount();
+    if (fault.path != waitedPath_) {
+      waitedPath_ = fault.path;
+      waitStart_ = now;
+    }
+    if (now - waitStart_ < kUpgradeWaitMs) {
+      // The page stays alive while it waits.
+      for (DWORD waited = 0; waited < kUpgradeRetryMs; waited += 100) {
+        ui::ProcessMessages();
+        Sleep(100);
+      }
+      return true;
+    }
+  }
+  return InstallationView::Retry(fault);
 }
 
 }  // namespace yv::install

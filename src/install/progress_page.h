@@ -3,6 +3,8 @@
 // archive lines and components.
 #pragma once
 
+#include <string>
+
 #include "install/installation_view.h"
 #include "wizard/page_frame.h"
 
@@ -24,6 +26,15 @@ class TdlgStep6 : public wizard::WizardPage, public InstallationView {
   void SetFileLabel(const std::string& text) override;
   void ProcessMessages() override;
   HWND Window() override { return Handle(); }
+  // The fault boxes; in an upgrade a file in use is first waited for (below).
+  bool Retry(const archive::Fault& fault) override;
+
+ private:
+  // The program that started an upgrade may still be closing: a file it holds is tried
+  // again every half second for up to 15 seconds before the user is asked; once asked,
+  // that file is asked about at once.
+  std::string waitedPath_;
+  DWORD waitStart_ = 0;
 };
 
 }  // namespace yv::install

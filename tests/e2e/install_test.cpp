@@ -241,6 +241,84 @@ TEST_F(InstallScenario, UpgradeWithABrokenArchiveEndsWithExitCodeOne) {
   EXPECT_TRUE(ReadNarrowValue(UninstallKey(), "UninstallString")) << "the entry is written after a failure too";
 }
 
+// The upgrade is started by the installed main program, which may still be running: an
+// earlier dravk.exe that holds its file, as Windows holds a running program's.
+class RunningProgramScenario : public InstallScenario {
+ protected:
+  bool StartEarlierProgram(int runMs) {
+    if (!installed_.Write("system\\settings.dat", "earlier installation") ||
+        !installed_.Write("readme.txt", "旧版说明") || !installed_.Write("dravk.exe", kEarlier)) {
+      return false;
+    }
+    running_ = Process::Start(Installed("dravk.exe"), {L"--run=" + std::to_wstring(runMs)}, installed_.Path());
+    // Running once its file can no longer be written.
+    return running_ && WaitUntil(
+                           [&] {
+                             HANDLE probe =
+                                 CreateFileW(Installed("dravk.exe").c_str(), GENERIC_WRITE,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+                             if (probe != INVALID_HANDLE_VALUE) CloseHandle(probe);
+                             return probe == INVALID_HANDLE_VALUE;
+                           },
+                           kExitTimeoutMs);
+  }
+  // What the folder holds that the product does not: temporary files left behind.
+  std::vector<std::wstring> Strays() const {
+    std::vector<std::wstring> strays;
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW((installed_.Path() + L"\\~yv*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) return strays;
+    do strays.push_back(found.cFileName);
+    while (FindNextFileW(find, &found));
+    FindClose(find);
+    return strays;
+  }
+  const std::string kEarlier = StandInProgram() + "earlier version";
+  std::optional<Process> running_;
+};
+
+TEST_F(RunningProgramScenario, UpgradeWaitsForTheMainProgramThatIsClosing) {
+  ASSERT_TRUE(WriteProductMedium(medium_, options_));
+  ASSERT_TRUE(StartEarlierProgram(3000));
+  ASSERT_TRUE(StartSetup({installed_.Path()}));
+  // No question: the program let go within the wait.
+  ASSERT_TRUE(ExpectMessageBox("升级成功", kInstallTimeoutMs));
+  Answer("确定");
+  auto code = ExpectExit();
+  ASSERT_TRUE(code);
+  EXPECT_EQ(*code, 0u);
+  ExpectProductInstalled();
+  EXPECT_TRUE(Strays().empty());
+  EXPECT_TRUE(WaitUntil([&] { return Exists(Installed("started.txt")); }, kExitTimeoutMs));
+}
+
+TEST_F(RunningProgramScenario, UpgradeAsksAfterFifteenSecondsAndCancelLeavesTheInstallationAsItWas) {
+  ASSERT_TRUE(WriteProductMedium(medium_, options_));
+  ASSERT_TRUE(StartEarlierProgram(120000));
+  ASSERT_TRUE(StartSetup({installed_.Path()}));
+  const std::string question = "文件 " + text::FromWide(Installed("dravk.exe")) +
+                               " 正在被其他程序使用。\r\n请关闭该程序后单击“重试”，或单击“取消”停止安装。";
+  auto box = ExpectMessageBox(question, kInstallTimeoutMs);
+  ASSERT_TRUE(box);
+  EXPECT_GE(SinceStart(), 15000u) << "asked before the quiet wait was over";
+  EXPECT_EQ(box->caption, "警告");
+  std::vector<int> buttons = box->ButtonIds();
+  std::sort(buttons.begin(), buttons.end());
+  EXPECT_EQ(buttons, (std::vector<int>{IDCANCEL, IDRETRY}));
+  Answer("取消");
+  ASSERT_TRUE(ExpectMessageBox("安装文件不正确!"));
+  Answer("确定");
+  auto code = ExpectExit();
+  ASSERT_TRUE(code);
+  EXPECT_EQ(*code, 1u);
+  running_->Kill();
+  EXPECT_EQ(ReadFileText(Installed("dravk.exe")), kEarlier);
+  EXPECT_EQ(ReadFileText(Installed("readme.txt")), "旧版说明") << "not reached: as before";
+  EXPECT_FALSE(Exists(Installed("data\\行情.txt")));
+  EXPECT_TRUE(Strays().empty());
+  EXPECT_FALSE(Exists(Installed("started.txt"))) << "nothing is started after a stopped upgrade";
+}
+
 std::wstring TempFolder() {
   wchar_t folder[MAX_PATH + 1];
   std::wstring path(folder, GetTempPathW(MAX_PATH + 1, folder));

@@ -11,6 +11,7 @@
 #include "completion/completion_page.h"
 #include "platform/file_io.h"
 #include "profile/profile.h"
+#include "text/cp936.h"
 #include "ui/group_controls.h"
 #include "ui/list_controls.h"
 #include "win_test_support.h"
@@ -26,8 +27,8 @@ using yv::wizard::gInstall;
 
 namespace {
 
-using yv::test::kShellFolders;
 using yv::test::kAppPaths;
+using yv::test::kShellFolders;
 const char kSkip[] = "接收卡未能配置。\n是否不配置接收卡，直接完成安装？";
 
 RECT Bounds(const yv::ui::Control& control) {
@@ -138,6 +139,30 @@ TEST_F(CompletionPage, CardListUnpacksTheChosenCardAndOffersAWayOutWhenItFails) 
   (*page)["Button3"].Click();
   EXPECT_EQ(page->modalResult, 1);
   EXPECT_EQ(yv::platform::ReadWholeFile(gInstall.InstallDir + "\\card1.sys"), "card1");
+}
+
+TEST_F(CompletionPage, ACardStoppedAtAFullDiskIsNotBlamedOnItsFiles) {
+  const auto disk = yv::test::SmallDisk();
+  if (!disk) GTEST_SKIP() << "no small filesystem in YV_SMALL_DISK";
+  gInstall.InstallDir = *disk + "\\card" + std::to_string(GetCurrentProcessId());
+  CreateDirectoryW(yv::text::ToWide(gInstall.InstallDir).c_str(), nullptr);
+  const std::string filler = yv::test::FillDisk(gInstall.InstallDir);
+  Describe("DriverCards=1\r\nDriver0=卡甲\r\n", "[Driver0]\r\ncard.vrk=.\r\n");
+  dir.Write("medium\\card.vrk",
+            yv::archive::BuildPackageArchive(3, {yv::archive::EncodeEntry("card.sys", 0, std::string(300000, 'c'),
+                                                                          yv::archive::EntryStorage::kStore, {})}));
+  MessageBoxScript boxes({IDCANCEL, IDNO});
+  auto page = Page();
+  (*page)["Button3"].Click();
+  EXPECT_EQ(page->modalResult, 0);
+  // The question, then at once the way out: no "安装文件不正确!" in between.
+  EXPECT_EQ(boxes.Texts(),
+            (std::vector<std::string>{"磁盘空间不足，无法写入文件：\r\n" + gInstall.InstallDir +
+                                          "\\card.sys\r\n请释放磁盘空间后单击“重试”，或单击“取消”停止安装。",
+                                      kSkip}));
+  EXPECT_EQ(yv::test::FilesIn(gInstall.InstallDir), std::vector<std::string>{"filler.bin"});
+  DeleteFileW(yv::text::ToWide(filler).c_str());
+  RemoveDirectoryW(yv::text::ToWide(gInstall.InstallDir).c_str());
 }
 
 TEST_F(CompletionPage, DriverTableListsSixteenPreselectsTheCurrentAndWritesTheChoice) {

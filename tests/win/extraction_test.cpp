@@ -1,8 +1,11 @@
 // Extraction of package archives and packed files into real folders on the Wine drive,
-// with scripted message boxes.
+// with scripted message boxes, and the faults the user is asked about.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,15 +14,17 @@
 #include "archive/implode.h"
 #include "archive/package_writer.h"
 #include "archive/win/extract.h"
-#include "archive/win/transfer.h"
 #include "entry_name_cases.h"
 #include "platform/file_io.h"
 #include "text/cp936.h"
 #include "win_test_support.h"
 
 using namespace yv::archive;
+using yv::test::FilesIn;
+using yv::test::FillDisk;
 using yv::test::MessageBoxScript;
 using yv::test::ScratchDir;
+using yv::test::SmallDisk;
 
 namespace {
 
@@ -28,12 +33,18 @@ HWND const kPage = reinterpret_cast<HWND>(0x1111);
 HWND const kAppWindow = reinterpret_cast<HWND>(0x2222);
 constexpr UINT kWarningStyle = MB_OK | MB_ICONINFORMATION;
 
+// The quiet variant's boxes, owned by the page.
+FaultBoxes pageFaults(kPage);
+
 class RecordingProgress : public ExtractionProgress {
  public:
   void SetArchiveMaximum(int entryCount) override { maximum = entryCount; }
   void StepArchive() override { ++steps; }
   void SetFileLabel(const std::string& text) override { labels.push_back(text); }
-  void ProcessMessages() override { ++processed; }
+  void ProcessMessages() override {
+    ++processed;
+    if (onProcess) onProcess(processed);
+  }
   HWND Window() override { return kPage; }
   HWND ApplicationWindow() override { return kAppWindow; }
 
@@ -41,11 +52,16 @@ class RecordingProgress : public ExtractionProgress {
   int steps = 0;
   int processed = 0;
   std::vector<std::string> labels;
+  std::function<void(int)> onProcess;  // what happens while the page processes messages
 };
 
-std::optional<std::string> Content(const std::string& path) { return yv::platform::ReadWholeFile(path); }
+std::optional<std::string> Content(const std::string& path) {
+  return yv::platform::ReadWholeFile(path);
+}
 
-bool Exists(const std::string& path) { return yv::platform::PathExists(path); }
+bool Exists(const std::string& path) {
+  return yv::platform::PathExists(path);
+}
 
 uint64_t LastWriteTime(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
@@ -74,6 +90,52 @@ EncodedEntry Compressed(const std::string& name, const std::string& content, uin
   return EncodeEntry(name, time, content, EntryStorage::kCompress, {ImplodeLiteralMode::kAscii, 2048});
 }
 
+// Writes a file while the extraction may still have it open for reading.
+void Rewrite(const std::string& path, const std::string& bytes, std::size_t keep) {
+  HANDLE file = CreateFileW(yv::text::ToWide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  WriteFile(file, bytes.data(), static_cast<DWORD>(keep), &written, nullptr);
+  SetEndOfFile(file);
+  CloseHandle(file);
+}
+
+// Another process that holds a file open without sharing, as a running program does.
+class Holder {
+ public:
+  Holder(const std::string& path, int ms) {
+    std::wstring command = L"\"" + yv::text::ToWide(yv::test::ProgramBeside("console_probe.exe")) + L"\" --ms=" +
+                           std::to_wstring(ms) + L" --hold=" + yv::text::ToWide(path);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;  // not the test's own output
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process_))
+      return;
+    for (int i = 0; i < 200 && !held; ++i) {
+      HANDLE probe = CreateFileW(yv::text::ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, 0, nullptr);
+      held = probe == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION;
+      if (probe != INVALID_HANDLE_VALUE) CloseHandle(probe);
+      if (!held) Sleep(25);
+    }
+  }
+  ~Holder() { End(); }
+  // Lets go: the helper has ended (or is ended now).
+  void End(bool wait = false) {
+    if (!process_.hProcess) return;
+    if (!wait || WaitForSingleObject(process_.hProcess, 20000) != WAIT_OBJECT_0) TerminateProcess(process_.hProcess, 1);
+    WaitForSingleObject(process_.hProcess, 5000);
+    CloseHandle(process_.hProcess);
+    CloseHandle(process_.hThread);
+    process_ = {};
+  }
+  bool held = false;
+
+ private:
+  PROCESS_INFORMATION process_{};
+};
+
 constexpr uint64_t kTime1 = 0x01D0123456789ABCull;  // a day in 2014
 constexpr uint64_t kTime2 = 0x01C0000000000000ull;
 
@@ -85,8 +147,7 @@ TEST(Extraction, Version3ArchiveGoesIntoTheInstallationFolderWithItsTimes) {
   dir.Folder("app\\bin");
   const std::string big = Text(300000);
   std::vector<EncodedEntry> entries = {Stored("readme.txt", "stored bytes", kTime1),
-                                       Compressed("bin\\main.dat", big, kTime2),
-                                       Compressed("empty.txt", "", kTime1)};
+                                       Compressed("bin\\main.dat", big, kTime2), Compressed("empty.txt", "", kTime1)};
   entries[1].entry.compressedFlag = 2;  // any non-zero flag means compressed
   const std::string container = dir.Write("media\\data.vrk", BuildPackageArchive(3, entries));
 
@@ -116,7 +177,7 @@ TEST(Extraction, OlderVersionsKeepTheTimeOfExtractionAndTokensPickTheFolder) {
       dir.Write("data.vrk", BuildPackageArchive(1, {Compressed("a.txt", "alpha"), Stored("b.txt", "beta")}));
   MessageBoxScript boxes;
   const uint64_t before = Now();
-  ASSERT_TRUE(InstallPackageItemQuiet(kPage, install, container, "sub"));
+  ASSERT_TRUE(InstallPackageItemQuiet(pageFaults, install, container, "sub"));
   EXPECT_EQ(Content(sub + "\\a.txt"), "alpha");
   EXPECT_EQ(Content(sub + "\\b.txt"), "beta");
   EXPECT_FALSE(Exists(install + "\\a.txt"));
@@ -140,7 +201,7 @@ TEST(Extraction, WindowsFolderTokenPutsEntriesThere) {
   const std::string name = "yv_extract_" + std::to_string(GetCurrentProcessId()) + ".tmp";
   const std::string container = dir.Write("drivers.vrk", BuildPackageArchive(3, {Compressed(name, "driver")}));
   MessageBoxScript boxes;
-  ASSERT_TRUE(InstallPackageItemQuiet(kPage, dir.Path(), container, "WINDIR"));
+  ASSERT_TRUE(InstallPackageItemQuiet(pageFaults, dir.Path(), container, "WINDIR"));
   const std::string placed = *ResolveDestination("", "WINDIR") + "\\" + name;
   EXPECT_EQ(Content(placed), "driver");
   DeleteFileW(yv::text::ToWide(placed).c_str());
@@ -152,12 +213,12 @@ TEST(Extraction, ContainerKindComesFromThePath) {
   // ".vrk" in a folder name makes a package archive of any file below it.
   const std::string archive = dir.Write("cd.vrk\\disk1.bin", BuildPackageArchive(0, {Stored("x.txt", "x")}));
   MessageBoxScript boxes;
-  ASSERT_TRUE(InstallPackageItemQuiet(kPage, install, archive, "."));
+  ASSERT_TRUE(InstallPackageItemQuiet(pageFaults, install, archive, "."));
   EXPECT_EQ(Content(install + "\\x.txt"), "x");
 
   // Capital letters: a packed file, so the package archive fails its magic quietly.
   const std::string capital = dir.Write("DATA.VRK", BuildPackageArchive(0, {Stored("y.txt", "y")}));
-  EXPECT_FALSE(InstallPackageItemQuiet(kPage, install, capital, "y.txt"));
+  EXPECT_FALSE(InstallPackageItemQuiet(pageFaults, install, capital, "y.txt"));
   EXPECT_TRUE(boxes.Calls().empty());
 }
 
@@ -176,23 +237,24 @@ TEST(Extraction, PackedFilesDecodeIntoTheNamedFile) {
 
   // "." resolves to a folder: decoding fails, without a message of its own.
   EXPECT_FALSE(InstallPackageItem(progress, install, container, "."));
-  // A wrong checksum fails; the decoded file stays.
+  // A wrong checksum fails and leaves the earlier file.
   std::string wrong = packed;
   wrong[31] = static_cast<char>(wrong[31] ^ 1);
-  EXPECT_FALSE(DecodePackedFile(dir.Write("wrong.ex_", wrong), install + "\\wrong.exe"));
-  EXPECT_EQ(Content(install + "\\wrong.exe"), content);
+  EXPECT_FALSE(DecodePackedFile(pageFaults, dir.Write("wrong.ex_", wrong), install + "\\main.exe"));
+  EXPECT_EQ(Content(install + "\\main.exe"), content);
   // A stream cut short fails even where the content's checksum is 0 (all zeros).
   std::string zeros = BuildPackedFile(std::string(50000, '\0'), {});
-  EXPECT_TRUE(DecodePackedFile(dir.Write("zeros.ex_", zeros), install + "\\zeros.bin"));
+  EXPECT_TRUE(DecodePackedFile(pageFaults, dir.Write("zeros.ex_", zeros), install + "\\zeros.bin"));
   for (std::size_t cut : {zeros.size() - 2, std::size_t{66}, std::size_t{64}}) {
     // Cut inside the stream, or so short that nothing decodes and the checksum 0 matches.
-    EXPECT_FALSE(DecodePackedFile(dir.Write("cut.ex_", zeros.substr(0, cut)), install + "\\cut.bin")) << cut;
+    EXPECT_FALSE(DecodePackedFile(pageFaults, dir.Write("cut.ex_", zeros.substr(0, cut)), install + "\\cut.bin"))
+        << cut;
   }
   // The 4-byte stream of empty content is whole, though too short to decode.
-  EXPECT_TRUE(DecodePackedFile(dir.Write("empty.ex_", BuildPackedFile("", {})), install + "\\empty.bin"));
+  EXPECT_TRUE(DecodePackedFile(pageFaults, dir.Write("empty.ex_", BuildPackedFile("", {})), install + "\\empty.bin"));
   EXPECT_EQ(Content(install + "\\empty.bin"), "");
   // Shorter than its header.
-  EXPECT_FALSE(DecodePackedFile(dir.Write("short.ex_", "MEVRAII"), install + "\\short.bin"));
+  EXPECT_FALSE(DecodePackedFile(pageFaults, dir.Write("short.ex_", "MEVRAII"), install + "\\short.bin"));
   EXPECT_TRUE(boxes.Calls().empty());
 }
 
@@ -212,7 +274,7 @@ TEST(Extraction, MissingContainerIsReportedBeforeAnythingElse) {
 
   // A path too long for the 255-byte message is shortened, never overflowing it.
   const std::string longPath = dir.Path() + "\\" + std::string(250, 'p') + ".bin";
-  EXPECT_FALSE(InstallPackageItemQuiet(kPage, install, longPath, "x"));
+  EXPECT_FALSE(InstallPackageItemQuiet(pageFaults, install, longPath, "x"));
   ASSERT_EQ(boxes.Calls().size(), 2u);
   EXPECT_EQ(boxes.Calls()[1].text.size(), 255u);
 }
@@ -241,7 +303,7 @@ TEST(Extraction, EmptyArchiveAndHeaderFailures) {
   // application window owns that box, in the quiet variant the page.
   const std::string folder = dir.Folder("folder.vrk");
   EXPECT_FALSE(InstallPackageItem(progress, install, folder, "."));
-  EXPECT_FALSE(InstallPackageItemQuiet(kPage, install, folder, "."));
+  EXPECT_FALSE(InstallPackageItemQuiet(pageFaults, install, folder, "."));
   ASSERT_EQ(boxes.Calls().size(), 3u);
   EXPECT_EQ(boxes.Calls()[1].text, "Can not Create file");
   EXPECT_EQ(boxes.Calls()[1].caption, "Warning");
@@ -250,27 +312,30 @@ TEST(Extraction, EmptyArchiveAndHeaderFailures) {
   EXPECT_EQ(boxes.Calls()[2].owner, kPage);
 }
 
-TEST(Extraction, ExistingFilesAreReplacedAndStoredFilesThatCannotBeOpenedSkipped) {
+TEST(Extraction, ExistingFilesAreReplacedAndReadOnlyFilesKept) {
   ScratchDir dir;
   const std::string install = dir.Folder("app");
   dir.Write("app\\short.txt", std::string(5000, 'L'));
   dir.Write("app\\packed.txt", std::string(5000, 'L'));
-  // A file that another program holds open without sharing cannot be opened. (A
-  // read-only file is such a case on Windows; under Wine run as root it is writable.)
-  const std::string locked = dir.Write("app\\locked.txt", "old");
-  HANDLE holder = CreateFileW(yv::text::ToWide(locked).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-  const std::string container = dir.Write(
-      "d.vrk", BuildPackageArchive(3, {Stored("short.txt", "new"), Compressed("packed.txt", "newer"),
-                                       Stored("locked.txt", "replaced?"), Stored("after.txt", "after")}));
+  const std::string readOnly = dir.Write("app\\ro.txt", "old");
+  ASSERT_TRUE(SetFileAttributesW(yv::text::ToWide(readOnly).c_str(), FILE_ATTRIBUTE_READONLY));
+  const std::string container =
+      dir.Write("d.vrk", BuildPackageArchive(3, {Stored("short.txt", "new"), Compressed("packed.txt", "newer"),
+                                                 Stored("ro.txt", "replaced?"), Stored("after.txt", "after")}));
   MessageBoxScript boxes;
-  EXPECT_TRUE(ExtractPackageQuiet(kPage, container, install));
-  EXPECT_EQ(Content(install + "\\short.txt"), "new");  // cut to the entry's length
+  // A stored entry over a read-only file is skipped without a word.
+  EXPECT_TRUE(ExtractPackageQuiet(pageFaults, container, install));
+  EXPECT_EQ(Content(install + "\\short.txt"), "new");  // of exactly the entry's length
   EXPECT_EQ(Content(install + "\\packed.txt"), "newer");
   EXPECT_EQ(Content(install + "\\after.txt"), "after");
   EXPECT_TRUE(boxes.Calls().empty());
-  CloseHandle(holder);
-  EXPECT_EQ(Content(locked), "old");
+  // A compressed one cannot be written there.
+  EXPECT_FALSE(ExtractPackageQuiet(pageFaults, dir.Write("c.vrk", BuildPackageArchive(3, {Compressed("ro.txt", "x")})),
+                                   install));
+  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Can not uncompress file"});
+  EXPECT_EQ(Content(readOnly), "old");
+  SetFileAttributesW(yv::text::ToWide(readOnly).c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(FilesIn(install), (std::vector<std::string>{"after.txt", "packed.txt", "ro.txt", "short.txt"}));
 }
 
 TEST(Extraction, FailingCompressedEntryStopsTheExtraction) {
@@ -281,6 +346,7 @@ TEST(Extraction, FailingCompressedEntryStopsTheExtraction) {
   entries[1].entry.contentChecksum ^= 0x10;
   // Stored entries are not checked: a wrong checksum there changes nothing.
   entries[0].entry.contentChecksum ^= 0x10;
+  dir.Write("app\\bad.txt", "the earlier file");
   MessageBoxScript boxes;
   RecordingProgress progress;
   EXPECT_FALSE(ExtractPackage(progress, dir.Write("c.vrk", BuildPackageArchive(3, entries)), install));
@@ -290,13 +356,14 @@ TEST(Extraction, FailingCompressedEntryStopsTheExtraction) {
   EXPECT_EQ(boxes.Calls()[0].style, kWarningStyle);
   EXPECT_EQ(boxes.Calls()[0].owner, kPage);
   EXPECT_EQ(Content(install + "\\first.txt"), "1");
-  EXPECT_EQ(Content(install + "\\bad.txt"), "decoded content");  // stays
+  EXPECT_EQ(Content(install + "\\bad.txt"), "the earlier file");  // untouched
   EXPECT_FALSE(Exists(install + "\\never.txt"));
+  EXPECT_EQ(FilesIn(install), (std::vector<std::string>{"bad.txt", "first.txt"}));  // no temporary file
   EXPECT_EQ(progress.steps, 2);
 
   // A compressed entry into a subfolder that does not exist: its file cannot be created.
-  EXPECT_FALSE(ExtractPackageQuiet(kPage, dir.Write("s.vrk", BuildPackageArchive(3, {Compressed("no\\x.txt", "x")})),
-                                   install));
+  EXPECT_FALSE(ExtractPackageQuiet(
+      pageFaults, dir.Write("s.vrk", BuildPackageArchive(3, {Compressed("no\\x.txt", "x")})), install));
   ASSERT_EQ(boxes.Calls().size(), 2u);
   EXPECT_EQ(boxes.Calls()[1].text, "Can not uncompress file");
 }
@@ -309,7 +376,7 @@ TEST(Extraction, ZerosCutShortAreNotAcceptedOnTheirChecksum) {
   zeros.data.resize(zeros.data.size() / 2);
   zeros.entry.storedSize = static_cast<uint32_t>(zeros.data.size());
   MessageBoxScript boxes;
-  EXPECT_FALSE(ExtractPackageQuiet(kPage, dir.Write("z.vrk", BuildPackageArchive(3, {zeros})), install));
+  EXPECT_FALSE(ExtractPackageQuiet(pageFaults, dir.Write("z.vrk", BuildPackageArchive(3, {zeros})), install));
   ASSERT_EQ(boxes.Calls().size(), 1u);
   EXPECT_EQ(boxes.Calls()[0].text, "Can not uncompress file");
 }
@@ -321,7 +388,7 @@ TEST(Extraction, DamagedContainersEndWithFalseAndWriteNothingTheyDoNotHold) {
       BuildPackageArchive(3, {Stored("one.txt", "first entry"), Stored("two.txt", std::string(1000, 'T'))});
   MessageBoxScript boxes;
   // Cut inside the second entry's data.
-  EXPECT_FALSE(ExtractPackageQuiet(kPage, dir.Write("cut.vrk", whole.substr(0, whole.size() - 10)), install));
+  EXPECT_FALSE(ExtractPackageQuiet(pageFaults, dir.Write("cut.vrk", whole.substr(0, whole.size() - 10)), install));
   EXPECT_EQ(Content(install + "\\one.txt"), "first entry");
   EXPECT_FALSE(Exists(install + "\\two.txt"));
   ASSERT_EQ(boxes.Calls().size(), 1u);
@@ -338,7 +405,7 @@ TEST(Extraction, DamagedContainersEndWithFalseAndWriteNothingTheyDoNotHold) {
   // A header that counts more entries than there are.
   std::string more = BuildPackageArchive(0, {Stored("m.txt", "m")});
   more[10] = 5;
-  EXPECT_FALSE(ExtractPackageQuiet(kPage, dir.Write("more.vrk", more), install));
+  EXPECT_FALSE(ExtractPackageQuiet(pageFaults, dir.Write("more.vrk", more), install));
   EXPECT_EQ(Content(install + "\\m.txt"), "m");
   EXPECT_EQ(boxes.Calls().size(), 3u);
 }
@@ -354,7 +421,7 @@ TEST(Extraction, NamesThatLeaveTheDestinationAreRefused) {
     EncodedEntry entry = Stored("placeholder", "bad");
     entry.entry.name = std::string(c.name);
     AppendPackageEntry(archive, entry, 3);
-    EXPECT_FALSE(ExtractPackageQuiet(kPage, dir.Write("evil.vrk", archive), install)) << c.name;
+    EXPECT_FALSE(ExtractPackageQuiet(pageFaults, dir.Write("evil.vrk", archive), install)) << c.name;
     ++refused;
   }
   EXPECT_FALSE(Exists(dir.Path() + "\\app\\escape.txt"));
@@ -364,75 +431,116 @@ TEST(Extraction, NamesThatLeaveTheDestinationAreRefused) {
   for (const auto& call : boxes.Calls()) EXPECT_EQ(call.text, "Archive file is damaged");
 }
 
-// A destination whose writes fail as on a full disk: Z: is the Unix root in Wine, and
-// /dev/full opens like a file and refuses every write with "no space left".
-TEST(Extraction, WritesThatDoNotReachTheDiskFailTheEntry) {
-  ScratchDir dir;
-  HANDLE probe = CreateFileW(L"Z:\\dev\\full", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (probe == INVALID_HANDLE_VALUE) GTEST_SKIP() << "no Z:\\dev\\full, error " << GetLastError();
-  DWORD written = 0;
-  const BOOL wrote = WriteFile(probe, "x", 1, &written, nullptr);
-  const DWORD error = GetLastError();
-  CloseHandle(probe);
-  ASSERT_FALSE(wrote) << "writes to /dev/full should fail";
-  EXPECT_EQ(error, static_cast<DWORD>(ERROR_DISK_FULL));
-  MessageBoxScript boxes;
-  EXPECT_FALSE(ExtractPackageQuiet(kPage, dir.Write("s.vrk", BuildPackageArchive(3, {Stored("full", "stored")})),
-                                   "Z:\\dev"));
-  ASSERT_EQ(boxes.Calls().size(), 1u);
-  EXPECT_EQ(boxes.Calls()[0].text, "Can not write file");
-  EXPECT_EQ(boxes.Calls()[0].caption, "Warning");
-  EXPECT_EQ(boxes.Calls()[0].style, kWarningStyle);
-
-  EXPECT_FALSE(ExtractPackageQuiet(kPage, dir.Write("c.vrk", BuildPackageArchive(3, {Compressed("full", "packed")})),
-                                   "Z:\\dev"));
-  ASSERT_EQ(boxes.Calls().size(), 2u);
-  EXPECT_EQ(boxes.Calls()[1].text, "Can not uncompress file");
-
-  const std::string packed = dir.Write("p.ex_", BuildPackedFile(Text(10000), {}));
-  EXPECT_FALSE(DecodePackedFile(packed, "Z:\\dev\\full"));
-  // The same stream into a real file passes: only the write made the difference.
-  EXPECT_TRUE(DecodePackedFile(packed, dir.Path() + "\\p.txt"));
+// Files replaced only by whole files: a target another program holds, a full disk and a
+// medium that stops being readable, each with the question the user answers.
+TEST(Replacement, FileInUseIsAskedAboutAndRetryReplacesItOnceTheProgramLetsGo) {
+  struct Case {
+    bool compressed;
+    int answer;
+  };
+  for (const Case c : {Case{false, IDCANCEL}, Case{true, IDRETRY}}) {
+    SCOPED_TRACE(c.compressed ? "compressed" : "stored");
+    ScratchDir dir;
+    const std::string install = dir.Folder("app");
+    const std::string target = dir.Write("app\\main.exe", "old program");
+    const std::string container = dir.Write(
+        "p.vrk", BuildPackageArchive(
+                     3, {c.compressed ? Compressed("main.exe", "new program") : Stored("main.exe", "new program"),
+                         Stored("later.txt", "l")}));
+    const bool retry = c.answer == IDRETRY;
+    Holder holder(target, retry ? 1500 : 60000);
+    ASSERT_TRUE(holder.held);
+    MessageBoxScript boxes({c.answer});
+    // Retry is chosen once the program has ended.
+    if (retry) boxes.OnEachBox([&](const yv::ui::MessageBoxCall&) { holder.End(true); });
+    RecordingProgress progress;
+    const ItemResult result = ExtractPackage(progress, container, install);
+    holder.End();
+    EXPECT_EQ(static_cast<bool>(result), retry);
+    EXPECT_TRUE(retry || result.blamesMedium);  // a Cancel fails the archive like any other fault
+    EXPECT_EQ(
+        boxes.Boxes(),
+        (std::vector<MessageBoxScript::Box>{
+            {kPage, "文件 " + target + " 正在被其他程序使用。\r\n请关闭该程序后单击“重试”，或单击“取消”停止安装。",
+             "警告", static_cast<UINT>(MB_RETRYCANCEL)}}));
+    EXPECT_EQ(Content(target), retry ? "new program" : "old program");
+    const std::vector<std::string> left =
+        retry ? std::vector<std::string>{"later.txt", "main.exe"} : std::vector<std::string>{"main.exe"};
+    EXPECT_EQ(FilesIn(install), left);
+  }
 }
 
-TEST(Extraction, TransferCallbacksReadBlocksAndFilesAndNoticeFailedWrites) {
-  ScratchDir dir;
-  const std::string source = dir.Write("source.bin", "0123456789");
-  HANDLE file = CreateFileW(yv::text::ToWide(source).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  SetFilePointer(file, 4, nullptr, FILE_BEGIN);
-  TransferState state;
-  state.sourceKind = kTransferSourceFile;
-  state.sourceFile = file;
-  state.sourceSize = 10;
-  state.sourcePosition = 4;
-  char buf[2048];
-  unsigned size = 2048;
-  EXPECT_EQ(TransferRead(buf, &size, &state), 6u);
-  EXPECT_EQ(size, 6u);
-  EXPECT_EQ(std::string(buf, 6), "456789");
-  size = 2048;
-  EXPECT_EQ(TransferRead(buf, &size, &state), 0u);
-  CloseHandle(file);
+TEST(Replacement, FullDiskIsAskedAboutAndRetryWritesTheEntryAgain) {
+  const auto disk = SmallDisk();
+  if (!disk) GTEST_SKIP() << "no small filesystem in YV_SMALL_DISK";
+  ScratchDir media;
+  const std::string content = Text(400000);
+  const std::string container =
+      media.Write("d.vrk", BuildPackageArchive(3, {Compressed("big.dat", content), Stored("small.txt", "s")}));
+  const std::string folder = *disk + "\\app" + std::to_string(GetCurrentProcessId());
+  CreateDirectoryW(yv::text::ToWide(folder).c_str(), nullptr);
+  const std::string target = folder + "\\big.dat";
+  for (const int answer : {IDCANCEL, IDRETRY}) {
+    yv::platform::WriteWholeFile(target, "old data");
+    const std::string filler = FillDisk(folder);
+    MessageBoxScript boxes({answer});
+    // Retry is chosen once space was freed.
+    boxes.OnEachBox([&](const yv::ui::MessageBoxCall&) {
+      if (answer == IDRETRY) DeleteFileW(yv::text::ToWide(filler).c_str());
+    });
+    FaultBoxes faults(kPage);
+    const ItemResult result = ExtractPackageQuiet(faults, container, folder);
+    EXPECT_EQ(static_cast<bool>(result), answer == IDRETRY);
+    EXPECT_FALSE(result.blamesMedium);
+    EXPECT_EQ(boxes.Boxes(),
+              (std::vector<MessageBoxScript::Box>{{kPage,
+                                                   "磁盘空间不足，无法写入文件：\r\n" + target +
+                                                       "\r\n请释放磁盘空间后单击“重试”，或单击“取消”停止安装。",
+                                                   "警告", static_cast<UINT>(MB_RETRYCANCEL)}}));
+    if (answer == IDCANCEL) {
+      EXPECT_EQ(Content(target), "old data");
+      EXPECT_EQ(FilesIn(folder), (std::vector<std::string>{"big.dat", "filler.bin"}));
+      DeleteFileW(yv::text::ToWide(filler).c_str());
+    } else {
+      EXPECT_EQ(Content(target), content);
+      EXPECT_EQ(FilesIn(folder), (std::vector<std::string>{"big.dat", "small.txt"}));
+    }
+  }
+  for (const std::string& name : FilesIn(folder)) DeleteFileW(yv::text::ToWide(folder + "\\" + name).c_str());
+  RemoveDirectoryW(yv::text::ToWide(folder).c_str());
+}
 
-  const unsigned char block[] = {'a', 'b', 'c'};
-  TransferState memory;
-  memory.sourceBlock = block;
-  memory.sourceSize = 3;
-  size = 2;
-  EXPECT_EQ(TransferRead(buf, &size, &memory), 2u);
-  size = 2048;
-  EXPECT_EQ(TransferRead(buf, &size, &memory), 1u);
-  EXPECT_EQ(buf[0], 'c');
-
-  // A write to a handle that takes nothing: the checksum still covers the bytes, and
-  // the failure is remembered.
-  TransferState out;
-  out.destinationFile = INVALID_HANDLE_VALUE;
-  char abc[] = "abc";
-  unsigned three = 3;
-  TransferWrite(abc, &three, &out);
-  EXPECT_TRUE(out.writeFailed);
-  EXPECT_EQ(out.checksum, 0xCA6598D0u);
+TEST(Replacement, UnreadableMediumIsAskedAboutAndRetryInstallsTheArchiveAgain) {
+  const std::vector<EncodedEntry> entries = {Stored("one.txt", "1"), Compressed("two.txt", Text(5000)),
+                                             Stored("three.txt", "3")};
+  const std::string whole = BuildPackageArchive(3, entries);
+  // The medium stops delivering inside the second entry's data: its record and name
+  // have been read when the page processes messages for it.
+  const std::size_t cut = BuildPackageArchive(3, {entries[0]}).size() + 32 + 7;
+  for (const int answer : {IDCANCEL, IDRETRY}) {
+    ScratchDir dir;
+    const std::string install = dir.Folder("app");
+    dir.Write("app\\two.txt", "earlier two");
+    const std::string container = dir.Write("m.vrk", whole);
+    RecordingProgress progress;
+    progress.onProcess = [&](int n) {
+      if (n == 2) Rewrite(container, whole, cut);
+    };
+    MessageBoxScript boxes({answer});
+    // The medium is back when Retry is chosen.
+    boxes.OnEachBox([&](const yv::ui::MessageBoxCall&) { Rewrite(container, whole, whole.size()); });
+    const ItemResult result = ExtractPackage(progress, container, install);
+    EXPECT_EQ(static_cast<bool>(result), answer == IDRETRY);
+    EXPECT_TRUE(result || result.blamesMedium);
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"无法读取安装盘上的文件：\r\n" + container +
+                                                      "\r\n请检查安装盘后单击“重试”，或单击“取消”停止安装。"});
+    if (answer == IDRETRY) {
+      EXPECT_EQ(progress.steps, 2 + 3);  // from the first entry again
+      EXPECT_EQ(Content(install + "\\two.txt"), Text(5000));
+      EXPECT_EQ(FilesIn(install), (std::vector<std::string>{"one.txt", "three.txt", "two.txt"}));
+    } else {
+      EXPECT_EQ(Content(install + "\\two.txt"), "earlier two");
+      EXPECT_EQ(FilesIn(install), (std::vector<std::string>{"one.txt", "two.txt"}));
+    }
+  }
 }

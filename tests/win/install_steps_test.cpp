@@ -116,7 +116,10 @@ TEST(ExtraFiles, PlainFilesOnlyReplacingAndLeftWithTheArchiveAttributeAlone) {
   SetFileAttributesW(yv::text::ToWide(system).c_str(), FILE_ATTRIBUTE_SYSTEM);
   const std::string desc = dir.Write("media\\install.ini", "[copy]\r\nextra=cfg\r\nmissing=cfg\r\nmore=nofolder\r\n");
 
-  yv::install::CopyExtraFiles(source, install, desc);
+  MessageBoxScript boxes;
+  yv::archive::FaultBoxes faults(nullptr);
+  EXPECT_TRUE(yv::install::CopyExtraFiles(faults, source, install, desc));
+  EXPECT_TRUE(boxes.Calls().empty());
   EXPECT_EQ(yv::platform::ReadWholeFile(install + "\\cfg\\ro.txt"), "new read-only");
   EXPECT_EQ(Attributes(install + "\\cfg\\ro.txt"), static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
   EXPECT_EQ(yv::platform::ReadWholeFile(install + "\\cfg\\plain.txt"), "plain");

@@ -302,6 +302,34 @@ TEST(InstallationRun, ConfirmedCancelLetsTheArchiveInProgressFinish) {
   EXPECT_TRUE(medium.EntryWritten());
 }
 
+TEST(InstallationRun, AFileInUseThatTheUserGivesUpOnEndsTheRunAndKeepsTheFile) {
+  // Held in an archive: the archive fails as any other; held in the copy step: the step
+  // stops there, and the user has been told enough.
+  struct Case {
+    const char* held;
+    bool archiveMessage;
+  };
+  for (const Case c : {Case{"a.txt", true}, Case{"cfg\\e.txt", false}}) {
+    SCOPED_TRACE(c.held);
+    Medium medium;
+    const std::string held = medium.dir.Write("app\\" + std::string(c.held), "earlier");
+    HANDLE holder = CreateFileW(yv::text::ToWide(held).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    RecordingPage page(medium.source);
+    page.Show();
+    MessageBoxScript boxes({IDCANCEL});
+    EXPECT_FALSE(yv::install::RunInstallation(page));
+    CloseHandle(holder);
+    std::vector<std::string> texts = {"文件 " + held +
+                                      " 正在被其他程序使用。\r\n请关闭该程序后单击“重试”，或单击“取消”停止安装。"};
+    if (c.archiveMessage) texts.push_back("安装文件不正确!");
+    EXPECT_EQ(boxes.Texts(), texts);
+    EXPECT_EQ(boxes.Calls()[0].owner, page.Handle());
+    EXPECT_EQ(yv::platform::ReadWholeFile(held), "earlier");
+    EXPECT_TRUE(medium.EntryWritten());
+  }
+}
+
 TEST(InstallationRun, ProgressPageLayout) {
   yv::install::TdlgStep6 page;
   struct Row {

@@ -26,12 +26,7 @@ namespace {
 using yv::test::kAppPaths;
 using yv::test::kShellFolders;
 
-// A program built beside the test program.
-std::string Probe(const char* name) {
-  wchar_t self[MAX_PATH];
-  std::wstring path(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
-  return yv::text::FromWide(path.substr(0, path.find_last_of(L'\\') + 1)) + name;
-}
+std::string Probe(const char* name) { return yv::test::ProgramBeside(name); }
 
 std::vector<std::string> Lines(const std::string& path) {
   std::vector<std::string> lines;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "platform/file_io.h"
@@ -98,6 +99,7 @@ void RegistrySandbox::SetString(const std::string& key, const std::string& name,
 MessageBoxScript::MessageBoxScript(std::deque<int> answers) : answers_(std::move(answers)) {
   ui::SetMessageBoxResponder([this](const ui::MessageBoxCall& call) {
     calls_.push_back(call);
+    if (action_) action_(call);
     if (answers_.empty()) return IDOK;
     int answer = answers_.front();
     answers_.pop_front();
@@ -105,7 +107,49 @@ MessageBoxScript::MessageBoxScript(std::deque<int> answers) : answers_(std::move
   });
 }
 
-MessageBoxScript::~MessageBoxScript() { ui::SetMessageBoxResponder(UnscriptedBoxes()); }
+MessageBoxScript::~MessageBoxScript() {
+  ui::SetMessageBoxResponder(UnscriptedBoxes());
+}
+
+std::vector<std::string> FilesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAW found;
+  HANDLE find = FindFirstFileW(text::ToWide(folder + "\\*").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::string name = text::FromWide(found.cFileName);
+    if (name != "." && name != "..") names.push_back(name);
+  } while (FindNextFileW(find, &found));
+  FindClose(find);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::optional<std::string> SmallDisk() {
+  wchar_t path[MAX_PATH];
+  const DWORD length = GetEnvironmentVariableW(L"YV_SMALL_DISK", path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return std::nullopt;
+  ULARGE_INTEGER total{};
+  if (!GetDiskFreeSpaceExW(path, nullptr, &total, nullptr) || total.QuadPart > 16u << 20) return std::nullopt;
+  return text::FromWide(path);
+}
+
+std::string FillDisk(const std::string& folder) {
+  const std::string filler = folder + "\\filler.bin";
+  HANDLE file = CreateFileW(text::ToWide(filler).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  const std::string block(4096, 'f');
+  DWORD written = 0;
+  while (WriteFile(file, block.data(), 4096, &written, nullptr) && written == 4096) {
+  }
+  CloseHandle(file);
+  return filler;
+}
+
+std::string ProgramBeside(const char* name) {
+  wchar_t self[MAX_PATH];
+  std::wstring path(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
+  return text::FromWide(path.substr(0, path.find_last_of(L'\\') + 1)) + name;
+}
 
 ui::MessageBoxResponder UnscriptedBoxes() {
   return [](const ui::MessageBoxCall& call) {

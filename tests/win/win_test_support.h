@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include <deque>
+#include <functional>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -76,6 +78,8 @@ class MessageBoxScript {
   MessageBoxScript& operator=(const MessageBoxScript&) = delete;
 
   void Answer(int button) { answers_.push_back(button); }
+  // Runs before each box is answered, as the person who reads it would act.
+  void OnEachBox(std::function<void(const ui::MessageBoxCall&)> action) { action_ = std::move(action); }
   const std::vector<ui::MessageBoxCall>& Calls() const { return calls_; }
   // The boxes as (owner, text, caption, style), or their texts alone, to compare a whole
   // sequence at once.
@@ -86,7 +90,20 @@ class MessageBoxScript {
  private:
   std::deque<int> answers_;
   std::vector<ui::MessageBoxCall> calls_;
+  std::function<void(const ui::MessageBoxCall&)> action_;
 };
+
+// The names of the files and folders in `folder`, sorted.
+std::vector<std::string> FilesIn(const std::string& folder);
+
+// A small filesystem of its own (YV_SMALL_DISK, mounted for the test run by
+// small_disk.sh), where a disk can really be filled; std::nullopt when there is none.
+std::optional<std::string> SmallDisk();
+// Fills the rest of the disk under `folder` with one file; its path.
+std::string FillDisk(const std::string& folder);
+
+// A program built beside the test program.
+std::string ProgramBeside(const char* name);
 
 // Outside a MessageBoxScript a box fails the test instead of waiting for a person.
 ui::MessageBoxResponder UnscriptedBoxes();

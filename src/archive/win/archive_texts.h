@@ -1,5 +1,6 @@
-// Every text the archive routines show. They report in English, apart from the message
-// for a missing container. GBK bytes (the sources are compiled with the GBK charset).
+// Every text the archive routines show (extraction_faults.cpp picks them). They report in
+// English, apart from the message for a missing container and the questions of faults the
+// user can mend. GBK bytes (the sources are compiled with the GBK charset).
 #pragma once
 
 namespace yv::archive::texts {
@@ -13,11 +14,21 @@ inline constexpr char kCanNotCreateFile[] = "Can not Create file";
 inline constexpr char kVersionError[] = "Version Error!";
 inline constexpr char kCanNotAllocateMem[] = "Can not allocate mem";
 inline constexpr char kCanNotUncompressFile[] = "Can not uncompress file";
-// A stored entry whose bytes could not all be written (a full disk).
+// A stored entry whose bytes could not all be written.
 inline constexpr char kCanNotWriteFile[] = "Can not write file";
 // A container that ends before its last entry is complete, or holds a malformed name
 // or one that would leave the destination folder.
 inline constexpr char kArchiveDamaged[] = "Archive file is damaged";
+
+// The questions of a fault the user can mend: the path goes between the two parts.
+// Caption "警告", buttons Retry and Cancel.
+inline constexpr char kQuestionCaption[] = "警告";
+inline constexpr char kFileInUse[] = "文件 ";
+inline constexpr char kFileInUseEnd[] = " 正在被其他程序使用。\r\n请关闭该程序后单击“重试”，或单击“取消”停止安装。";
+inline constexpr char kDiskFull[] = "磁盘空间不足，无法写入文件：\r\n";
+inline constexpr char kDiskFullEnd[] = "\r\n请释放磁盘空间后单击“重试”，或单击“取消”停止安装。";
+inline constexpr char kCannotReadMedium[] = "无法读取安装盘上的文件：\r\n";
+inline constexpr char kCannotReadMediumEnd[] = "\r\n请检查安装盘后单击“重试”，或单击“取消”停止安装。";
 
 // File label of the progress page: "安装" + container + " 到 " + output path.
 inline constexpr char kLabelInstall[] = "安装";

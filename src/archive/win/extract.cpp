@@ -1,19 +1,18 @@
 #include "archive/win/extract.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <new>
 
-#include "archive/explode.h"
 #include "archive/package_format.h"
+#include "archive/stream_decode.h"
 #include "archive/win/archive_texts.h"
+#include "archive/win/file_replacement.h"
 #include "archive/win/handle_source.h"
-#include "archive/win/transfer.h"
 #include "text/cp936.h"
 #include "text/gbk.h"
-#include "ui/message_box.h"
 #include "winsys/handle.h"
-#include "winsys/recording.h"
 
 namespace yv::archive {
 
@@ -21,94 +20,108 @@ using winsys::ScopedHandle;
 
 namespace {
 
+// Others may read the medium too, and write it: a medium changed under the extraction is
+// noticed as one that can no longer be read.
 HANDLE OpenForReading(const std::string& path) {
-  return CreateFileW(text::ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                     FILE_ATTRIBUTE_NORMAL, nullptr);
+  return CreateFileW(text::ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
 }
 
-// A new output file, replacing any file of that name; others may write it too.
-HANDLE CreateForWriting(const std::string& path) {
-  return CreateFileW(text::ToWide(path).c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
-                     FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
-FILETIME ToFileTime(uint64_t time) {
-  FILETIME ft;
-  ft.dwLowDateTime = static_cast<DWORD>(time);
-  ft.dwHighDateTime = static_cast<DWORD>(time >> 32);
-  return ft;
-}
-
-// The transfer record with the start of the decoder's first read kept: a stream too
-// short to decode passes only when it is the stream of empty content, not a cut one.
-struct DecodeTransfer : TransferState {
-  char firstRead[5] = {};
-  unsigned firstReadSize = 0;
-  bool firstReadDone = false;
+// How one pass over an archive line ended.
+enum class Ending {
+  kDone,
+  kFailed,     // a fault ended it
+  kNoSpace,    // the user stopped at a full disk
+  kReadAgain,  // Retry after the medium could not be read: the whole line again
 };
 
-unsigned ReadKeepingStart(char* buf, unsigned* size, void* param) {
-  const unsigned got = TransferRead(buf, size, param);
-  auto& t = *static_cast<DecodeTransfer*>(param);
-  if (!t.firstReadDone) {
-    t.firstReadDone = true;
-    t.firstReadSize = std::min<unsigned>(got, sizeof t.firstRead);
-    std::copy(buf, buf + t.firstReadSize, t.firstRead);
+ItemResult ResultOf(Ending ending) {
+  if (ending == Ending::kDone) return {true, false};
+  return {false, ending != Ending::kNoSpace};
+}
+
+// Decodes `pull`'s stream into `file`; the fault that kept the content from being whole.
+std::optional<FaultKind> DecodeInto(ReplacementFile& file, const StreamPull& pull, uint32_t expectedChecksum) {
+  WriteFault written = WriteFault::kNone;
+  const StreamDecode decode = DecodeStream(pull, [&](const char* data, std::size_t size) {
+    written = file.Write(data, size);
+    return written == WriteFault::kNone;
+  });
+  if (written != WriteFault::kNone) return FaultOf(written);
+  // No work area: the entry cannot be written, as a file that cannot be created.
+  if (decode.outOfMemory) return FaultKind::kCannotCreate;
+  if (!decode.Accepted(expectedChecksum)) return FaultKind::kChecksum;
+  return std::nullopt;
+}
+
+// A pull over a block in memory.
+StreamPull BlockPull(const unsigned char* block, uint32_t size, uint32_t& position) {
+  position = 0;
+  return [block, size, &position](char* buf, std::size_t wanted) {
+    const std::size_t n = std::min<std::size_t>(wanted, size - position);
+    std::memcpy(buf, block + position, n);
+    position += static_cast<uint32_t>(n);
+    return n;
+  };
+}
+
+Ending AskToReadAgain(ExtractionFaults& faults, const std::string& containerPath) {
+  return faults.Retry({FaultKind::kReadError, containerPath}) ? Ending::kReadAgain : Ending::kFailed;
+}
+
+Ending Tell(ExtractionFaults& faults, FaultKind kind, const std::string& path, bool compressed = false) {
+  faults.Retry({kind, path, compressed});
+  return Ending::kFailed;
+}
+
+// One entry's data, in memory, into its file.
+Ending PlaceEntry(ExtractionFaults& faults, const PackageEntry& entry, const unsigned char* block,
+                  const std::string& outputPath, bool withTime) {
+  const bool compressed = entry.IsCompressed();
+  uint32_t position = 0;
+  const Placement placement =
+      PlaceFile(faults, outputPath, compressed, withTime ? std::optional<uint64_t>(entry.lastWriteTime) : std::nullopt,
+                [&](ReplacementFile& file) -> std::optional<FaultKind> {
+                  if (compressed)
+                    return DecodeInto(file, BlockPull(block, entry.storedSize, position), entry.contentChecksum);
+                  const WriteFault written = file.Write(block, entry.storedSize);
+                  if (written != WriteFault::kNone) return FaultOf(written);
+                  return std::nullopt;
+                });
+  switch (placement.result) {
+    case Placement::kPlaced:
+      return Ending::kDone;
+    // A stored entry whose file cannot be made (a read-only file, say) is skipped.
+    case Placement::kRefused:
+      return compressed ? Tell(faults, FaultKind::kCannotCreate, outputPath, true) : Ending::kDone;
+    case Placement::kFailed:
+      return Tell(faults, placement.fault, outputPath, compressed);
+    case Placement::kStopped:
+      return placement.fault == FaultKind::kDiskFull ? Ending::kNoSpace : Ending::kFailed;
   }
-  return got;
+  return Ending::kFailed;
 }
 
-// Runs Explode over `state` with its own zero-filled work area. A decode counts only when
-// the stream was complete, every byte reached the file and the checksum matches.
-bool RunDecode(DecodeTransfer& state, uint32_t expectedChecksum) {
-  void* workArea = GlobalAlloc(GPTR, kExplodeWorkAreaSize);
-  if (workArea == nullptr) return false;
-  const unsigned result = Explode(ReadKeepingStart, TransferWrite, static_cast<char*>(workArea), &state);
-  GlobalFree(workArea);
-  return !state.writeFailed && DecodeAccepted(result, state.checksum, expectedChecksum,
-                                              std::string_view(state.firstRead, state.firstReadSize));
-}
-
-bool WriteAll(HANDLE file, const unsigned char* bytes, uint32_t size) {
-  while (size > 0) {
-    DWORD written = 0;
-    if (!WriteFile(file, bytes, size, &written, nullptr) || written == 0) return false;
-    bytes += written;
-    size -= written;
-  }
-  return true;
-}
-
-// The longest start of `s` that fits in `limit` bytes without splitting a character.
-std::string CutToBytes(const std::string& s, std::size_t limit) {
-  std::size_t end = 0;
-  while (end < s.size() && end + text::CharLength(s, end) <= limit) end += text::CharLength(s, end);
-  return s.substr(0, end);
-}
-
-void Warn(HWND owner, const char* message) {
-  ui::ShowMessageBox(owner, message, texts::kWarningCaption, MB_OK | MB_ICONINFORMATION);
-}
-
-// Who owns which box, and the progress page when there is one.
-struct ExtractionSite {
-  HWND page;
-  HWND createFailureOwner;
+struct Site {
+  ExtractionFaults& faults;
   ExtractionProgress* progress;
 };
 
-bool Extract(const ExtractionSite& site, const std::string& containerPath, const std::string& destinationFolder) {
+Ending ExtractOnce(const Site& site, const std::string& containerPath, const std::string& destinationFolder,
+                   bool again) {
+  ExtractionFaults& faults = site.faults;
   ScopedHandle container(OpenForReading(containerPath));
   if (!container) {
-    Warn(site.createFailureOwner, texts::kCanNotCreateFile);
-    return false;
+    // Opened once already: the medium has gone, not the container.
+    return again ? AskToReadAgain(faults, containerPath) : Tell(faults, FaultKind::kCannotOpen, containerPath);
   }
   HandleByteSource source(container.get());
   PackageReader reader(source);
-  if (!reader.ReadHeader()) {
-    Warn(site.page, texts::kVersionError);
-    return false;
-  }
+  // A reader that stops is a damaged container unless a read of the medium failed.
+  const auto stopped = [&](FaultKind damaged) {
+    return source.ReadFailed() ? AskToReadAgain(faults, containerPath) : Tell(faults, damaged, containerPath);
+  };
+  if (!reader.ReadHeader()) return stopped(FaultKind::kBadHeader);
   const PackageHeader header = reader.Header();
   const bool withTimes = header.formatVersion >= kLongNameFormatVersion;
   if (site.progress) site.progress->SetArchiveMaximum(header.entryCount);
@@ -117,10 +130,7 @@ bool Extract(const ExtractionSite& site, const std::string& containerPath, const
     PackageEntry entry;
     // The reader refuses a container that ends early or claims more than it holds, and
     // names that would leave the destination folder, before anything is written.
-    if (!reader.NextEntry(entry)) {
-      Warn(site.page, texts::kArchiveDamaged);
-      return false;
-    }
+    if (!reader.NextEntry(entry)) return stopped(FaultKind::kContainerShort);
     const auto outputPath = text::JoinBounded(text::kPathLimit, {destinationFolder, "\\", entry.name});
 
     if (site.progress) {
@@ -132,66 +142,85 @@ bool Extract(const ExtractionSite& site, const std::string& containerPath, const
 
     // Never larger than what remains of the container: the reader checked the size.
     std::unique_ptr<unsigned char[]> block(new (std::nothrow) unsigned char[std::max<uint32_t>(entry.storedSize, 1)]());
-    if (!block) {
-      Warn(site.page, texts::kCanNotAllocateMem);
-      return false;
+    if (!block) return Tell(faults, FaultKind::kNoMemory, containerPath);
+    if (!reader.ReadData(block.get())) return stopped(FaultKind::kContainerShort);
+    // A path over 255 bytes is a file that cannot be created.
+    if (!outputPath) {
+      if (!entry.IsCompressed()) continue;
+      return Tell(faults, FaultKind::kCannotCreate, destinationFolder + "\\" + entry.name, true);
     }
-    if (!reader.ReadData(block.get())) {
-      Warn(site.page, texts::kArchiveDamaged);
-      return false;
-    }
-
-    if (outputPath) winsys::RecordFileWrite(*outputPath);
-    if (entry.IsCompressed()) {
-      // A path over 255 bytes is a file that cannot be created.
-      const bool decoded =
-          outputPath && DecodeBufferToFile(block.get(), entry.storedSize, *outputPath, entry.contentChecksum);
-      block.reset();
-      if (!decoded) {
-        Warn(site.page, texts::kCanNotUncompressFile);
-        return false;
-      }
-      if (withTimes) {
-        // A time that cannot be applied is skipped: the entry is still done.
-        ScopedHandle file(CreateFileW(text::ToWide(*outputPath).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        const FILETIME time = ToFileTime(entry.lastWriteTime);
-        if (file) SetFileTime(file.get(), nullptr, nullptr, &time);
-      }
-    } else {
-      // A stored entry whose file cannot be opened (a read-only file, say) is skipped.
-      if (!outputPath) continue;
-      ScopedHandle file(CreateFileW(text::ToWide(*outputPath).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-      if (!file) continue;
-      // From the file's start, and cut to the entry's length when a longer file was there.
-      if (!WriteAll(file.get(), block.get(), entry.storedSize) || !SetEndOfFile(file.get())) {
-        Warn(site.page, texts::kCanNotWriteFile);
-        return false;
-      }
-      if (withTimes) {
-        const FILETIME time = ToFileTime(entry.lastWriteTime);
-        SetFileTime(file.get(), nullptr, nullptr, &time);
-      }
-    }
+    const Ending placed = PlaceEntry(faults, entry, block.get(), *outputPath, withTimes);
+    if (placed != Ending::kDone) return placed;
   }
-  return true;
+  return Ending::kDone;
 }
 
-bool Install(const ExtractionSite& site, const std::string& installDir, const std::string& containerPath,
-             const std::string& token) {
+ItemResult Extract(const Site& site, const std::string& containerPath, const std::string& destinationFolder) {
+  Ending ending = ExtractOnce(site, containerPath, destinationFolder, false);
+  // Files already replaced are whole, so the line is simply installed again.
+  while (ending == Ending::kReadAgain) ending = ExtractOnce(site, containerPath, destinationFolder, true);
+  return ResultOf(ending);
+}
+
+Ending DecodePackedOnce(ExtractionFaults& faults, const std::string& containerPath, const std::string& outputPath,
+                        bool again) {
+  ScopedHandle container(OpenForReading(containerPath));
+  if (!container) return again ? AskToReadAgain(faults, containerPath) : Ending::kFailed;
+  unsigned char header[kPackedFileHeaderSize];
+  DWORD got = 0;
+  if (!ReadFile(container.get(), header, sizeof header, &got, nullptr)) return AskToReadAgain(faults, containerPath);
+  // A file shorter than its header holds no stream at all.
+  if (got != sizeof header || !PackedFileMagicMatches(header)) return Ending::kFailed;
+  LARGE_INTEGER fileSize{};
+  if (!GetFileSizeEx(container.get(), &fileSize) || fileSize.QuadPart > 0xFFFFFFFFll) return Ending::kFailed;
+  const uint64_t streamSize = static_cast<uint64_t>(fileSize.QuadPart) - kPackedFileHeaderSize;
+
+  bool readFailed = false;
+  const Placement placement =
+      PlaceFile(faults, outputPath, true, std::nullopt, [&](ReplacementFile& file) -> std::optional<FaultKind> {
+        // Written again after a full disk: the stream is read again from its start.
+        LARGE_INTEGER start{};
+        start.QuadPart = kPackedFileHeaderSize;
+        if (!SetFilePointerEx(container.get(), start, nullptr, FILE_BEGIN)) return FaultKind::kReadError;
+        uint64_t left = streamSize;
+        readFailed = false;
+        const auto fault = DecodeInto(
+            file,
+            [&](char* buf, std::size_t wanted) -> std::size_t {
+              const DWORD want = static_cast<DWORD>(std::min<uint64_t>(wanted, left));
+              DWORD delivered = 0;
+              if (want == 0) return 0;
+              if (!ReadFile(container.get(), buf, want, &delivered, nullptr) || delivered == 0) {
+                readFailed = true;
+                return 0;
+              }
+              left -= delivered;
+              return delivered;
+            },
+            PackedFileChecksum(header));
+        if (readFailed) return FaultKind::kReadError;
+        return fault;
+      });
+  if (placement.result == Placement::kPlaced) return Ending::kDone;
+  if (placement.result == Placement::kStopped) {
+    return placement.fault == FaultKind::kDiskFull ? Ending::kNoSpace : Ending::kFailed;
+  }
+  if (placement.result == Placement::kFailed && placement.fault == FaultKind::kReadError) {
+    return AskToReadAgain(faults, containerPath);
+  }
+  return Ending::kFailed;
+}
+
+ItemResult Install(const Site& site, const std::string& installDir, const std::string& containerPath,
+                   const std::string& token) {
   const auto destination = ResolveDestination(installDir, token);
   if (GetFileAttributesW(text::ToWide(containerPath).c_str()) == INVALID_FILE_ATTRIBUTES) {
-    // The message is composed in 255 bytes: the path gives way.
-    const std::string suffix(texts::kContainerMissing + 2);  // the text after "%s"
-    const std::string message = CutToBytes(containerPath, text::kPathLimit - suffix.size()) + suffix;
-    ui::ShowMessageBox(site.page, message, texts::kContainerMissingCaption, MB_OK);
-    return false;
+    return ResultOf(Tell(site.faults, FaultKind::kContainerMissing, containerPath));
   }
   // A destination longer than 255 bytes cannot be written: the caller reports it.
-  if (!destination) return false;
+  if (!destination) return {false, true};
   if (IsPackageArchivePath(containerPath)) return Extract(site, containerPath, *destination);
-  return DecodePackedFile(containerPath, *destination);
+  return DecodePackedFile(site.faults, containerPath, *destination);
 }
 
 std::optional<std::string> SystemFolder(UINT(WINAPI* query)(LPWSTR, UINT)) {
@@ -215,63 +244,30 @@ std::optional<std::string> ResolveDestination(const std::string& installDir, con
   return text::JoinBounded(text::kPathLimit, {installDir, "\\", token});
 }
 
-bool InstallPackageItem(ExtractionProgress& progress, const std::string& installDir, const std::string& containerPath,
-                        const std::string& token) {
-  return Install({progress.Window(), progress.ApplicationWindow(), &progress}, installDir, containerPath, token);
+ItemResult InstallPackageItem(ExtractionProgress& progress, const std::string& installDir,
+                              const std::string& containerPath, const std::string& token) {
+  return Install({progress, &progress}, installDir, containerPath, token);
 }
 
-bool ExtractPackage(ExtractionProgress& progress, const std::string& containerPath,
-                    const std::string& destinationFolder) {
-  return Extract({progress.Window(), progress.ApplicationWindow(), &progress}, containerPath, destinationFolder);
+ItemResult ExtractPackage(ExtractionProgress& progress, const std::string& containerPath,
+                          const std::string& destinationFolder) {
+  return Extract({progress, &progress}, containerPath, destinationFolder);
 }
 
-bool InstallPackageItemQuiet(HWND owner, const std::string& installDir, const std::string& containerPath,
-                             const std::string& token) {
-  return Install({owner, owner, nullptr}, installDir, containerPath, token);
+ItemResult InstallPackageItemQuiet(ExtractionFaults& faults, const std::string& installDir,
+                                   const std::string& containerPath, const std::string& token) {
+  return Install({faults, nullptr}, installDir, containerPath, token);
 }
 
-bool ExtractPackageQuiet(HWND owner, const std::string& containerPath, const std::string& destinationFolder) {
-  return Extract({owner, owner, nullptr}, containerPath, destinationFolder);
+ItemResult ExtractPackageQuiet(ExtractionFaults& faults, const std::string& containerPath,
+                               const std::string& destinationFolder) {
+  return Extract({faults, nullptr}, containerPath, destinationFolder);
 }
 
-bool DecodeBufferToFile(const unsigned char* block, uint32_t size, const std::string& outputPath,
-                        uint32_t expectedChecksum) {
-  ScopedHandle output(CreateForWriting(outputPath));
-  if (!output) return false;
-  DecodeTransfer state;
-  state.checksumSwitch = 1;
-  state.sourceKind = kTransferSourceBlock;
-  state.sourceBlock = block;
-  state.sourceSize = size;
-  state.sourcePosition = 0;
-  state.destinationFile = output.get();
-  state.checksum = 0;
-  return RunDecode(state, expectedChecksum);
-}
-
-bool DecodePackedFile(const std::string& containerPath, const std::string& outputPath) {
-  ScopedHandle container(OpenForReading(containerPath));
-  if (!container) return false;
-  unsigned char header[kPackedFileHeaderSize];
-  DWORD got = 0;
-  // A file shorter than its header holds no stream at all.
-  if (!ReadFile(container.get(), header, sizeof header, &got, nullptr) || got != sizeof header) return false;
-  if (!PackedFileMagicMatches(header)) return false;
-  LARGE_INTEGER fileSize{};
-  if (!GetFileSizeEx(container.get(), &fileSize) || fileSize.QuadPart > 0xFFFFFFFFll) return false;
-
-  winsys::RecordFileWrite(outputPath);
-  ScopedHandle output(CreateForWriting(outputPath));
-  if (!output) return false;
-  DecodeTransfer state;
-  state.checksumSwitch = 1;
-  state.sourceKind = kTransferSourceFile;
-  state.sourceFile = container.get();
-  state.sourceSize = static_cast<uint32_t>(fileSize.QuadPart);
-  state.sourcePosition = kPackedFileHeaderSize;  // the file's read position is already there
-  state.destinationFile = output.get();
-  state.checksum = 0;
-  return RunDecode(state, PackedFileChecksum(header));
+ItemResult DecodePackedFile(ExtractionFaults& faults, const std::string& containerPath, const std::string& outputPath) {
+  Ending ending = DecodePackedOnce(faults, containerPath, outputPath, false);
+  while (ending == Ending::kReadAgain) ending = DecodePackedOnce(faults, containerPath, outputPath, true);
+  return ResultOf(ending);
 }
 
 }  // namespace yv::archive

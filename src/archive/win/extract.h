@@ -1,7 +1,8 @@
 // Installs one archive line of the setup description: a package archive (".vrk" in
 // its path) is extracted into a folder, any other container is a packed file decoded
-// into one file. Existing files are replaced without asking; failures are reported in
-// message boxes of these routines, and the caller stops on false.
+// into one file. Each file is written beside its target and replaces it only when whole
+// (file_replacement.h), so a failing entry leaves the earlier file as it was. Faults go
+// to the caller's ExtractionFaults, which shows them and answers the questions.
 #pragma once
 
 #include <windows.h>
@@ -10,9 +11,18 @@
 #include <optional>
 #include <string>
 
+#include "archive/win/extraction_faults.h"
 #include "archive/win/extraction_progress.h"
 
 namespace yv::archive {
+
+// How an archive line ended. The caller adds its own message about the medium's file
+// after a failure unless the user stopped at a full disk, which is no fault of the file.
+struct ItemResult {
+  bool installed = true;
+  bool blamesMedium = false;
+  explicit operator bool() const { return installed; }
+};
 
 // The destination of an archive line's token: "WINDIR" the Windows folder, "WINSYSDIR"
 // the system folder, "." the installation folder, anything else that path inside the
@@ -20,24 +30,21 @@ namespace yv::archive {
 std::optional<std::string> ResolveDestination(const std::string& installDir, const std::string& token);
 
 // Progress variant (installation progress page): drives the page's archive bar and
-// file label and processes messages once per entry.
-bool InstallPackageItem(ExtractionProgress& progress, const std::string& installDir,
-                        const std::string& containerPath, const std::string& token);
-bool ExtractPackage(ExtractionProgress& progress, const std::string& containerPath,
-                    const std::string& destinationFolder);
+// file label and processes messages once per entry; the page answers the faults.
+ItemResult InstallPackageItem(ExtractionProgress& progress, const std::string& installDir,
+                              const std::string& containerPath, const std::string& token);
+ItemResult ExtractPackage(ExtractionProgress& progress, const std::string& containerPath,
+                          const std::string& destinationFolder);
 
-// Quiet variant (completion page): no progress, every box owned by `owner`.
-bool InstallPackageItemQuiet(HWND owner, const std::string& installDir, const std::string& containerPath,
-                             const std::string& token);
-bool ExtractPackageQuiet(HWND owner, const std::string& containerPath, const std::string& destinationFolder);
+// Quiet variant (last page): no progress.
+ItemResult InstallPackageItemQuiet(ExtractionFaults& faults, const std::string& installDir,
+                                   const std::string& containerPath, const std::string& token);
+ItemResult ExtractPackageQuiet(ExtractionFaults& faults, const std::string& containerPath,
+                               const std::string& destinationFolder);
 
-// Decodes one implode stream held in memory into a new file (replacing any file of that
-// name). True when the stream was complete, every byte reached the file and the content's
-// checksum is `expectedChecksum`. The file stays, whatever the outcome.
-bool DecodeBufferToFile(const unsigned char* block, uint32_t size, const std::string& outputPath,
-                        uint32_t expectedChecksum);
-
-// Decodes a packed file into `outputPath`, with the same judgement. Shows no message.
-bool DecodePackedFile(const std::string& containerPath, const std::string& outputPath);
+// Decodes a packed file into `outputPath`: in place only when the stream was complete and
+// its content's checksum matched. Of the faults only the questions (medium unreadable,
+// disk full, file in use) are shown; any other failure just gives false.
+ItemResult DecodePackedFile(ExtractionFaults& faults, const std::string& containerPath, const std::string& outputPath);
 
 }  // namespace yv::archive

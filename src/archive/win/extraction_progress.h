@@ -1,17 +1,18 @@
 // What the progress variant of the extraction needs from the installation progress
-// page: its archive progress bar, its file label, message processing, and the windows
-// that own the message boxes.
+// page: its archive progress bar, its file label, message processing, and the answers
+// to the faults, in boxes owned by the page unless the page answers otherwise.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 
+#include "archive/win/extraction_faults.h"
 #include "ui/application.h"
 
 namespace yv::archive {
 
-class ExtractionProgress {
+class ExtractionProgress : public ExtractionFaults {
  public:
   virtual ~ExtractionProgress() = default;
   // The archive progress bar: its maximum is the archive's entry count; it is
@@ -26,6 +27,8 @@ class ExtractionProgress {
   virtual HWND Window() = 0;
   // Owns the "Can not Create file" box: the application's own top-level window.
   virtual HWND ApplicationWindow() { return ui::ApplicationWindow(); }
+  // The fault boxes of the extraction, owned as above.
+  bool Retry(const Fault& fault) override { return ShowFaultBox(fault, Window(), ApplicationWindow()); }
 };
 
 }  // namespace yv::archive

@@ -22,6 +22,7 @@ bool HandleByteSource::ReadExact(void* buffer, std::size_t size) {
     DWORD got = 0;
     if (!ReadFile(file_, out, chunk, &got, nullptr) || got == 0) {
       remaining_ = 0;
+      readFailed_ = true;
       return false;
     }
     out += got;

@@ -1,0 +1,69 @@
+#include "archive/win/extraction_faults.h"
+
+#include "archive/win/archive_texts.h"
+#include "text/gbk.h"
+#include "ui/message_box.h"
+
+namespace yv::archive {
+
+namespace {
+
+// The longest start of `s` that fits in `limit` bytes without splitting a character.
+std::string CutToBytes(const std::string& s, std::size_t limit) {
+  std::size_t end = 0;
+  while (end < s.size() && end + text::CharLength(s, end) <= limit) end += text::CharLength(s, end);
+  return s.substr(0, end);
+}
+
+bool Ask(HWND owner, const char* head, const std::string& path, const char* tail) {
+  return ui::ShowMessageBox(owner, head + path + tail, texts::kQuestionCaption, MB_RETRYCANCEL) == IDRETRY;
+}
+
+void Warn(HWND owner, const char* message) {
+  ui::ShowMessageBox(owner, message, texts::kWarningCaption, MB_OK | MB_ICONINFORMATION);
+}
+
+}  // namespace
+
+bool IsQuestion(FaultKind kind) {
+  return kind == FaultKind::kReadError || kind == FaultKind::kDiskFull || kind == FaultKind::kTargetInUse;
+}
+
+bool ShowFaultBox(const Fault& fault, HWND page, HWND openFailureOwner) {
+  switch (fault.kind) {
+    case FaultKind::kContainerMissing: {
+      // The message is composed in 255 bytes: the path gives way.
+      const std::string suffix(texts::kContainerMissing + 2);  // the text after "%s"
+      ui::ShowMessageBox(page, CutToBytes(fault.path, text::kPathLimit - suffix.size()) + suffix,
+                         texts::kContainerMissingCaption, MB_OK);
+      return false;
+    }
+    case FaultKind::kCannotOpen:
+      Warn(openFailureOwner, texts::kCanNotCreateFile);
+      return false;
+    case FaultKind::kBadHeader:
+      Warn(page, texts::kVersionError);
+      return false;
+    case FaultKind::kNoMemory:
+      Warn(page, texts::kCanNotAllocateMem);
+      return false;
+    case FaultKind::kContainerShort:
+      Warn(page, texts::kArchiveDamaged);
+      return false;
+    case FaultKind::kChecksum:
+      Warn(page, texts::kCanNotUncompressFile);
+      return false;
+    case FaultKind::kCannotCreate:
+      Warn(page, fault.compressed ? texts::kCanNotUncompressFile : texts::kCanNotWriteFile);
+      return false;
+    case FaultKind::kReadError:
+      return Ask(page, texts::kCannotReadMedium, fault.path, texts::kCannotReadMediumEnd);
+    case FaultKind::kDiskFull:
+      return Ask(page, texts::kDiskFull, fault.path, texts::kDiskFullEnd);
+    case FaultKind::kTargetInUse:
+      return Ask(page, texts::kFileInUse, fault.path, texts::kFileInUseEnd);
+  }
+  return false;
+}
+
+}  // namespace yv::archive
