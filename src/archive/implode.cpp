@@ -17,10 +17,23 @@ namespace {
 // How many earlier positions with the same 3-byte hash are tried at each position.
 constexpr unsigned kMaxChainDepth = 128;
 // A copy at least this long is taken at once and the positions it covers are not
-// planned: on very repetitive content it saves most of the work for a few bits.
-constexpr unsigned kNiceLength = 258;
+// searched. Copies this long are common in text; skipping inside them costs about 0.4 %
+// of the output and saves about two fifths of the time (measured on 4 MiB of licence
+// texts and of a program).
+constexpr unsigned kNiceLength = 16;
 
 constexpr unsigned kHashBits = 15;
+
+// Little-endian loads are compared, so the first differing byte is the lowest set bit.
+inline unsigned CountTrailingZeros(std::uint64_t v) {
+#if defined(__GNUC__)
+  return static_cast<unsigned>(__builtin_ctzll(v));
+#else
+  unsigned n = 0;
+  for (; !(v & 1); v >>= 1) ++n;
+  return n;
+#endif
+}
 constexpr std::size_t kWindowSlots = 4096;  // the largest dictionary
 
 class BitWriter {
@@ -159,6 +172,12 @@ class Encoder {
     if (p + 2 <= size_) head2_[static_cast<std::size_t>(data_[p]) << 8 | data_[p + 1]] = tag;
   }
 
+  std::uint16_t Load16(std::size_t p) const {
+    std::uint16_t v;
+    std::memcpy(&v, data_ + p, 2);
+    return v;
+  }
+
   std::size_t MatchLength(std::size_t from, std::size_t p, std::size_t limit) const {
     std::size_t n = 0;
     while (n + 8 <= limit) {
@@ -166,7 +185,7 @@ class Encoder {
       std::uint64_t b;
       std::memcpy(&a, data_ + from + n, 8);
       std::memcpy(&b, data_ + p + n, 8);
-      if (a != b) break;
+      if (a != b) return n + static_cast<std::size_t>(CountTrailingZeros(a ^ b) / 8);
       n += 8;
     }
     while (n < limit && data_[from + n] == data_[p + n]) ++n;
@@ -213,7 +232,9 @@ class Encoder {
           const std::size_t from = tag - 1;
           const std::size_t distance = p - from;
           if (distance > dictionarySize_) break;
-          if (data_[from + best] == data_[p + best]) {
+          // Only a copy longer than the best so far counts: its bytes at best - 1 and
+          // best must match.
+          if (Load16(from + best - 1) == Load16(p + best - 1)) {
             const std::size_t length = MatchLength(from, p, limit);
             if (length > best) {
               const std::uint32_t base = here + costs_.distance[distance];
