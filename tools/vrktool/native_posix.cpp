@@ -1,6 +1,7 @@
 #include <fcntl.h>
 #include <iconv.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -60,13 +61,14 @@ std::filesystem::path PathFromArgument(const std::string& argument) {
   return std::filesystem::path(argument);
 }
 
-std::string PathForDisplay(const std::filesystem::path& path) { return path.native(); }
+std::string PathForDisplay(const std::filesystem::path& path) {
+  return path.native();
+}
 
 std::optional<uint64_t> ReadLastWriteTime(const std::filesystem::path& path) {
   struct stat st;
   if (::stat(path.c_str(), &st) != 0) return std::nullopt;
-  return UnixToFileTime(UnixTime{static_cast<int64_t>(st.st_mtim.tv_sec),
-                                 static_cast<uint32_t>(st.st_mtim.tv_nsec)});
+  return UnixToFileTime(UnixTime{static_cast<int64_t>(st.st_mtim.tv_sec), static_cast<uint32_t>(st.st_mtim.tv_nsec)});
 }
 
 bool WriteLastWriteTime(const std::filesystem::path& path, uint64_t fileTime) {
@@ -77,6 +79,10 @@ bool WriteLastWriteTime(const std::filesystem::path& path, uint64_t fileTime) {
   times[1].tv_sec = static_cast<time_t>(time.seconds);
   times[1].tv_nsec = static_cast<long>(time.nanoseconds);
   return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+}
+
+bool StandardErrorIsTerminal() {
+  return isatty(STDERR_FILENO) == 1;
 }
 
 }  // namespace yv::vrktool
