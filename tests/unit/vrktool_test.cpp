@@ -1,4 +1,7 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <malloc.h>
+#include <pty.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,6 +21,7 @@
 #include "vrktool/commands.h"
 #include "vrktool/file_time.h"
 #include "vrktool/native.h"
+#include "vrktool/options.h"
 #include "vrktool/tool_io.h"
 
 namespace fs = std::filesystem;
@@ -133,8 +137,8 @@ TEST_F(VrktoolTest, OptionsAndOlderVersions) {
       for (const char* dict : {"1024", "2048", "4096"}) {
         SCOPED_TRACE(std::string(version) + mode + dict);
         const fs::path archive = root_ / (std::string("v") + version + mode + dict + ".vrk");
-        ASSERT_EQ(Tool({"pack", "--format-version", version, "--mode", mode, "--dict", dict, "-o",
-                        P(archive), P(tree), P(root_ / "single.bin")}),
+        ASSERT_EQ(Tool({"pack", "--format-version", version, "--mode", mode, "--dict", dict, "-o", P(archive), P(tree),
+                        P(root_ / "single.bin")}),
                   kExitOk)
             << err_;
         ASSERT_EQ(Tool({"verify", P(archive)}), kExitOk) << err_;
@@ -157,8 +161,7 @@ TEST_F(VrktoolTest, PackedFileRoundTrip) {
   for (int i = 0; i < 3000; ++i) content += "receiver card driver " + std::to_string(i) + "\n";
   Write(root_ / "driver.sys", content);
   const fs::path packed = root_ / "driver.pk_";
-  ASSERT_EQ(Tool({"pack-file", "--mode", "ascii", "--dict", "2048", "-o", P(packed), P(root_ / "driver.sys")}),
-            kExitOk)
+  ASSERT_EQ(Tool({"pack-file", "--mode", "ascii", "--dict", "2048", "-o", P(packed), P(root_ / "driver.sys")}), kExitOk)
       << err_;
   EXPECT_LT(fs::file_size(packed), content.size() / 3);
   ASSERT_EQ(Tool({"verify", P(packed)}), kExitOk) << err_;
@@ -229,11 +232,9 @@ TEST_F(VrktoolTest, BadContainersExitWithOne) {
 
 TEST_F(VrktoolTest, ExtractNeverLeavesTheDestination) {
   using namespace yv::archive;
-  for (const std::string name : {"..\\escaped.txt", "sub\\..\\..\\escaped.txt", "\\escaped.txt",
-                                 "c:escaped.txt"}) {
+  for (const std::string name : {"..\\escaped.txt", "sub\\..\\..\\escaped.txt", "\\escaped.txt", "c:escaped.txt"}) {
     SCOPED_TRACE(name);
-    const std::string archive =
-        BuildPackageArchive(3, {EncodeEntry(name, 0, "evil", EntryStorage::kStore, {})});
+    const std::string archive = BuildPackageArchive(3, {EncodeEntry(name, 0, "evil", EntryStorage::kStore, {})});
     ASSERT_TRUE(WriteFileBytes(root_ / "evil.vrk", archive));
     fs::create_directories(root_ / "dest" / "sub");
     EXPECT_EQ(Tool({"extract", P(root_ / "evil.vrk"), "-C", P(root_ / "dest" / "sub")}), kExitFailed);
@@ -248,15 +249,19 @@ TEST_F(VrktoolTest, UsageErrorsExitWithTwo) {
   const std::string f = P(root_ / "f.txt");
   EXPECT_EQ(Tool({}), kExitUsage);
   EXPECT_EQ(Tool({"unpack", f}), kExitUsage);
-  EXPECT_EQ(Tool({"pack", f}), kExitUsage);                                   // no -o
-  EXPECT_EQ(Tool({"pack", "-o", P(root_ / "a.vrk")}), kExitUsage);            // nothing to pack
-  EXPECT_EQ(Tool({"pack", "-o", P(root_ / "a.pak"), f}), kExitUsage);         // not ".vrk"
-  EXPECT_EQ(Tool({"pack", "-o", P(root_ / "a.VRK"), f}), kExitUsage);         // case-sensitive
+  EXPECT_EQ(Tool({"pack", f}), kExitUsage);                            // no -o
+  EXPECT_EQ(Tool({"pack", "-o", P(root_ / "a.vrk")}), kExitUsage);     // nothing to pack
+  EXPECT_EQ(Tool({"pack", "-o", P(root_ / "a.pak"), f}), kExitUsage);  // not ".vrk"
+  EXPECT_EQ(Tool({"pack", "-o", P(root_ / "a.VRK"), f}), kExitUsage);  // case-sensitive
   EXPECT_EQ(Tool({"pack", "--dict", "8192", "-o", P(root_ / "a.vrk"), f}), kExitUsage);
   EXPECT_EQ(Tool({"pack", "--mode", "text", "-o", P(root_ / "a.vrk"), f}), kExitUsage);
   EXPECT_EQ(Tool({"pack", "--format-version", "4", "-o", P(root_ / "a.vrk"), f}), kExitUsage);
   EXPECT_EQ(Tool({"pack", "--level", "9", "-o", P(root_ / "a.vrk"), f}), kExitUsage);
   EXPECT_EQ(Tool({"pack", "-o"}), kExitUsage);
+  for (const char* jobs : {"0", "x", "257", ""}) {
+    EXPECT_EQ(Tool({"pack", "-j", jobs, "-o", P(root_ / "a.vrk"), f}), kExitUsage) << jobs;
+  }
+  EXPECT_EQ(Tool({"pack-file", "-j"}), kExitUsage);
   EXPECT_EQ(Tool({"pack-file", "-o", P(root_ / "a.vrk.pk"), f}), kExitUsage);  // would be a package
   EXPECT_EQ(Tool({"pack-file", "-o", P(root_ / "a.pk"), f, f}), kExitUsage);
   EXPECT_EQ(Tool({"extract", P(root_ / "a.vrk"), "-o", f}), kExitUsage);
@@ -267,6 +272,82 @@ TEST_F(VrktoolTest, UsageErrorsExitWithTwo) {
   EXPECT_FALSE(fs::exists(root_ / "a.vrk"));
   EXPECT_EQ(Tool({"--help"}), kExitOk);
   EXPECT_NE(out_.find("vrktool pack "), std::string::npos);
+  // Every command answers --help (anywhere among its arguments) with its own usage.
+  for (const CommandSpec& spec : CommandSpecs()) {
+    const std::string name(spec.name);
+    EXPECT_EQ(Tool({name, "--help"}), kExitOk) << name;
+    EXPECT_EQ(out_.rfind("Usage: vrktool " + name + " ", 0), 0u) << out_;
+    EXPECT_EQ(Tool({name, f, "-h"}), kExitOk) << name;
+    EXPECT_EQ(Tool({name, "--no-such-option"}), kExitUsage) << name;
+    EXPECT_NE(err_.find("vrktool " + name + " --help"), std::string::npos) << err_;
+  }
+}
+
+// The same archive and packed file for any number of threads, with content of several
+// encoder segments among small files.
+TEST_F(VrktoolTest, PackIsTheSameForAnyNumberOfThreads) {
+  const fs::path tree = MakeTree();
+  std::string large;
+  for (int i = 0; large.size() < 3 * yv::archive::kImplodeSegmentSize + 99; ++i) {
+    large += "row " + std::to_string(i * 7919 % 1000) + (i % 5 ? " ok\n" : " changed\n");
+  }
+  Write(tree / "large.txt", large);
+  std::string bytes;
+  for (const char* jobs : {"1", "2", "4"}) {
+    SCOPED_TRACE(jobs);
+    const fs::path archive = root_ / (std::string("j") + jobs + ".vrk");
+    ASSERT_EQ(Tool({"pack", "-j", jobs, "--mode", "ascii", "-o", P(archive), P(tree)}), kExitOk) << err_;
+    EXPECT_EQ(err_, "");  // no progress line off a terminal
+    if (bytes.empty()) bytes = *ReadFileBytes(archive);
+    EXPECT_TRUE(ReadFileBytes(archive) == bytes);
+    const fs::path packed = root_ / (std::string("j") + jobs + ".pk");
+    ASSERT_EQ(Tool({"pack-file", "-j", jobs, "-o", P(packed), P(tree / "large.txt")}), kExitOk) << err_;
+    EXPECT_TRUE(ReadFileBytes(packed) == ReadFileBytes(root_ / "j1.pk"));
+  }
+  ASSERT_EQ(Tool({"extract", P(root_ / "j4.vrk"), "-C", P(root_ / "out")}), kExitOk) << err_;
+  EXPECT_EQ(Contents(root_ / "out"), Contents(tree));
+  ASSERT_EQ(Tool({"verify", P(root_ / "j4.pk")}), kExitOk) << err_;
+}
+
+// Runs the vrktool program with its standard error on a pseudo-terminal (standard
+// output goes to /dev/null); what the terminal received.
+std::string RunOnTerminal(const std::vector<std::string>& args) {
+  int terminal = -1;
+  const pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
+  if (pid == 0) {
+    const int devNull = open("/dev/null", O_WRONLY);
+    if (devNull < 0 || dup2(devNull, STDOUT_FILENO) < 0) _exit(126);
+    std::vector<char*> argv{const_cast<char*>(YV_VRKTOOL_PATH)};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  std::string received;
+  if (pid < 0) return received;
+  char buffer[4096];
+  for (ssize_t n; (n = read(terminal, buffer, sizeof buffer)) > 0;)
+    received.append(buffer, static_cast<std::size_t>(n));
+  int status = 0;
+  waitpid(pid, &status, 0);
+  close(terminal);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << received;
+  return received;
+}
+
+TEST_F(VrktoolTest, ProgressLineOnlyOnATerminal) {
+  const fs::path tree = MakeTree();
+  const std::string archive = P(root_ / "p.vrk");
+  const std::string line = RunOnTerminal({"pack", "-o", archive, P(tree)});
+  // Drawn over itself and cleared at the end: carriage returns, no line feed.
+  EXPECT_NE(line.find(" MB of "), std::string::npos) << line;
+  EXPECT_EQ(line.find('\n'), std::string::npos) << line;
+  ASSERT_FALSE(line.empty());
+  EXPECT_EQ(line.front(), '\r');
+  EXPECT_EQ(line.back(), '\r');
+  EXPECT_NE(RunOnTerminal({"verify", archive}).find(" MB of "), std::string::npos);
+  EXPECT_EQ(RunOnTerminal({"verify", "--quiet", archive}), "");
+  EXPECT_EQ(RunOnTerminal({"extract", "--quiet", archive, "-C", P(root_ / "out")}), "");
 }
 
 // Archives built to hurt the user who extracts them, with what each command must say
@@ -423,6 +504,9 @@ TEST_F(VrktoolTest, CutPackedFilesFailAndTheEmptyStreamPasses) {
 // Runs the vrktool program with its address space limited; its exit code and peak
 // resident memory in bytes.
 std::pair<int, long> RunLimited(const std::vector<std::string>& args, rlim_t addressSpace) {
+  // The child's peak counts the pages it shares with this process until the exec: hand
+  // back what earlier tests freed (the encoder's threads leave arenas behind).
+  malloc_trim(0);
   const pid_t pid = fork();
   if (pid == 0) {
     const struct rlimit limit { addressSpace, addressSpace };
