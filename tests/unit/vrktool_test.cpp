@@ -20,6 +20,7 @@
 #include "hand_stream.h"
 #include "vrktool/commands.h"
 #include "vrktool/file_time.h"
+#include "vrktool/medium_check.h"
 #include "vrktool/native.h"
 #include "vrktool/options.h"
 #include "vrktool/tool_io.h"
@@ -307,6 +308,16 @@ TEST_F(VrktoolTest, PackIsTheSameForAnyNumberOfThreads) {
   ASSERT_EQ(Tool({"extract", P(root_ / "j4.vrk"), "-C", P(root_ / "out")}), kExitOk) << err_;
   EXPECT_EQ(Contents(root_ / "out"), Contents(tree));
   ASSERT_EQ(Tool({"verify", P(root_ / "j4.pk")}), kExitOk) << err_;
+}
+
+TEST_F(VrktoolTest, InitWritesAMediumThatPassesItsCheck) {
+  const fs::path medium = root_ / "new" / "medium";
+  ASSERT_EQ(Tool({"init", P(medium)}), kExitOk) << err_;
+  for (const Finding& f : CheckMedium(medium)) EXPECT_EQ(f.severity, Severity::kInfo) << f.code << ": " << f.message;
+  ASSERT_EQ(Tool({"verify", P(medium / "program.vrk")}), kExitOk) << err_;
+  // The description is GBK, with its comments.
+  EXPECT_NE(ReadFileBytes(medium / "install.ini")->find("; \xD7\xE9\xBC\xFE"), std::string::npos);  // "; 组件"
+  EXPECT_EQ(Tool({"init", P(medium)}), kExitFailed);  // never over what is there
 }
 
 // Runs the vrktool program with its standard error on a pseudo-terminal (standard
