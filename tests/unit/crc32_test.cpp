@@ -8,9 +8,7 @@
 using yv::archive::Crc32Update;
 
 namespace {
-uint32_t Crc(const std::string& s) {
-  return Crc32Update(s.data(), s.size(), 0);
-}
+uint32_t Crc(const std::string& s) { return Crc32Update(s.data(), s.size(), 0); }
 
 // The checksum one bit at a time, straight from the polynomial.
 uint32_t BitwiseCrc(const std::string& s, uint32_t r) {

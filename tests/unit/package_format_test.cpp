@@ -15,9 +15,7 @@ using namespace yv::archive;
 
 namespace {
 
-const unsigned char* U(const std::string& s) {
-  return reinterpret_cast<const unsigned char*>(s.data());
-}
+const unsigned char* U(const std::string& s) { return reinterpret_cast<const unsigned char*>(s.data()); }
 
 std::string Header(uint8_t version, uint16_t count, uint8_t flags = 0,
                    std::string_view magic = std::string_view("MEVRAII\0", 8)) {
@@ -42,8 +40,8 @@ std::string ShortRecord(const std::string& name, uint8_t flag, uint32_t size, ui
 }
 
 // A version 3 record followed by its name.
-std::string LongRecord(const std::string& name, uint64_t time, uint8_t flag, uint32_t size, uint32_t checksum,
-                       int nameLength = -1) {
+std::string LongRecord(const std::string& name, uint64_t time, uint8_t flag, uint32_t size,
+                       uint32_t checksum, int nameLength = -1) {
   std::string r(32, '\x33');
   auto* p = reinterpret_cast<unsigned char*>(r.data());
   StoreLE16(p, static_cast<uint16_t>(nameLength < 0 ? name.size() : static_cast<std::size_t>(nameLength)));
@@ -215,8 +213,9 @@ TEST(PackageReader, ContainersThatEndEarlyOrClaimTooMuchAreRefused) {
 
 TEST(PackageReader, UnsafeNamesStopTheReading) {
   PackageFault fault;
-  auto items = ReadAll(
-      Header(3, 2) + LongRecord("ok", 0, 0, 1, 0) + "1" + LongRecord("..\\..\\evil.dll", 0, 0, 1, 0) + "2", fault);
+  auto items = ReadAll(Header(3, 2) + LongRecord("ok", 0, 0, 1, 0) + "1" +
+                           LongRecord("..\\..\\evil.dll", 0, 0, 1, 0) + "2",
+                       fault);
   EXPECT_EQ(items.size(), 1u);
   EXPECT_EQ(fault, PackageFault::kUnsafeName);
   ReadAll(Header(1, 1) + ShortRecord("C:\\x", 0, 0, 0), fault);

@@ -32,7 +32,8 @@ class ProfileFiles : public ::testing::Test {
  protected:
   void SetUp() override {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = std::filesystem::temp_directory_path() / ("yv_profile_" + std::to_string(::getpid())) / info->name();
+    dir_ = std::filesystem::temp_directory_path() / ("yv_profile_" + std::to_string(::getpid())) /
+           info->name();
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
   }
@@ -112,8 +113,9 @@ TEST(IniReading, AnyLineEndingAndDosEndOfFileMark) {
 }
 
 TEST(IniReading, DoubleByteNamesNeverFoldTheirTrailBytes) {
-  const std::string ini = "[" + kTrailUpperA + "sec]\n" + kTrailUpperA + "=upper\n" + kTrailLowerA + "=lower\nx" +
-                          kTrailBracket + "]=bracket\n[y" + kTrailBracket + "=open\n[z" + kTrailBracket + "]\nq=in\n";
+  const std::string ini = "[" + kTrailUpperA + "sec]\n" + kTrailUpperA + "=upper\n" + kTrailLowerA +
+                          "=lower\nx" + kTrailBracket + "]=bracket\n[y" + kTrailBracket + "=open\n[z" +
+                          kTrailBracket + "]\nq=in\n";
   EXPECT_EQ(Value(ini, kTrailUpperA + "SEC", kTrailUpperA), "upper");
   EXPECT_EQ(Value(ini, kTrailUpperA + "sec", kTrailLowerA), "lower");
   EXPECT_EQ(Value(ini, kTrailLowerA + "sec", kTrailUpperA), "<missing>");
@@ -128,8 +130,8 @@ TEST(IniReading, ValuesAreCutToWholeCharactersWithin2047Bytes) {
   for (int i = 0; i < 2000; ++i) many_an += kAn;
   const std::string ini = "[l]\nascii=" + std::string(3000, 'a') + "\nexact=" + std::string(2047, 'b') +
                           "\ngbk=" + many_an + "\nmixed=" + std::string(2045, 'c') + kAn + kAn +
-                          "\nstraddle=" + std::string(2046, 'd') + kAn + "\nquoted=\"" + std::string(2047, 'e') +
-                          "\"\n";
+                          "\nstraddle=" + std::string(2046, 'd') + kAn + "\nquoted=\"" +
+                          std::string(2047, 'e') + "\"\n";
   EXPECT_EQ(Value(ini, "l", "ascii"), std::string(2047, 'a'));
   EXPECT_EQ(Value(ini, "l", "exact"), std::string(2047, 'b'));
   EXPECT_EQ(Value(ini, "l", "gbk"), many_an.substr(0, 2046));
@@ -159,42 +161,23 @@ TEST(IniInteger, WholeTextOrNothing) {
     std::optional<std::int32_t> want;
   };
   const Case cases[] = {
-      {"0x3", 3},
-      {"0X1f", 31},
-      {"$10", 16},
-      {"$aB", 171},
-      {"-12", -12},
-      {"+7", 7},
-      {"0", 0},
-      {"007", 7},
-      {"2147483647", 2147483647},
-      {"-2147483648", INT32_MIN},
-      {"0x7FFFFFFF", 2147483647},
-      {"3abc", std::nullopt},
-      {"", std::nullopt},
-      {"0x", std::nullopt},
-      {"$", std::nullopt},
-      {"-", std::nullopt},
-      {"0xG", std::nullopt},
-      {"0x-1", std::nullopt},
-      {"$+1", std::nullopt},
-      {"- 5", std::nullopt},
-      {"1e3", std::nullopt},
-      {"1.0", std::nullopt},
-      {"2147483648", std::nullopt},
-      {"-2147483649", std::nullopt},
-      {"0x80000000", std::nullopt},
-      {"0xFFFFFFFF", std::nullopt},
-      {"99999999999999999999999999", std::nullopt},
-      {"0x1000000000000000F", std::nullopt},
+      {"0x3", 3},        {"0X1f", 31},        {"$10", 16},       {"$aB", 171},
+      {"-12", -12},      {"+7", 7},           {"0", 0},          {"007", 7},
+      {"2147483647", 2147483647},             {"-2147483648", INT32_MIN},
+      {"0x7FFFFFFF", 2147483647},             {"3abc", std::nullopt},
+      {"", std::nullopt}, {"0x", std::nullopt}, {"$", std::nullopt}, {"-", std::nullopt},
+      {"0xG", std::nullopt}, {"0x-1", std::nullopt}, {"$+1", std::nullopt},
+      {"- 5", std::nullopt}, {"1e3", std::nullopt}, {"1.0", std::nullopt},
+      {"2147483648", std::nullopt}, {"-2147483649", std::nullopt},
+      {"0x80000000", std::nullopt}, {"0xFFFFFFFF", std::nullopt},
+      {"99999999999999999999999999", std::nullopt}, {"0x1000000000000000F", std::nullopt},
   };
   for (const Case& c : cases) EXPECT_EQ(ParseIntegerText(c.text), c.want) << c.text;
 }
 
 TEST_F(ProfileFiles, ReadsByPathWithDefaults) {
-  const std::string path = Put("setup.ini",
-                               "[info]\nparts=7\nneg=-1\nhex=0x3\nbad=3abc\nq=\" 15\"\n"
-                               "blank=  42  \nempty=\ntitle=\"Yorvane\"\n");
+  const std::string path = Put("setup.ini", "[info]\nparts=7\nneg=-1\nhex=0x3\nbad=3abc\nq=\" 15\"\n"
+                                            "blank=  42  \nempty=\ntitle=\"Yorvane\"\n");
   EXPECT_EQ(ReadString(path, "info", "title", "x"), "Yorvane");
   EXPECT_EQ(ReadString(path, "info", "empty", "x"), "");  // present but empty: no default
   EXPECT_EQ(ReadString(path, "info", "none", "dflt"), "dflt");
@@ -232,11 +215,12 @@ TEST_F(ProfileFiles, SectionPairsListDuplicatesWithTheFirstValue) {
 }
 
 TEST_F(ProfileFiles, SectionValuesListEachKeyOnceAndSkipEmptyValues) {
-  const std::string path =
-      Put("install.ini", "[ico]\n" + kAn + "=dravk.exe\nempty=\nHelp=h.hlp\n" + kAn +
-                             "=second\nHELP=again\nquoted=\"a b\"\n" + kTrailUpperA + "=u\n" + kTrailLowerA + "=l\n");
+  const std::string path = Put("install.ini", "[ico]\n" + kAn + "=dravk.exe\nempty=\nHelp=h.hlp\n" + kAn +
+                                                  "=second\nHELP=again\nquoted=\"a b\"\n" +
+                                                  kTrailUpperA + "=u\n" + kTrailLowerA + "=l\n");
   EXPECT_EQ(ReadSectionValues(path, "ico"),
-            (Names{kAn + "=dravk.exe", "Help=h.hlp", "quoted=a b", kTrailUpperA + "=u", kTrailLowerA + "=l"}));
+            (Names{kAn + "=dravk.exe", "Help=h.hlp", "quoted=a b", kTrailUpperA + "=u",
+                   kTrailLowerA + "=l"}));
 }
 
 TEST_F(ProfileFiles, WritingChangesOneLineAndKeepsEveryOtherByte) {
