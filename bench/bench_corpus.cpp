@@ -77,11 +77,9 @@ std::string GeneratedBinary() {
       bytes.append(rng() % 24, '\0');
     } else if (kind == 1 && bytes.size() > 64) {
       const std::size_t back = 1 + rng() % std::min<std::size_t>(bytes.size(), 4000);
-      for (unsigned i = 0, n = 4 + static_cast<unsigned>(rng() % 20); i < n; ++i)
-        bytes.push_back(bytes[bytes.size() - back]);
+      for (unsigned i = 0, n = 4 + static_cast<unsigned>(rng() % 20); i < n; ++i) bytes.push_back(bytes[bytes.size() - back]);
     } else {
-      for (unsigned i = 0, n = 1 + static_cast<unsigned>(rng() % 6); i < n; ++i)
-        bytes.push_back(static_cast<char>(rng() % (kind == 2 ? 16 : 256)));
+      for (unsigned i = 0, n = 1 + static_cast<unsigned>(rng() % 6); i < n; ++i) bytes.push_back(static_cast<char>(rng() % (kind == 2 ? 16 : 256)));
     }
   }
   bytes.resize(kCorpusSize);

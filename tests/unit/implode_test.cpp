@@ -19,10 +19,11 @@ namespace {
 // Text with the shape of documentation: words from a small vocabulary, punctuation,
 // lines. Deterministic for a given seed.
 std::string MakeText(std::size_t size, unsigned seed = 1) {
-  static const char* const kWords[] = {"the",      "installation", "folder",  "archive", "of",   "and",      "program",
-                                       "setup",    "is",           "copied",  "to",      "a",    "receiver", "card",
-                                       "driver",   "component",    "license", "file",    "when", "Windows",  "group",
-                                       "shortcut", "registry",     "value",   "may",     "not",  "be",       "changed"};
+  static const char* const kWords[] = {
+      "the",     "installation", "folder",  "archive", "of",    "and",      "program",
+      "setup",   "is",           "copied",  "to",      "a",     "receiver", "card",
+      "driver",  "component",    "license", "file",    "when",  "Windows",  "group",
+      "shortcut", "registry",    "value",   "may",     "not",   "be",       "changed"};
   std::mt19937 rng(seed);
   std::string text;
   while (text.size() < size) {
@@ -48,9 +49,7 @@ std::string MakeBinary(std::size_t size, unsigned seed = 3) {
   std::string bytes;
   while (bytes.size() < size) {
     switch (rng() % 4) {
-      case 0:
-        bytes.append(rng() % 40, '\0');
-        break;
+      case 0: bytes.append(rng() % 40, '\0'); break;
       case 1: {
         const auto v = static_cast<uint32_t>(rng() % 5000);
         for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<char>(v >> (8 * i)));
@@ -64,9 +63,7 @@ std::string MakeBinary(std::size_t size, unsigned seed = 3) {
         }
         break;
       }
-      default:
-        bytes.push_back(static_cast<char>(rng() & 0xFF));
-        break;
+      default: bytes.push_back(static_cast<char>(rng() & 0xFF)); break;
     }
   }
   bytes.resize(size);
@@ -105,7 +102,8 @@ void ExpectRoundTrip(const std::string& content, ImplodeLiteralMode mode, unsign
   // The segments encoded apart on three threads join into the very same stream.
   EXPECT_TRUE(ImplodeInParallel(content, mode, dictionary, 3) == stream);
   EXPECT_EQ(static_cast<unsigned char>(stream[0]), static_cast<unsigned>(mode));
-  EXPECT_EQ(static_cast<unsigned char>(stream[1]), dictionary == 1024 ? 4u : dictionary == 2048 ? 5u : 6u);
+  EXPECT_EQ(static_cast<unsigned char>(stream[1]),
+            dictionary == 1024 ? 4u : dictionary == 2048 ? 5u : 6u);
   const MemoryDecode decoded = DecodeToMemory(stream);
   EXPECT_EQ(decoded.explodeResult, content.empty() ? kExplodeInputTooShort : kExplodeOk);
   ASSERT_EQ(decoded.content.size(), content.size());
@@ -126,17 +124,18 @@ TEST_P(ImplodeRoundTrip, DecodesToTheSameContent) {
 
 std::string CaseName(const ::testing::TestParamInfo<RoundTripCase>& info) {
   const auto& [kind, size, mode, dictionary] = info.param;
-  return kind + "_" + std::to_string(size) + "_" + (mode == ImplodeLiteralMode::kAscii ? "ascii" : "binary") + "_" +
-         std::to_string(dictionary);
+  return kind + "_" + std::to_string(size) + "_" +
+         (mode == ImplodeLiteralMode::kAscii ? "ascii" : "binary") + "_" + std::to_string(dictionary);
 }
 
-INSTANTIATE_TEST_SUITE_P(SmallAndBlockEdges, ImplodeRoundTrip,
-                         ::testing::Combine(::testing::Values("text", "random", "binary", "zeros", "abab", "period257",
-                                                              "period1025", "period2049", "period4096", "period4097"),
-                                            ::testing::Values(0, 1, 2, 3, 517, 518, 519, 4095, 4096, 4097, 70001),
-                                            ::testing::Values(ImplodeLiteralMode::kBinary, ImplodeLiteralMode::kAscii),
-                                            ::testing::Values(1024u, 2048u, 4096u)),
-                         CaseName);
+INSTANTIATE_TEST_SUITE_P(
+    SmallAndBlockEdges, ImplodeRoundTrip,
+    ::testing::Combine(::testing::Values("text", "random", "binary", "zeros", "abab", "period257",
+                                         "period1025", "period2049", "period4096", "period4097"),
+                       ::testing::Values(0, 1, 2, 3, 517, 518, 519, 4095, 4096, 4097, 70001),
+                       ::testing::Values(ImplodeLiteralMode::kBinary, ImplodeLiteralMode::kAscii),
+                       ::testing::Values(1024u, 2048u, 4096u)),
+    CaseName);
 
 // Several MiB, so that the encoder's planning blocks and the decoder's window both wrap
 // many times.

@@ -61,14 +61,13 @@ std::filesystem::path PathFromArgument(const std::string& argument) {
   return std::filesystem::path(argument);
 }
 
-std::string PathForDisplay(const std::filesystem::path& path) {
-  return path.native();
-}
+std::string PathForDisplay(const std::filesystem::path& path) { return path.native(); }
 
 std::optional<uint64_t> ReadLastWriteTime(const std::filesystem::path& path) {
   struct stat st;
   if (::stat(path.c_str(), &st) != 0) return std::nullopt;
-  return UnixToFileTime(UnixTime{static_cast<int64_t>(st.st_mtim.tv_sec), static_cast<uint32_t>(st.st_mtim.tv_nsec)});
+  return UnixToFileTime(UnixTime{static_cast<int64_t>(st.st_mtim.tv_sec),
+                                 static_cast<uint32_t>(st.st_mtim.tv_nsec)});
 }
 
 bool WriteLastWriteTime(const std::filesystem::path& path, uint64_t fileTime) {
@@ -81,8 +80,6 @@ bool WriteLastWriteTime(const std::filesystem::path& path, uint64_t fileTime) {
   return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
 }
 
-bool StandardErrorIsTerminal() {
-  return isatty(STDERR_FILENO) == 1;
-}
+bool StandardErrorIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 
 }  // namespace yv::vrktool
