@@ -55,7 +55,7 @@ class BitWriter {
 
   // Appends the bits of a segment encoded elsewhere.
   void Append(const ImplodeBits& segment) {
-    const std::size_t wholeBytes = segment.bitCount / 8;
+    const auto wholeBytes = static_cast<std::size_t>(segment.bitCount / 8);
     if (used_ == 0) {
       out_.append(segment.bytes, 0, wholeBytes);
       bitCount_ += wholeBytes * 8;

@@ -6,8 +6,9 @@
 #include "vrktool/native.h"
 
 #ifdef _WIN32
-#include <shellapi.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 // Arguments as UTF-8, whatever the console's code page: file names keep every character.
 static std::vector<std::string> Arguments(int, char**) {
