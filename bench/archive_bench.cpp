@@ -215,12 +215,18 @@ class SummaryReporter : public benchmark::ConsoleReporter {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
       auto it = run.counters.find("bytes_per_second");
-      if (it == run.counters.end() || run.error_occurred || run.run_type != Run::RT_Iteration) continue;
-      // The registered name, without the "/repeats:N" that repetitions add.
-      samples_[run.run_name.function_name].push_back(it->second.value);
+      if (it == run.counters.end() || run.error_occurred) continue;
+      // The registered name, without the "/repeats:N" that repetitions add. With
+      // --benchmark_report_aggregates_only only the aggregates come: the median counts.
+      if (run.run_type == Run::RT_Iteration) {
+        samples_[run.run_name.function_name].push_back(it->second.value);
+      } else if (run.aggregate_name == "median") {
+        medians_[run.run_name.function_name] = it->second.value;
+      }
     }
   }
   double Throughput(const std::string& name) const {
+    if (auto median = medians_.find(name); median != medians_.end()) return median->second;
     auto it = samples_.find(name);
     if (it == samples_.end() || it->second.empty()) return 0.0;
     std::vector<double> values = it->second;
@@ -231,6 +237,7 @@ class SummaryReporter : public benchmark::ConsoleReporter {
 
  private:
   std::map<std::string, std::vector<double>> samples_;
+  std::map<std::string, double> medians_;
 };
 
 void PrintSummary(const SummaryReporter& reporter, const Corpus& corpus) {
