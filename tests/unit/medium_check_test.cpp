@@ -107,6 +107,11 @@ TEST_F(MediumCheckTest, EachDefectGivesItsFinding) {
       {"licence in UTF-8", [](Files& f) { f["Lics.txt"] = u8"许可协议\r\n"; }, "text-utf8", E, "Lics.txt", "", ""},
       {"description with a byte order mark", [](Files& f) { f["install.ini"].insert(0, "\xEF\xBB\xBF"); }, "text-utf8",
        E, "install.ini", "", ""},
+      {"setup.ini in UTF-8", [](Files& f) { f["setup.ini"] += u8"product=演示\r\n"; }, "text-utf8", E, "setup.ini", "",
+       ""},
+      // Not UTF-8 (an overlong form, a surrogate): only "not GBK".
+      {"overlong", [](Files& f) { f["ad0.txt"] = "\xE0\x80\xAF\xFF"; }, "text-not-gbk", W, "ad0.txt", "", ""},
+      {"surrogate", [](Files& f) { f["ad1.txt"] = "\xED\xA0\x80\xFF"; }, "text-not-gbk", W, "ad1.txt", "", ""},
       {"no component text", remove("ad1.txt"), "component-text-missing", W, "ad1.txt", "", ""},
       {"no components", edit("parts=2", "parts=0"), "no-components", E, "install.ini", "info", "parts"},
       {"too many", edit("parts=2", "parts=8"), "count-capped", W, "install.ini", "info", "parts"},

@@ -23,6 +23,7 @@
 #include "vrktool/medium_check.h"
 #include "vrktool/native.h"
 #include "vrktool/options.h"
+#include "vrktool/progress.h"
 #include "vrktool/tool_io.h"
 
 namespace fs = std::filesystem;
@@ -577,6 +578,54 @@ TEST_F(VrktoolTest, MemoryStaysBoundedWhateverTheContentSize) {
   EXPECT_EQ(RunLimited({"pack-file", "-o", P(root_ / "huge.pk"), P(root_ / "huge.bin")}, kAddressSpace).first,
             kExitFailed);
   EXPECT_EQ(fs::file_size(root_ / "out" / "bomb.bin"), 1 + 518 * kBigCopies);
+}
+
+TEST(VrktoolOptions, OneParserForEveryCommand) {
+  const CommandSpec& pack = *FindCommandSpec("pack");
+  std::ostringstream err;
+  auto parsed =
+      ParseCommand(pack, {"pack", "a", "-o", "x.vrk", "--store", "-j", "3", "-o", "y.vrk", "--", "-b", "--help"}, err);
+  ASSERT_TRUE(parsed.has_value()) << err.str();
+  EXPECT_EQ(parsed->operands, (std::vector<std::string>{"a", "-b", "--help"}));  // "--" ends the options
+  EXPECT_EQ(parsed->Value("-o"), "y.vrk");                                       // the last one counts
+  EXPECT_TRUE(parsed->Has("--store"));
+  EXPECT_FALSE(parsed->help);
+  EXPECT_EQ(parsed->Value("--dict", "4096"), "4096");
+  unsigned jobs = 0;
+  EXPECT_TRUE(JobsFrom(*parsed, jobs, err));
+  EXPECT_EQ(jobs, 3u);
+  EXPECT_TRUE(ParseCommand(pack, {"pack", "x", "-h"}, err)->help);
+  EXPECT_FALSE(ParseCommand(pack, {"pack", "-j"}, err).has_value());  // a value is missing
+  EXPECT_FALSE(ParseCommand(*FindCommandSpec("list"), {"list", "--store", "x"}, err).has_value());
+  EXPECT_EQ(FindCommandSpec("unpack"), nullptr);
+}
+
+TEST(VrktoolProgress, DrawsOverItselfAndClearsBeforeMessages) {
+  std::ostringstream shown;
+  {
+    Progress progress(shown, true, 2'000'000);
+    progress.Add(1'000'000);  // the first step draws at once
+    EXPECT_EQ(shown.str(), "\r1.0 MB of 2.0 MB");
+    progress.Messages() << "vrktool: a message\n";
+    EXPECT_EQ(shown.str(), "\r1.0 MB of 2.0 MB\r" + std::string(16, ' ') + "\rvrktool: a message\n");
+    progress.Add(1);  // within a tenth of a second: not drawn again
+  }
+  std::ostringstream hidden;
+  {
+    Progress progress(hidden, false, 10);
+    progress.Set(5);
+    progress.Messages() << "plain\n";
+  }
+  EXPECT_EQ(hidden.str(), "plain\n");
+  EXPECT_FALSE(ProgressShown(true, true));
+  EXPECT_FALSE(ProgressShown(false, false));
+}
+
+TEST(VrktoolFileTime, FormatsTheCalendarDate) {
+  EXPECT_EQ(FormatFileTime(0), "1601-01-01 00:00:00.0000000 UTC");
+  EXPECT_EQ(FormatFileTime(116444736000000000ull), "1970-01-01 00:00:00.0000000 UTC");
+  EXPECT_EQ(FormatFileTime(132000000001234567ull), "2019-04-17 18:40:00.1234567 UTC");
+  EXPECT_EQ(FormatFileTime(116444736000000000ull - 1), "1969-12-31 23:59:59.9999999 UTC");  // leap years on the way
 }
 
 TEST(VrktoolFileTime, ConvertsExactlyBothWays) {
