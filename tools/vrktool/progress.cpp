@@ -33,18 +33,14 @@ void Progress::Finish() {
   ClearLocked();
 }
 
-void Progress::Add(uint64_t bytes) {
-  if (!shown_) return;
-  const std::lock_guard<std::mutex> hold(lock_);
-  done_ += bytes;
-  const Clock::time_point now = Clock::now();
-  if (now - lastDraw_ >= kRedrawInterval) DrawLocked(now);
-}
+void Progress::Add(uint64_t bytes) { Update(bytes, true); }
 
-void Progress::Set(uint64_t done) {
+void Progress::Set(uint64_t done) { Update(done, false); }
+
+void Progress::Update(uint64_t value, bool add) {
   if (!shown_) return;
   const std::lock_guard<std::mutex> hold(lock_);
-  done_ = done;
+  done_ = add ? done_ + value : value;
   const Clock::time_point now = Clock::now();
   if (now - lastDraw_ >= kRedrawInterval) DrawLocked(now);
 }

@@ -48,6 +48,7 @@ class Progress {
     Progress& owner_;
   };
 
+  void Update(uint64_t value, bool add);
   void DrawLocked(Clock::time_point now);
   void ClearLocked();
 

@@ -21,11 +21,6 @@ int Verify(const std::vector<std::string>& containers, const ToolContext& tool, 
     if (current && progress.Due()) progress.Set(before + FilePosition(*current));
     return true;
   };
-  // Reports the container's line, clear of the progress line.
-  auto report = [&](std::ostream& to) -> std::ostream& {
-    progress.Finish();
-    return to;
-  };
   for (const std::string& container : containers) {
     const uint64_t size = FileSize(PathFromArgument(container));
     struct Advance {
@@ -47,7 +42,8 @@ int Verify(const std::vector<std::string>& containers, const ToolContext& tool, 
         result = kExitFailed;
         continue;
       }
-      report(out) << container << ": ok (packed file, " << decoded << " bytes)\n";
+      progress.Finish();  // the report stands on a line of its own
+      out << container << ": ok (packed file, " << decoded << " bytes)\n";
       continue;
     }
     OpenArchive open;
@@ -86,11 +82,12 @@ int Verify(const std::vector<std::string>& containers, const ToolContext& tool, 
       });
     }
     current = nullptr;
+    progress.Finish();  // the reports below stand on lines of their own
     if (!ReadToTheEnd(container, reader, err) || !NoFileIsAFolder(container, names, out, err) || !ok) {
       result = kExitFailed;
       continue;
     }
-    report(out) << container << ": ok (" << compressed << " compressed, " << stored << " stored entries)\n";
+    out << container << ": ok (" << compressed << " compressed, " << stored << " stored entries)\n";
     if (reader.TrailingBytes() > 0) out << container << ": note: " << TrailingNote(reader.TrailingBytes()) << "\n";
   }
   return result;
