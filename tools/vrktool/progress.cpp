@@ -33,9 +33,13 @@ void Progress::Finish() {
   ClearLocked();
 }
 
-void Progress::Add(uint64_t bytes) { Update(bytes, true); }
+void Progress::Add(uint64_t bytes) {
+  Update(bytes, true);
+}
 
-void Progress::Set(uint64_t done) { Update(done, false); }
+void Progress::Set(uint64_t done) {
+  Update(done, false);
+}
 
 void Progress::Update(uint64_t value, bool add) {
   if (!shown_) return;
