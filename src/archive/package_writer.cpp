@@ -1,5 +1,7 @@
 #include "archive/package_writer.h"
 
+#include <utility>
+
 #include "archive/byte_order.h"
 #include "archive/crc32.h"
 
@@ -10,8 +12,8 @@ std::string EntryNameProblem(std::string_view gbkName, uint8_t formatVersion) {
   if (gbkName.find('\0') != std::string_view::npos) return "the entry name holds a zero byte";
   if (formatVersion < kLongNameFormatVersion && gbkName.size() > kEntryShortNameMax) {
     return "the name is " + std::to_string(gbkName.size()) + " bytes long; format version " +
-           std::to_string(formatVersion) + " holds at most " +
-           std::to_string(kEntryShortNameMax) + " bytes (version 3 holds longer names)";
+           std::to_string(formatVersion) + " holds at most " + std::to_string(kEntryShortNameMax) +
+           " bytes (version 3 holds longer names)";
   }
   if (gbkName.size() > kEntryLongNameMax) {
     return "the name is " + std::to_string(gbkName.size()) + " bytes long; at most " +
@@ -21,21 +23,28 @@ std::string EntryNameProblem(std::string_view gbkName, uint8_t formatVersion) {
   return {};
 }
 
-EncodedEntry EncodeEntry(std::string gbkName, uint64_t lastWriteTime, std::string_view content,
-                         EntryStorage storage, const ImplodeSettings& settings) {
+EncodedEntry EncodeEntry(std::string gbkName, uint64_t lastWriteTime, std::string_view content, EntryStorage storage,
+                         const ImplodeSettings& settings) {
+  std::string stream;
+  if (storage != EntryStorage::kStore) stream = Implode(content, settings.mode, settings.dictionarySize);
+  return EncodeEntryWithStream(std::move(gbkName), lastWriteTime, content, storage, std::move(stream));
+}
+
+EncodedEntry EncodeEntryWithStream(std::string gbkName, uint64_t lastWriteTime, std::string_view content,
+                                   EntryStorage storage, std::string stream) {
   EncodedEntry encoded;
   encoded.entry.name = std::move(gbkName);
   encoded.entry.lastWriteTime = lastWriteTime;
   encoded.entry.contentChecksum = Crc32Update(content.data(), content.size(), 0);
-  if (storage != EntryStorage::kStore) {
-    encoded.data = Implode(content, settings.mode, settings.dictionarySize);
+  const bool compress =
+      storage == EntryStorage::kCompress || (storage == EntryStorage::kSmallerOfBoth && stream.size() < content.size());
+  if (compress) {
+    encoded.data = std::move(stream);
     encoded.entry.compressedFlag = 1;
-    if (storage == EntryStorage::kSmallerOfBoth && encoded.data.size() >= content.size()) {
-      encoded.data.clear();
-      encoded.entry.compressedFlag = 0;
-    }
+  } else {
+    encoded.data.assign(content);
+    encoded.entry.compressedFlag = 0;
   }
-  if (encoded.entry.compressedFlag == 0) encoded.data.assign(content);
   encoded.entry.storedSize = static_cast<uint32_t>(encoded.data.size());
   return encoded;
 }
@@ -83,8 +92,13 @@ std::string EncodePackedFileHeader(uint32_t contentChecksum) {
 }
 
 std::string BuildPackedFile(std::string_view content, const ImplodeSettings& settings) {
-  std::string out = EncodePackedFileHeader(Crc32Update(content.data(), content.size(), 0));
-  out += Implode(content, settings.mode, settings.dictionarySize);
+  return BuildPackedFile(Crc32Update(content.data(), content.size(), 0),
+                         Implode(content, settings.mode, settings.dictionarySize));
+}
+
+std::string BuildPackedFile(uint32_t contentChecksum, std::string_view stream) {
+  std::string out = EncodePackedFileHeader(contentChecksum);
+  out += stream;
   return out;
 }
 

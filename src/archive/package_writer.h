@@ -25,9 +25,9 @@ std::string EntryNameProblem(std::string_view gbkName, uint8_t formatVersion);
 
 // How an entry's data are kept.
 enum class EntryStorage {
-  kCompress,         // always one implode stream
-  kStore,            // always the bytes as they are
-  kSmallerOfBoth,    // a stream, unless it would not be smaller than the content
+  kCompress,       // always one implode stream
+  kStore,          // always the bytes as they are
+  kSmallerOfBoth,  // a stream, unless it would not be smaller than the content
 };
 
 // An entry ready to be written: its record fields and its data bytes.
@@ -38,8 +38,12 @@ struct EncodedEntry {
 
 // Encodes one file's content as an entry. The checksum is always filled in, also for a
 // stored entry (where readers do not check it).
-EncodedEntry EncodeEntry(std::string gbkName, uint64_t lastWriteTime, std::string_view content,
-                         EntryStorage storage, const ImplodeSettings& settings);
+EncodedEntry EncodeEntry(std::string gbkName, uint64_t lastWriteTime, std::string_view content, EntryStorage storage,
+                         const ImplodeSettings& settings);
+// The same with the content's implode stream made beforehand (ImplodeInParallel, say);
+// `stream` is not looked at for kStore.
+EncodedEntry EncodeEntryWithStream(std::string gbkName, uint64_t lastWriteTime, std::string_view content,
+                                   EntryStorage storage, std::string stream);
 
 // The 32-byte header; the bytes that readers do not interpret are zero.
 std::string EncodePackageHeader(uint8_t formatVersion, uint16_t entryCount);
@@ -53,5 +57,7 @@ std::string BuildPackageArchive(uint8_t formatVersion, const std::vector<Encoded
 std::string EncodePackedFileHeader(uint32_t contentChecksum);
 // A whole packed file: the header and the stream of `content`.
 std::string BuildPackedFile(std::string_view content, const ImplodeSettings& settings);
+// The same with the content's checksum and stream made beforehand.
+std::string BuildPackedFile(uint32_t contentChecksum, std::string_view stream);
 
 }  // namespace yv::archive

@@ -1,14 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdint>
 #include <random>
 #include <stdexcept>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "archive/crc32.h"
 #include "archive/explode.h"
 #include "archive/implode.h"
+#include "archive/implode_parallel.h"
 #include "archive/package_format.h"
 
 using namespace yv::archive;
@@ -98,6 +101,8 @@ std::string MakeContent(const std::string& kind, std::size_t size) {
 void ExpectRoundTrip(const std::string& content, ImplodeLiteralMode mode, unsigned dictionary) {
   const std::string stream = Implode(content, mode, dictionary);
   ASSERT_GE(stream.size(), 4u);
+  // The segments encoded apart on three threads join into the very same stream.
+  EXPECT_TRUE(ImplodeInParallel(content, mode, dictionary, 3) == stream);
   EXPECT_EQ(static_cast<unsigned char>(stream[0]), static_cast<unsigned>(mode));
   EXPECT_EQ(static_cast<unsigned char>(stream[1]),
             dictionary == 1024 ? 4u : dictionary == 2048 ? 5u : 6u);
@@ -144,7 +149,9 @@ INSTANTIATE_TEST_SUITE_P(
                       RoundTripCase{"binary", 3 * 1024 * 1024 + 5, ImplodeLiteralMode::kAscii, 2048},
                       RoundTripCase{"random", 2 * 1024 * 1024, ImplodeLiteralMode::kBinary, 2048},
                       RoundTripCase{"zeros", 4 * 1024 * 1024, ImplodeLiteralMode::kBinary, 4096},
-                      RoundTripCase{"period4097", 2 * 1024 * 1024, ImplodeLiteralMode::kAscii, 4096}),
+                      RoundTripCase{"period4097", 2 * 1024 * 1024, ImplodeLiteralMode::kAscii, 4096},
+                      RoundTripCase{"text", kImplodeSegmentSize + 1, ImplodeLiteralMode::kBinary, 4096},
+                      RoundTripCase{"period4097", 2 * kImplodeSegmentSize, ImplodeLiteralMode::kAscii, 1024}),
     CaseName);
 
 TEST(Implode, EmptyContentIsTheFourByteStream) {
@@ -192,6 +199,38 @@ TEST(Implode, RandomDataGrowsNoMoreThanItsLiteralCost) {
 TEST(Implode, RefusesDictionarySizesTheStreamCannotName) {
   EXPECT_THROW(Implode("abc", ImplodeLiteralMode::kBinary, 8192), std::invalid_argument);
   EXPECT_THROW(Implode("abc", ImplodeLiteralMode::kBinary, 0), std::invalid_argument);
+  EXPECT_THROW(ImplodeSegment("abc", 0, ImplodeLiteralMode::kBinary, 8192), std::invalid_argument);
+  EXPECT_THROW(ImplodeSegment("abc", 1, ImplodeLiteralMode::kBinary, 4096), std::out_of_range);
+}
+
+// Segments encoded in any order (last first, each by a fresh encoder) join into Implode's
+// stream: a segment depends on nothing but the content.
+TEST(Implode, SegmentsEncodedInAnyOrderJoinIntoTheSameStream) {
+  const std::string content = MakeContent("text", 3 * kImplodeSegmentSize + 1234);
+  ASSERT_EQ(ImplodeSegmentCount(content.size()), 4u);
+  std::vector<ImplodeBits> segments(4);
+  for (std::size_t i = 4; i-- > 0;) segments[i] = ImplodeSegment(content, i, ImplodeLiteralMode::kAscii, 2048);
+  for (const ImplodeBits& segment : segments) {
+    EXPECT_EQ(segment.bytes.size(), (segment.bitCount + 7) / 8);
+  }
+  EXPECT_TRUE(JoinImplodeSegments(segments, ImplodeLiteralMode::kAscii, 2048, content.size()) ==
+              Implode(content, ImplodeLiteralMode::kAscii, 2048));
+  EXPECT_EQ(JoinImplodeSegments({}, ImplodeLiteralMode::kBinary, 4096, 0),
+            Implode("", ImplodeLiteralMode::kBinary, 4096));
+}
+
+TEST(RunInParallel, RunsEveryTaskOnceAndPassesTheFirstFailureOn) {
+  for (unsigned threads : {1u, 2u, 5u}) {
+    std::vector<std::atomic<int>> runs(40);
+    RunInParallel(runs.size(), threads, [&](std::size_t i) { ++runs[i]; });
+    for (const auto& n : runs) EXPECT_EQ(n, 1) << threads;
+    EXPECT_THROW(RunInParallel(40, threads,
+                               [](std::size_t i) {
+                                 if (i == 7) throw std::runtime_error("task 7");
+                               }),
+                 std::runtime_error);
+  }
+  RunInParallel(0, 3, [](std::size_t) { FAIL() << "no task to run"; });
 }
 
 }  // namespace

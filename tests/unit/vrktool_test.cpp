@@ -1,4 +1,7 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <malloc.h>
+#include <pty.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,7 +20,10 @@
 #include "hand_stream.h"
 #include "vrktool/commands.h"
 #include "vrktool/file_time.h"
+#include "vrktool/medium_check.h"
 #include "vrktool/native.h"
+#include "vrktool/options.h"
+#include "vrktool/progress.h"
 #include "vrktool/tool_io.h"
 
 namespace fs = std::filesystem;
@@ -133,8 +139,8 @@ TEST_F(VrktoolTest, OptionsAndOlderVersions) {
       for (const char* dict : {"1024", "2048", "4096"}) {
         SCOPED_TRACE(std::string(version) + mode + dict);
         const fs::path archive = root_ / (std::string("v") + version + mode + dict + ".vrk");
-        ASSERT_EQ(Tool({"pack", "--format-version", version, "--mode", mode, "--dict", dict, "-o",
-                        P(archive), P(tree), P(root_ / "single.bin")}),
+        ASSERT_EQ(Tool({"pack", "--format-version", version, "--mode", mode, "--dict", dict, "-o", P(archive), P(tree),
+                        P(root_ / "single.bin")}),
                   kExitOk)
             << err_;
         ASSERT_EQ(Tool({"verify", P(archive)}), kExitOk) << err_;
@@ -157,8 +163,7 @@ TEST_F(VrktoolTest, PackedFileRoundTrip) {
   for (int i = 0; i < 3000; ++i) content += "receiver card driver " + std::to_string(i) + "\n";
   Write(root_ / "driver.sys", content);
   const fs::path packed = root_ / "driver.pk_";
-  ASSERT_EQ(Tool({"pack-file", "--mode", "ascii", "--dict", "2048", "-o", P(packed), P(root_ / "driver.sys")}),
-            kExitOk)
+  ASSERT_EQ(Tool({"pack-file", "--mode", "ascii", "--dict", "2048", "-o", P(packed), P(root_ / "driver.sys")}), kExitOk)
       << err_;
   EXPECT_LT(fs::file_size(packed), content.size() / 3);
   ASSERT_EQ(Tool({"verify", P(packed)}), kExitOk) << err_;
@@ -229,11 +234,9 @@ TEST_F(VrktoolTest, BadContainersExitWithOne) {
 
 TEST_F(VrktoolTest, ExtractNeverLeavesTheDestination) {
   using namespace yv::archive;
-  for (const std::string name : {"..\\escaped.txt", "sub\\..\\..\\escaped.txt", "\\escaped.txt",
-                                 "c:escaped.txt"}) {
+  for (const std::string name : {"..\\escaped.txt", "sub\\..\\..\\escaped.txt", "\\escaped.txt", "c:escaped.txt"}) {
     SCOPED_TRACE(name);
-    const std::string archive =
-        BuildPackageArchive(3, {EncodeEntry(name, 0, "evil", EntryStorage::kStore, {})});
+    const std::string archive = BuildPackageArchive(3, {EncodeEntry(name, 0, "evil", EntryStorage::kStore, {})});
     ASSERT_TRUE(WriteFileBytes(root_ / "evil.vrk", archive));
     fs::create_directories(root_ / "dest" / "sub");
     EXPECT_EQ(Tool({"extract", P(root_ / "evil.vrk"), "-C", P(root_ / "dest" / "sub")}), kExitFailed);
@@ -248,15 +251,19 @@ TEST_F(VrktoolTest, UsageErrorsExitWithTwo) {
   const std::string f = P(root_ / "f.txt");
   EXPECT_EQ(Tool({}), kExitUsage);
   EXPECT_EQ(Tool({"unpack", f}), kExitUsage);
-  EXPECT_EQ(Tool({"pack", f}), kExitUsage);                                   // no -o
-  EXPECT_EQ(Tool({"pack", "-o", P(root_ / "a.vrk")}), kExitUsage);            // nothing to pack
-  EXPECT_EQ(Tool({"pack", "-o", P(root_ / "a.pak"), f}), kExitUsage);         // not ".vrk"
-  EXPECT_EQ(Tool({"pack", "-o", P(root_ / "a.VRK"), f}), kExitUsage);         // case-sensitive
+  EXPECT_EQ(Tool({"pack", f}), kExitUsage);                            // no -o
+  EXPECT_EQ(Tool({"pack", "-o", P(root_ / "a.vrk")}), kExitUsage);     // nothing to pack
+  EXPECT_EQ(Tool({"pack", "-o", P(root_ / "a.pak"), f}), kExitUsage);  // not ".vrk"
+  EXPECT_EQ(Tool({"pack", "-o", P(root_ / "a.VRK"), f}), kExitUsage);  // case-sensitive
   EXPECT_EQ(Tool({"pack", "--dict", "8192", "-o", P(root_ / "a.vrk"), f}), kExitUsage);
   EXPECT_EQ(Tool({"pack", "--mode", "text", "-o", P(root_ / "a.vrk"), f}), kExitUsage);
   EXPECT_EQ(Tool({"pack", "--format-version", "4", "-o", P(root_ / "a.vrk"), f}), kExitUsage);
   EXPECT_EQ(Tool({"pack", "--level", "9", "-o", P(root_ / "a.vrk"), f}), kExitUsage);
   EXPECT_EQ(Tool({"pack", "-o"}), kExitUsage);
+  for (const char* jobs : {"0", "x", "257", ""}) {
+    EXPECT_EQ(Tool({"pack", "-j", jobs, "-o", P(root_ / "a.vrk"), f}), kExitUsage) << jobs;
+  }
+  EXPECT_EQ(Tool({"pack-file", "-j"}), kExitUsage);
   EXPECT_EQ(Tool({"pack-file", "-o", P(root_ / "a.vrk.pk"), f}), kExitUsage);  // would be a package
   EXPECT_EQ(Tool({"pack-file", "-o", P(root_ / "a.pk"), f, f}), kExitUsage);
   EXPECT_EQ(Tool({"extract", P(root_ / "a.vrk"), "-o", f}), kExitUsage);
@@ -267,6 +274,92 @@ TEST_F(VrktoolTest, UsageErrorsExitWithTwo) {
   EXPECT_FALSE(fs::exists(root_ / "a.vrk"));
   EXPECT_EQ(Tool({"--help"}), kExitOk);
   EXPECT_NE(out_.find("vrktool pack "), std::string::npos);
+  // Every command answers --help (anywhere among its arguments) with its own usage.
+  for (const CommandSpec& spec : CommandSpecs()) {
+    const std::string name(spec.name);
+    EXPECT_EQ(Tool({name, "--help"}), kExitOk) << name;
+    EXPECT_EQ(out_.rfind("Usage: vrktool " + name + " ", 0), 0u) << out_;
+    EXPECT_EQ(Tool({name, f, "-h"}), kExitOk) << name;
+    EXPECT_EQ(Tool({name, "--no-such-option"}), kExitUsage) << name;
+    EXPECT_NE(err_.find("vrktool " + name + " --help"), std::string::npos) << err_;
+  }
+}
+
+// The same archive and packed file for any number of threads, with content of several
+// encoder segments among small files.
+TEST_F(VrktoolTest, PackIsTheSameForAnyNumberOfThreads) {
+  const fs::path tree = MakeTree();
+  std::string large;
+  for (int i = 0; large.size() < 3 * yv::archive::kImplodeSegmentSize + 99; ++i) {
+    large += "row " + std::to_string(i * 7919 % 1000) + (i % 5 ? " ok\n" : " changed\n");
+  }
+  Write(tree / "large.txt", large);
+  std::string bytes;
+  for (const char* jobs : {"1", "2", "4"}) {
+    SCOPED_TRACE(jobs);
+    const fs::path archive = root_ / (std::string("j") + jobs + ".vrk");
+    ASSERT_EQ(Tool({"pack", "-j", jobs, "--mode", "ascii", "-o", P(archive), P(tree)}), kExitOk) << err_;
+    EXPECT_EQ(err_, "");  // no progress line off a terminal
+    if (bytes.empty()) bytes = *ReadFileBytes(archive);
+    EXPECT_TRUE(ReadFileBytes(archive) == bytes);
+    const fs::path packed = root_ / (std::string("j") + jobs + ".pk");
+    ASSERT_EQ(Tool({"pack-file", "-j", jobs, "-o", P(packed), P(tree / "large.txt")}), kExitOk) << err_;
+    EXPECT_TRUE(ReadFileBytes(packed) == ReadFileBytes(root_ / "j1.pk"));
+  }
+  ASSERT_EQ(Tool({"extract", P(root_ / "j4.vrk"), "-C", P(root_ / "out")}), kExitOk) << err_;
+  EXPECT_EQ(Contents(root_ / "out"), Contents(tree));
+  ASSERT_EQ(Tool({"verify", P(root_ / "j4.pk")}), kExitOk) << err_;
+}
+
+TEST_F(VrktoolTest, InitWritesAMediumThatPassesItsCheck) {
+  const fs::path medium = root_ / "new" / "medium";
+  ASSERT_EQ(Tool({"init", P(medium)}), kExitOk) << err_;
+  for (const Finding& f : CheckMedium(medium)) EXPECT_EQ(f.severity, Severity::kInfo) << f.code << ": " << f.message;
+  ASSERT_EQ(Tool({"verify", P(medium / "program.vrk")}), kExitOk) << err_;
+  // The description is GBK, with its comments.
+  EXPECT_NE(ReadFileBytes(medium / "install.ini")->find("; \xD7\xE9\xBC\xFE"), std::string::npos);  // "; 组件"
+  EXPECT_EQ(Tool({"init", P(medium)}), kExitFailed);  // never over what is there
+}
+
+// Runs the vrktool program with its standard error on a pseudo-terminal (standard
+// output goes to /dev/null); what the terminal received.
+std::string RunOnTerminal(const std::vector<std::string>& args) {
+  int terminal = -1;
+  const pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
+  if (pid == 0) {
+    const int devNull = open("/dev/null", O_WRONLY);
+    if (devNull < 0 || dup2(devNull, STDOUT_FILENO) < 0) _exit(126);
+    std::vector<char*> argv{const_cast<char*>(YV_VRKTOOL_PATH)};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  std::string received;
+  if (pid < 0) return received;
+  char buffer[4096];
+  for (ssize_t n; (n = read(terminal, buffer, sizeof buffer)) > 0;)
+    received.append(buffer, static_cast<std::size_t>(n));
+  int status = 0;
+  waitpid(pid, &status, 0);
+  close(terminal);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << received;
+  return received;
+}
+
+TEST_F(VrktoolTest, ProgressLineOnlyOnATerminal) {
+  const fs::path tree = MakeTree();
+  const std::string archive = P(root_ / "p.vrk");
+  const std::string line = RunOnTerminal({"pack", "-o", archive, P(tree)});
+  // Drawn over itself and cleared at the end: carriage returns, no line feed.
+  EXPECT_NE(line.find(" MB of "), std::string::npos) << line;
+  EXPECT_EQ(line.find('\n'), std::string::npos) << line;
+  ASSERT_FALSE(line.empty());
+  EXPECT_EQ(line.front(), '\r');
+  EXPECT_EQ(line.back(), '\r');
+  EXPECT_NE(RunOnTerminal({"verify", archive}).find(" MB of "), std::string::npos);
+  EXPECT_EQ(RunOnTerminal({"verify", "--quiet", archive}), "");
+  EXPECT_EQ(RunOnTerminal({"extract", "--quiet", archive, "-C", P(root_ / "out")}), "");
 }
 
 // Archives built to hurt the user who extracts them, with what each command must say
@@ -423,6 +516,9 @@ TEST_F(VrktoolTest, CutPackedFilesFailAndTheEmptyStreamPasses) {
 // Runs the vrktool program with its address space limited; its exit code and peak
 // resident memory in bytes.
 std::pair<int, long> RunLimited(const std::vector<std::string>& args, rlim_t addressSpace) {
+  // The child's peak counts the pages it shares with this process until the exec: hand
+  // back what earlier tests freed (the encoder's threads leave arenas behind).
+  malloc_trim(0);
   const pid_t pid = fork();
   if (pid == 0) {
     const struct rlimit limit { addressSpace, addressSpace };
@@ -482,6 +578,54 @@ TEST_F(VrktoolTest, MemoryStaysBoundedWhateverTheContentSize) {
   EXPECT_EQ(RunLimited({"pack-file", "-o", P(root_ / "huge.pk"), P(root_ / "huge.bin")}, kAddressSpace).first,
             kExitFailed);
   EXPECT_EQ(fs::file_size(root_ / "out" / "bomb.bin"), 1 + 518 * kBigCopies);
+}
+
+TEST(VrktoolOptions, OneParserForEveryCommand) {
+  const CommandSpec& pack = *FindCommandSpec("pack");
+  std::ostringstream err;
+  auto parsed =
+      ParseCommand(pack, {"pack", "a", "-o", "x.vrk", "--store", "-j", "3", "-o", "y.vrk", "--", "-b", "--help"}, err);
+  ASSERT_TRUE(parsed.has_value()) << err.str();
+  EXPECT_EQ(parsed->operands, (std::vector<std::string>{"a", "-b", "--help"}));  // "--" ends the options
+  EXPECT_EQ(parsed->Value("-o"), "y.vrk");                                       // the last one counts
+  EXPECT_TRUE(parsed->Has("--store"));
+  EXPECT_FALSE(parsed->help);
+  EXPECT_EQ(parsed->Value("--dict", "4096"), "4096");
+  unsigned jobs = 0;
+  EXPECT_TRUE(JobsFrom(*parsed, jobs, err));
+  EXPECT_EQ(jobs, 3u);
+  EXPECT_TRUE(ParseCommand(pack, {"pack", "x", "-h"}, err)->help);
+  EXPECT_FALSE(ParseCommand(pack, {"pack", "-j"}, err).has_value());  // a value is missing
+  EXPECT_FALSE(ParseCommand(*FindCommandSpec("list"), {"list", "--store", "x"}, err).has_value());
+  EXPECT_EQ(FindCommandSpec("unpack"), nullptr);
+}
+
+TEST(VrktoolProgress, DrawsOverItselfAndClearsBeforeMessages) {
+  std::ostringstream shown;
+  {
+    Progress progress(shown, true, 2'000'000);
+    progress.Add(1'000'000);  // the first step draws at once
+    EXPECT_EQ(shown.str(), "\r1.0 MB of 2.0 MB");
+    progress.Messages() << "vrktool: a message\n";
+    EXPECT_EQ(shown.str(), "\r1.0 MB of 2.0 MB\r" + std::string(16, ' ') + "\rvrktool: a message\n");
+    progress.Add(1);  // within a tenth of a second: not drawn again
+  }
+  std::ostringstream hidden;
+  {
+    Progress progress(hidden, false, 10);
+    progress.Set(5);
+    progress.Messages() << "plain\n";
+  }
+  EXPECT_EQ(hidden.str(), "plain\n");
+  EXPECT_FALSE(ProgressShown(true, true));
+  EXPECT_FALSE(ProgressShown(false, false));
+}
+
+TEST(VrktoolFileTime, FormatsTheCalendarDate) {
+  EXPECT_EQ(FormatFileTime(0), "1601-01-01 00:00:00.0000000 UTC");
+  EXPECT_EQ(FormatFileTime(116444736000000000ull), "1970-01-01 00:00:00.0000000 UTC");
+  EXPECT_EQ(FormatFileTime(132000000001234567ull), "2019-04-17 18:40:00.1234567 UTC");
+  EXPECT_EQ(FormatFileTime(116444736000000000ull - 1), "1969-12-31 23:59:59.9999999 UTC");  // leap years on the way
 }
 
 TEST(VrktoolFileTime, ConvertsExactlyBothWays) {

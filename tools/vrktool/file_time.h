@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 namespace yv::vrktool {
 
@@ -20,5 +21,8 @@ struct UnixTime {
 // std::nullopt for a time before 1601 or too far after it for 64 bits.
 std::optional<uint64_t> UnixToFileTime(UnixTime time);
 UnixTime FileTimeToUnix(uint64_t fileTime);
+
+// A FILETIME as "YYYY-MM-DD hh:mm:ss.fffffff UTC".
+std::string FormatFileTime(uint64_t fileTime);
 
 }  // namespace yv::vrktool

@@ -3,9 +3,11 @@
 #include <vector>
 
 #include "vrktool/commands.h"
+#include "vrktool/native.h"
 
 #ifdef _WIN32
 #include <windows.h>
+// After windows.h, which it needs.
 #include <shellapi.h>
 
 // Arguments as UTF-8, whatever the console's code page: file names keep every character.
@@ -29,5 +31,5 @@ static std::vector<std::string> Arguments(int argc, char** argv) {
 #endif
 
 int main(int argc, char** argv) {
-  return yv::vrktool::Run(Arguments(argc, argv), std::cout, std::cerr);
+  return yv::vrktool::Run(Arguments(argc, argv), std::cout, std::cerr, yv::vrktool::StandardErrorIsTerminal());
 }

@@ -38,6 +38,10 @@ const std::vector<FindingKind> kKinds = {
      "neither install.ini nor install6.ini exists: the wizard shows \"安装文件不正确！\" and ends."},
     {"licence-missing", Severity::kError, "Lics.txt is missing: the first page cannot open."},
     {"text-not-gbk", Severity::kWarning, "a text file of the medium is not well-formed GBK: it shows garbled."},
+    {"text-utf8", Severity::kError,
+     "a text file of the medium is written in UTF-8 (what modern editors save), or starts with a UTF-8 byte order "
+     "mark: the wizard reads GBK (code page 936), so every non-ASCII character shows as garbage (and a mark before "
+     "\"[info]\" hides that section)."},
     {"component-text-missing", Severity::kWarning,
      "adN.txt of a component (or ad4.txt of the last page) is missing: an empty text box is shown."},
     {"no-components", Severity::kError,
@@ -165,6 +169,7 @@ class MediumCheck {
         Finding{KindOf(code).severity, std::string(code), Shown(file), Shown(section), Shown(key), std::move(message)});
   }
   void CheckTextFile(std::string_view name, std::string_view missingCode, bool required);
+  void CheckEncoding(std::string_view name, std::string_view bytes);
   void CheckDescription(const std::string& file);
 
   // Per description.
@@ -213,7 +218,53 @@ void MediumCheck::CheckTextFile(std::string_view name, std::string_view missingC
     if (required) Add(missingCode, name, "", "", "the file is missing");
     return;
   }
-  if (!text::IsWellFormedGbk(*bytes)) Add("text-not-gbk", name, "", "", "the file is not well-formed GBK text");
+  CheckEncoding(name, *bytes);
+}
+
+namespace {
+
+// True for valid UTF-8 that holds at least one multi-byte character. Text in GBK almost
+// never passes: its trail bytes 0x40-0x7E and its runs of lead bytes break the rules.
+bool IsUtf8BeyondAscii(std::string_view bytes) {
+  bool multiByte = false;
+  for (std::size_t i = 0; i < bytes.size();) {
+    const auto lead = static_cast<unsigned char>(bytes[i]);
+    const std::size_t length = lead < 0x80                    ? 1
+                               : lead >= 0xC2 && lead <= 0xDF ? 2
+                               : lead >= 0xE0 && lead <= 0xEF ? 3
+                               : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                              : 0;
+    if (length == 0 || i + length > bytes.size()) return false;
+    for (std::size_t k = 1; k < length; ++k) {
+      if ((static_cast<unsigned char>(bytes[i + k]) & 0xC0) != 0x80) return false;
+    }
+    // Overlong three- and four-byte forms, surrogates and code points past U+10FFFF.
+    const auto second = length > 1 ? static_cast<unsigned char>(bytes[i + 1]) : 0;
+    if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second >= 0xA0) || (lead == 0xF0 && second < 0x90) ||
+        (lead == 0xF4 && second >= 0x90)) {
+      return false;
+    }
+    multiByte |= length > 1;
+    i += length;
+  }
+  return multiByte;
+}
+
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+
+}  // namespace
+
+// The text the wizard reads as GBK: UTF-8 is an error named as such, other bytes that
+// are not GBK a warning.
+void MediumCheck::CheckEncoding(std::string_view name, std::string_view bytes) {
+  if (bytes.substr(0, kUtf8Mark.size()) == kUtf8Mark) {
+    Add("text-utf8", name, "", "",
+        "the file starts with a UTF-8 byte order mark; the wizard reads GBK (code page 936)");
+  } else if (IsUtf8BeyondAscii(bytes)) {
+    Add("text-utf8", name, "", "", "the file is written in UTF-8; the wizard reads GBK (code page 936)");
+  } else if (!text::IsWellFormedGbk(bytes)) {
+    Add("text-not-gbk", name, "", "", "the file is not well-formed GBK text");
+  }
 }
 
 int MediumCheck::Count(const IniDocument& doc, std::string_view key) {
@@ -436,7 +487,7 @@ void MediumCheck::CheckDescription(const std::string& file) {
   file_ = file;
   installed_.clear();
   const std::string content = medium_.Read(file).value_or("");
-  if (!text::IsWellFormedGbk(content)) Add("text-not-gbk", file, "", "", "the file is not well-formed GBK text");
+  CheckEncoding(file, content);
   const IniDocument doc(content);
 
   installDir_ = text::WithoutTrailingBackslash(doc.Find("info", "path").value_or("C:\\kv58"));

@@ -96,7 +96,7 @@ ContainerReport InspectContainer(const fs::path& path, bool packageArchive) {
   std::ostringstream out;
   std::ostringstream err;
   const std::string shown = PathForDisplay(path);
-  report.good = Verify({shown}, out, err) == kExitOk;
+  report.good = Verify({shown}, ToolContext{out, err}, false) == kExitOk;
   report.fault = err.str();
   while (!report.fault.empty() && report.fault.back() == '\n') report.fault.pop_back();
   const std::string prefix = "vrktool: " + shown + ": ";

@@ -86,37 +86,17 @@ int CheckMediumCommand(const std::string& medium, bool json, std::ostream& out, 
   return errors ? kExitFailed : kExitOk;
 }
 
-int RunCheckMedium(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  bool json = false;
-  std::vector<std::string> folders;
-  for (std::size_t i = 1; i < args.size(); ++i) {
-    if (args[i] == "--help" || args[i] == "-h") {
-      out << "vrktool check-medium DIR [--json]\n\n"
-             "Reads the installation medium in DIR as setup.exe reads it (the same INI rules, the same\n"
-             "containers; both install.ini and install6.ini when both exist; paths composed with the\n"
-             "description's default installation folder and C:\\windows) and reports each finding with\n"
-             "its file, section and key. Exit codes: 0 no errors, 1 errors, 2 a wrong command line.\n"
-             "--json prints the findings as a JSON array of objects with the fields severity, code,\n"
-             "file, section, key and message.\n\nFindings:\n";
-      for (const FindingKind& kind : FindingKinds()) {
-        out << "  " << kind.code << " (" << SeverityName(kind.severity) << ")\n      " << kind.meaning << "\n";
-      }
-      return kExitOk;
+int RunCheckMedium(const ParsedCommand& parsed, const ToolContext& tool) {
+  if (parsed.help) {
+    PrintCommandHelp(*FindCommandSpec("check-medium"), tool.out);
+    tool.out << "\nFindings:\n";
+    for (const FindingKind& kind : FindingKinds()) {
+      tool.out << "  " << kind.code << " (" << SeverityName(kind.severity) << ")\n      " << kind.meaning << "\n";
     }
-    if (args[i] == "--json") {
-      json = true;
-    } else if (!args[i].empty() && args[i][0] == '-') {
-      err << "vrktool: unknown option '" << args[i] << "' for check-medium\n(see vrktool --help)\n";
-      return kExitUsage;
-    } else {
-      folders.push_back(args[i]);
-    }
+    return kExitOk;
   }
-  if (folders.size() != 1) {
-    err << "vrktool: check-medium takes exactly one DIR\n(see vrktool --help)\n";
-    return kExitUsage;
-  }
-  return CheckMediumCommand(folders[0], json, out, err);
+  if (parsed.operands.size() != 1) return Usage(tool.err, "check-medium takes exactly one DIR", "check-medium");
+  return CheckMediumCommand(parsed.operands[0], parsed.Has("--json"), tool.out, tool.err);
 }
 
 }  // namespace yv::vrktool

@@ -31,4 +31,7 @@ std::optional<uint64_t> ReadLastWriteTime(const std::filesystem::path& path);
 // Sets the file's last-write time (its access time is left alone); false on failure.
 bool WriteLastWriteTime(const std::filesystem::path& path, uint64_t fileTime);
 
+// Whether standard error is a terminal (the progress line is shown only there).
+bool StandardErrorIsTerminal();
+
 }  // namespace yv::vrktool

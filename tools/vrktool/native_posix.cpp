@@ -1,6 +1,7 @@
 #include <fcntl.h>
 #include <iconv.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -78,5 +79,7 @@ bool WriteLastWriteTime(const std::filesystem::path& path, uint64_t fileTime) {
   times[1].tv_nsec = static_cast<long>(time.nanoseconds);
   return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
 }
+
+bool StandardErrorIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 
 }  // namespace yv::vrktool

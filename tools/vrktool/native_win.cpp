@@ -95,4 +95,10 @@ bool WriteLastWriteTime(const std::filesystem::path& path, uint64_t fileTime) {
   return ok;
 }
 
+// A console only: the NUL device is a character device too, and _isatty takes it for one.
+bool StandardErrorIsTerminal() {
+  DWORD mode = 0;
+  return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+}
+
 }  // namespace yv::vrktool

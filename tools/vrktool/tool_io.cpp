@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <fstream>
 #include <random>
+#include <system_error>
 
 #include "vrktool/output_folder.h"
 
@@ -19,6 +20,12 @@ std::optional<std::string> ReadFileBytes(const std::filesystem::path& path) {
   }
   if (in.bad()) return std::nullopt;
   return bytes;
+}
+
+uint64_t FileSize(const std::filesystem::path& path) {
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(path, ec);
+  return ec ? 0 : static_cast<uint64_t>(size);
 }
 
 bool WriteFileBytes(const std::filesystem::path& path, std::string_view bytes) {
