@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "text/cp936.h"
 #include "text/gbk.h"
 #include "winsys/recording.h"
@@ -210,6 +212,13 @@ RemovalResult RunRemoval(const std::vector<LogLine>& plan, const RemovalSite& si
     done.kind = RecordKind::Done;
     done.doneLine = line.number;
     log.Record(done);
+  }
+  // An installation folder that was there before (an earlier installation's, or one
+  // holding what this log does not name) stays with what it holds: the user is told.
+  for (const std::string& dir : site.installDirs) {
+    const bool listed = std::any_of(result.remainders.begin(), result.remainders.end(),
+                                    [&](const std::string& item) { return text::EqualsIgnoreCase(item, dir); });
+    if (!listed && Attributes(dir) != INVALID_FILE_ATTRIBUTES) result.remainders.push_back(dir);
   }
   return result;
 }

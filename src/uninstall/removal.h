@@ -25,7 +25,8 @@ class RemovalUi {
 struct RemovalResult {
   bool removedSomething = false;
   bool cancelled = false;
-  std::vector<std::string> remainders;  // what had to stay: paths and keys
+  // What had to stay: paths and keys, and each installation folder still there.
+  std::vector<std::string> remainders;
 };
 
 struct RemovalSite {

@@ -67,12 +67,18 @@ TEST(Uninstall, RemovesWhatTheInstallationMadeAndRestoresWhatWasThere) {
   s.Write("kv58\\user\\mine.txt", "the user's own");
   s.Write("win\\new.dll", "n");
   s.Write("prog\\grp\\x.lnk", "l");
+  // A folder an earlier, unlogged installation made: what it left there is no record.
+  s.Write("old\\prog.exe", "replaced");
+  s.Write("old\\data\\quotes.day", "not this log's");
   user.SetString("Software\\YvT", "keep", "a value the installation did not set");
   user.SetString("Software\\YvT\\Sub", "v", "set");
   user.SetString("Software\\YvPre", "x", "overwritten");
   const std::vector<LogLine> lines =
       Lines("FOLDER\t" + p +
             "\\kv58\r\n"
+            "FOLDER\t" +
+            p + "\\old\r\nFILE\tOLD\t" + p +
+            "\\old\\prog.exe\r\n"
             "VALUE\t32\tHKEY_CURRENT_USER\\Software\\YvPre\tx\tOLD\tREG_SZ\t6200650066006F007200650000000000\r\n"
             "DIR\t" +
             p +
@@ -111,18 +117,19 @@ TEST(Uninstall, RemovesWhatTheInstallationMadeAndRestoresWhatWasThere) {
   EXPECT_TRUE(ui.inUse.empty());
   // Created and replaced files of the installation folder go; the Windows folder keeps
   // the file that was there; the folder with the user's file stays, with that file.
-  for (const char* gone : {"\\kv58\\replaced.txt", "\\kv58\\sub", "\\win\\new.dll", "\\prog\\grp"}) {
+  for (const char* gone : {"\\kv58\\replaced.txt", "\\kv58\\sub", "\\win\\new.dll", "\\prog\\grp", "\\old\\prog.exe"}) {
     EXPECT_FALSE(Exists(p + gone)) << gone;
   }
   EXPECT_EQ(platform::ReadWholeFile(p + "\\win\\shared.dll"), "other product's");
   EXPECT_EQ(platform::ReadWholeFile(p + "\\kv58\\user\\mine.txt"), "the user's own");
+  EXPECT_EQ(platform::ReadWholeFile(p + "\\old\\data\\quotes.day"), "not this log's");
   // The restored value, the created key gone, the key holding another value kept.
   EXPECT_EQ(ReadValue("Software\\YvPre", "x"), "before");
   EXPECT_FALSE(winsys::RegistryKey(HKEY_CURRENT_USER, "Software\\YvT\\Sub").IsOpen());
   EXPECT_EQ(ReadValue("Software\\YvT", "keep"), "a value the installation did not set");
-  EXPECT_EQ(result.remainders,
-            (std::vector<std::string>{"HKEY_CURRENT_USER\\Software\\YvT", p + "\\kv58\\user", p + "\\kv58"}));
-  EXPECT_EQ(done.records.size(), 10u);  // every record but the three that stayed
+  EXPECT_EQ(result.remainders, (std::vector<std::string>{"HKEY_CURRENT_USER\\Software\\YvT", p + "\\kv58\\user",
+                                                         p + "\\kv58", p + "\\old"}));
+  EXPECT_EQ(done.records.size(), 11u);  // every change but the three that stayed
 }
 
 TEST(Uninstall, AFileInUseIsTriedAgainOrStopsTheRemovalForALaterRun) {
