@@ -156,7 +156,20 @@ bool IsOurs(const Record& r, const RemovalSite& site) {
   return false;
 }
 
+// The product's own uninstall entry goes whole, even where an earlier, unlogged
+// installation of the product had made it: restored, it would keep the product in the
+// list of installed programs with a command that names the uninstaller being removed.
+bool InUninstallEntry(const Record& r, const RemovalSite& site) {
+  return !site.uninstallEntry.empty() && (r.kind == RecordKind::Value || r.kind == RecordKind::Key) &&
+         text::EqualsIgnoreCase(r.text, site.uninstallEntry);
+}
+
 Outcome Reverse(const Record& r, const RemovalSite& site) {
+  if (InUninstallEntry(r, site) && r.kind == RecordKind::Value) {
+    Record value = r;
+    value.existed = false;
+    return RestoreValue(value);
+  }
   switch (r.kind) {
     case RecordKind::File:
     case RecordKind::Link:
@@ -178,6 +191,12 @@ std::string Describe(const Record& r) {
 }
 
 }  // namespace
+
+std::string UninstallEntryKey(const std::string& group) {
+  // As the installation writes it: HKEY_LOCAL_MACHINE, the 32-bit view.
+  return group.empty() ? std::string()
+                       : "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + group;
+}
 
 std::vector<std::string> InstallFolders(const std::vector<LogLine>& lines) {
   std::vector<std::string> folders;
@@ -212,6 +231,14 @@ RemovalResult RunRemoval(const std::vector<LogLine>& plan, const RemovalSite& si
     done.kind = RecordKind::Done;
     done.doneLine = line.number;
     log.Record(done);
+  }
+  // The entry's key, emptied above, goes too when nothing else holds it.
+  if (!site.uninstallEntry.empty()) {
+    Record entry;
+    entry.kind = RecordKind::Key;
+    entry.text = site.uninstallEntry;
+    entry.view = install_log::View::k32;
+    if (RemoveKey(entry) == Outcome::kRemains) result.remainders.push_back(site.uninstallEntry);
   }
   // An installation folder that was there before (an earlier installation's, or one
   // holding what this log does not name) stays with what it holds: the user is told.

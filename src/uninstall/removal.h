@@ -33,7 +33,12 @@ struct RemovalSite {
   install_log::Places places;
   std::vector<std::string> installDirs;  // the log's installation folders
   std::vector<std::string> ownFiles;     // the uninstaller and its log: removed last, elsewhere
+  // The product's entry in the list of installed programs (UninstallEntryKey), or empty.
+  std::string uninstallEntry;
 };
+
+// The key of the uninstall entry that the installation registers under `group`.
+std::string UninstallEntryKey(const std::string& group);
 
 // The installation folders of the log.
 std::vector<std::string> InstallFolders(const std::vector<install_log::LogLine>& lines);

@@ -124,7 +124,10 @@ int RunUninstaller(const std::string& ownPath, bool silent) {
   if (tell(Fill(texts::kConfirm, {name}), caption, MB_YESNO | MB_ICONQUESTION) == IDNO) return kNothingRemoved;
 
   const std::vector<install_log::LogLine> plan = install_log::PlanRemoval(log.lines);
-  RemovalSite site{SystemPlaces(), InstallFolders(log.lines), {ownPath, logPath}};
+  RemovalSite site{SystemPlaces(),
+                   InstallFolders(log.lines),
+                   {ownPath, logPath},
+                   UninstallEntryKey(install_log::GroupName(log.lines))};
   RemovalResult result;
   {
     install_log::LogWriter done(logPath, install_log::LocalTimeText());

@@ -46,7 +46,7 @@ uninstall::RemovalSite SiteIn(const test::ScratchDir& s, const std::vector<LogLi
   const install_log::Places places{s.Path() + "\\win", s.Path() + "\\win\\system32", s.Path() + "\\prog",
                                    s.Path() + "\\desk"};
   EXPECT_FALSE(install_log::FirstRefusedLine(lines, places));
-  return {places, uninstall::InstallFolders(lines), {}};
+  return {places, uninstall::InstallFolders(lines), {}, uninstall::UninstallEntryKey(install_log::GroupName(lines))};
 }
 
 bool Exists(const std::string& path) {
@@ -73,8 +73,13 @@ TEST(Uninstall, RemovesWhatTheInstallationMadeAndRestoresWhatWasThere) {
   user.SetString("Software\\YvT", "keep", "a value the installation did not set");
   user.SetString("Software\\YvT\\Sub", "v", "set");
   user.SetString("Software\\YvPre", "x", "overwritten");
+  // The product's uninstall entry, which an earlier installation had made: it goes whole.
+  const test::RegistrySandbox machine;
+  const std::string entry = "SoftWare\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\测试组";
+  machine.SetString(entry, "UninstallString", "C:\\windows\\dvuninst.exe");
   const std::vector<LogLine> lines =
-      Lines("FOLDER\t" + p +
+      Lines("GROUP\t测试组\r\nVALUE\t32\tHKEY_LOCAL_MACHINE\\" + entry +
+            "\tUninstallString\tOLD\tREG_SZ\t6200650066006F007200650000000000\r\nFOLDER\t" + p +
             "\\kv58\r\n"
             "FOLDER\t" +
             p + "\\old\r\nFILE\tOLD\t" + p +
@@ -127,9 +132,10 @@ TEST(Uninstall, RemovesWhatTheInstallationMadeAndRestoresWhatWasThere) {
   EXPECT_EQ(ReadValue("Software\\YvPre", "x"), "before");
   EXPECT_FALSE(winsys::RegistryKey(HKEY_CURRENT_USER, "Software\\YvT\\Sub").IsOpen());
   EXPECT_EQ(ReadValue("Software\\YvT", "keep"), "a value the installation did not set");
+  EXPECT_FALSE(winsys::RegistryKey(HKEY_LOCAL_MACHINE, entry).IsOpen()) << "the uninstall entry stays";
   EXPECT_EQ(result.remainders, (std::vector<std::string>{"HKEY_CURRENT_USER\\Software\\YvT", p + "\\kv58\\user",
                                                          p + "\\kv58", p + "\\old"}));
-  EXPECT_EQ(done.records.size(), 11u);  // every change but the three that stayed
+  EXPECT_EQ(done.records.size(), 12u);  // every change but the three that stayed
 }
 
 TEST(Uninstall, AFileInUseIsTriedAgainOrStopsTheRemovalForALaterRun) {
