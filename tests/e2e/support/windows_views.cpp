@@ -10,6 +10,21 @@
 
 namespace yv::e2e {
 
+namespace {
+
+// The bytes of an open file (closed afterwards), or nullopt when it did not open.
+std::optional<std::string> ReadAndClose(HANDLE file) {
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  std::string data(4096, '\0');
+  DWORD got = 0;
+  ReadFile(file, data.data(), static_cast<DWORD>(data.size()), &got, nullptr);
+  CloseHandle(file);
+  data.resize(got);
+  return data;
+}
+
+}  // namespace
+
 std::optional<std::string> ProbeValue(Bitness bitness, const std::string& key, const std::string& name) {
   const wchar_t* program = bitness == Bitness::k32 ? L"\\registry_probe32.exe" : L"\\registry_probe64.exe";
   Medium scratch;
@@ -21,14 +36,7 @@ std::optional<std::string> ProbeValue(Bitness bitness, const std::string& key, c
     return std::nullopt;
   }
   if (probe->ExitCode() != 0u) return std::nullopt;
-  HANDLE file = CreateFileW(output.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
-  std::string data(1024, '\0');
-  DWORD got = 0;
-  ReadFile(file, data.data(), static_cast<DWORD>(data.size()), &got, nullptr);
-  CloseHandle(file);
-  data.resize(got);
-  return data;
+  return ReadAndClose(CreateFileW(output.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
 }
 
 std::string Wow6432Path(const std::string& key) {
@@ -48,13 +56,7 @@ std::optional<std::string> ReadSystemFolderFile(Bitness bitness, const std::stri
   }
   HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   Wow64RevertWow64FsRedirection(redirection);
-  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
-  std::string data(4096, '\0');
-  DWORD got = 0;
-  ReadFile(file, data.data(), static_cast<DWORD>(data.size()), &got, nullptr);
-  CloseHandle(file);
-  data.resize(got);
-  return data;
+  return ReadAndClose(file);
 }
 
 }  // namespace yv::e2e
