@@ -23,7 +23,8 @@ yv_unlink_home_folders() {
   done
 }
 
-# Bump when the template's settings change, so that old prefixes are made anew.
+# Bump when the template's settings change, so that old prefixes are made anew (3: booted
+# with wine32 present; a prefix booted without it cannot start the 32-bit programs).
 yv_prefix_version=3
 
 # Settings of the template: all windows on one virtual desktop of the screen's size,
