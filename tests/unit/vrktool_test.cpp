@@ -275,8 +275,8 @@ TEST_F(VrktoolTest, UsageErrorsExitWithTwo) {
   EXPECT_EQ(Tool({"--help"}), kExitOk);
   EXPECT_NE(out_.find("vrktool pack "), std::string::npos);
   // Every command answers --help (anywhere among its arguments) with its own usage.
-  for (const CommandSpec& spec : CommandSpecs()) {
-    const std::string name(spec.name);
+  for (const CommandSyntax& syntax : CommandSyntaxes()) {
+    const std::string name(syntax.name);
     EXPECT_EQ(Tool({name, "--help"}), kExitOk) << name;
     EXPECT_EQ(out_.rfind("Usage: vrktool " + name + " ", 0), 0u) << out_;
     EXPECT_EQ(Tool({name, f, "-h"}), kExitOk) << name;
@@ -581,7 +581,7 @@ TEST_F(VrktoolTest, MemoryStaysBoundedWhateverTheContentSize) {
 }
 
 TEST(VrktoolOptions, OneParserForEveryCommand) {
-  const CommandSpec& pack = *FindCommandSpec("pack");
+  const CommandSyntax& pack = *FindCommandSyntax("pack");
   std::ostringstream err;
   auto parsed =
       ParseCommand(pack, {"pack", "a", "-o", "x.vrk", "--store", "-j", "3", "-o", "y.vrk", "--", "-b", "--help"}, err);
@@ -596,8 +596,8 @@ TEST(VrktoolOptions, OneParserForEveryCommand) {
   EXPECT_EQ(jobs, 3u);
   EXPECT_TRUE(ParseCommand(pack, {"pack", "x", "-h"}, err)->help);
   EXPECT_FALSE(ParseCommand(pack, {"pack", "-j"}, err).has_value());  // a value is missing
-  EXPECT_FALSE(ParseCommand(*FindCommandSpec("list"), {"list", "--store", "x"}, err).has_value());
-  EXPECT_EQ(FindCommandSpec("unpack"), nullptr);
+  EXPECT_FALSE(ParseCommand(*FindCommandSyntax("list"), {"list", "--store", "x"}, err).has_value());
+  EXPECT_EQ(FindCommandSyntax("unpack"), nullptr);
 }
 
 TEST(VrktoolProgress, DrawsOverItselfAndClearsBeforeMessages) {

@@ -27,15 +27,15 @@ int RunCommand(const std::vector<std::string>& args, const ToolContext& tool) {
     PrintToolHelp(tool.out);
     return kExitOk;
   }
-  const CommandSpec* spec = FindCommandSpec(command);
-  if (!spec) return Usage(tool.err, "unknown command '" + command + "'");
-  auto parsed = ParseCommand(*spec, args, tool.err);
+  const CommandSyntax* syntax = FindCommandSyntax(command);
+  if (!syntax) return Usage(tool.err, "unknown command '" + command + "'");
+  auto parsed = ParseCommand(*syntax, args, tool.err);
   if (!parsed) return kExitUsage;
   for (const CommandEntry& entry : kRunners) {
-    if (entry.name != spec->name) continue;
+    if (entry.name != syntax->name) continue;
     // check-medium adds the list of its findings to its help.
     if (parsed->help && entry.name != "check-medium") {
-      PrintCommandHelp(*spec, tool.out);
+      PrintCommandHelp(*syntax, tool.out);
       return kExitOk;
     }
     return entry.run(*parsed, tool);

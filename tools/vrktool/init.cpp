@@ -45,7 +45,7 @@ int RunInit(const ParsedCommand& parsed, const ToolContext& tool) {
                                          PathForDisplay(dir / "src" / "program")};
   std::ostringstream packReport;
   const int packed =
-      RunPack(*ParseCommand(*FindCommandSpec("pack"), pack, tool.err), ToolContext{packReport, tool.err, false});
+      RunPack(*ParseCommand(*FindCommandSyntax("pack"), pack, tool.err), ToolContext{packReport, tool.err, false});
   if (packed != kExitOk) return packed;
   tool.out << "wrote a starting medium in " << shown
            << ": setup.ini, install.ini, Lics.txt, ad0.txt, ad4.txt and program.vrk (packed from src/program)\n"

@@ -88,7 +88,7 @@ int CheckMediumCommand(const std::string& medium, bool json, std::ostream& out, 
 
 int RunCheckMedium(const ParsedCommand& parsed, const ToolContext& tool) {
   if (parsed.help) {
-    PrintCommandHelp(*FindCommandSpec("check-medium"), tool.out);
+    PrintCommandHelp(*FindCommandSyntax("check-medium"), tool.out);
     tool.out << "\nFindings:\n";
     for (const FindingKind& kind : FindingKinds()) {
       tool.out << "  " << kind.code << " (" << SeverityName(kind.severity) << ")\n      " << kind.meaning << "\n";

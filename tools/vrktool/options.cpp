@@ -9,13 +9,13 @@ namespace yv::vrktool {
 
 namespace {
 
-constexpr OptionSpec kModeOption{"--mode", "binary|ascii", "how literal bytes are sent (default binary)"};
-constexpr OptionSpec kDictOption{"--dict", "1024|2048|4096", "the dictionary size (default 4096)"};
-constexpr OptionSpec kJobsOption{"-j", "N",
-                                 "encode on N threads (default: one per core); the output is the same for any N"};
-constexpr OptionSpec kQuietOption{"--quiet", "", "no progress line (it is shown only on a terminal anyway)"};
+constexpr OptionSyntax kModeOption{"--mode", "binary|ascii", "how literal bytes are sent (default binary)"};
+constexpr OptionSyntax kDictOption{"--dict", "1024|2048|4096", "the dictionary size (default 4096)"};
+constexpr OptionSyntax kJobsOption{"-j", "N",
+                                   "encode on N threads (default: one per core); the output is the same for any N"};
+constexpr OptionSyntax kQuietOption{"--quiet", "", "no progress line (it is shown only on a terminal anyway)"};
 
-const std::vector<CommandSpec> kCommands = {
+const std::vector<CommandSyntax> kCommands = {
     {"pack",
      "pack [OPTIONS] -o OUT.vrk PATH...",
      "Builds a package archive from files and folders. A folder's files are named\n"
@@ -82,8 +82,8 @@ constexpr const char* kToolNotes =
     "Exit codes: 0 ok, 1 a bad or failing container (or a file that cannot be used),\n"
     "2 a wrong command line. 'vrktool COMMAND --help' describes one command.\n";
 
-const OptionSpec* FindOption(const CommandSpec& spec, std::string_view name) {
-  for (const OptionSpec& option : spec.options) {
+const OptionSyntax* FindOption(const CommandSyntax& syntax, std::string_view name) {
+  for (const OptionSyntax& option : syntax.options) {
     if (option.name == name) return &option;
   }
   return nullptr;
@@ -91,13 +91,13 @@ const OptionSpec* FindOption(const CommandSpec& spec, std::string_view name) {
 
 }  // namespace
 
-const std::vector<CommandSpec>& CommandSpecs() {
+const std::vector<CommandSyntax>& CommandSyntaxes() {
   return kCommands;
 }
 
-const CommandSpec* FindCommandSpec(std::string_view name) {
-  for (const CommandSpec& spec : kCommands) {
-    if (spec.name == name) return &spec;
+const CommandSyntax* FindCommandSyntax(std::string_view name) {
+  for (const CommandSyntax& syntax : kCommands) {
+    if (syntax.name == name) return &syntax;
   }
   return nullptr;
 }
@@ -107,7 +107,7 @@ std::string ParsedCommand::Value(std::string_view name, std::string fallback) co
   return it == options.end() ? fallback : it->second;
 }
 
-std::optional<ParsedCommand> ParseCommand(const CommandSpec& spec, const std::vector<std::string>& args,
+std::optional<ParsedCommand> ParseCommand(const CommandSyntax& syntax, const std::vector<std::string>& args,
                                           std::ostream& err) {
   ParsedCommand parsed;
   bool optionsEnded = false;
@@ -119,28 +119,28 @@ std::optional<ParsedCommand> ParseCommand(const CommandSpec& spec, const std::ve
       optionsEnded = true;
     } else if (arg == "--help" || arg == "-h") {
       parsed.help = true;
-    } else if (const OptionSpec* option = FindOption(spec, arg)) {
+    } else if (const OptionSyntax* option = FindOption(syntax, arg)) {
       if (option->value.empty()) {
         parsed.options[arg] = "";
       } else if (i + 1 < args.size()) {
         parsed.options[arg] = args[++i];
       } else {
-        Usage(err, arg + " needs a value (" + std::string(option->value) + ")", spec.name);
+        Usage(err, arg + " needs a value (" + std::string(option->value) + ")", syntax.name);
         return std::nullopt;
       }
     } else {
-      Usage(err, "unknown option '" + arg + "' for " + std::string(spec.name), spec.name);
+      Usage(err, "unknown option '" + arg + "' for " + std::string(syntax.name), syntax.name);
       return std::nullopt;
     }
   }
   return parsed;
 }
 
-void PrintCommandHelp(const CommandSpec& spec, std::ostream& out) {
-  out << "Usage: vrktool " << spec.synopsis << "\n\n" << spec.description;
-  if (spec.options.empty()) return;
+void PrintCommandHelp(const CommandSyntax& syntax, std::ostream& out) {
+  out << "Usage: vrktool " << syntax.synopsis << "\n\n" << syntax.description;
+  if (syntax.options.empty()) return;
   out << "\nOptions:\n";
-  for (const OptionSpec& option : spec.options) {
+  for (const OptionSyntax& option : syntax.options) {
     std::string head = "  " + std::string(option.name);
     if (!option.value.empty()) head += " " + std::string(option.value);
     out << head;
@@ -172,14 +172,14 @@ void PrintCommandHelp(const CommandSpec& spec, std::ostream& out) {
 
 void PrintToolHelp(std::ostream& out) {
   out << "vrktool - makes and checks the containers of Yorvane installation media\n\nUsage:\n";
-  for (const CommandSpec& spec : kCommands) out << "  vrktool " << spec.synopsis << "\n";
+  for (const CommandSyntax& syntax : kCommands) out << "  vrktool " << syntax.synopsis << "\n";
   out << "  vrktool --help\n\n";
-  for (const CommandSpec& spec : kCommands) {
-    out << spec.name << ":\n";
-    for (std::size_t at = 0; at < spec.description.size();) {
-      const std::size_t end = spec.description.find('\n', at);
-      out << "  " << spec.description.substr(at, end - at) << "\n";
-      at = end == std::string_view::npos ? spec.description.size() : end + 1;
+  for (const CommandSyntax& syntax : kCommands) {
+    out << syntax.name << ":\n";
+    for (std::size_t at = 0; at < syntax.description.size();) {
+      const std::size_t end = syntax.description.find('\n', at);
+      out << "  " << syntax.description.substr(at, end - at) << "\n";
+      at = end == std::string_view::npos ? syntax.description.size() : end + 1;
     }
   }
   out << "\n" << kToolNotes;

@@ -13,22 +13,22 @@
 
 namespace yv::vrktool {
 
-struct OptionSpec {
+struct OptionSyntax {
   std::string_view name;   // "-o", "--mode"
   std::string_view value;  // what follows it, as help shows it ("OUT"); empty for a flag
   std::string_view help;
 };
 
-struct CommandSpec {
+struct CommandSyntax {
   std::string_view name;
   std::string_view synopsis;     // after "vrktool "
   std::string_view description;  // lines of at most 80 columns, each ending in '\n'
-  std::vector<OptionSpec> options;
+  std::vector<OptionSyntax> options;
 };
 
 // Every command, in the order --help lists them.
-const std::vector<CommandSpec>& CommandSpecs();
-const CommandSpec* FindCommandSpec(std::string_view name);
+const std::vector<CommandSyntax>& CommandSyntaxes();
+const CommandSyntax* FindCommandSyntax(std::string_view name);
 
 struct ParsedCommand {
   std::map<std::string, std::string, std::less<>> options;  // name -> value ("" for a flag)
@@ -43,10 +43,10 @@ struct ParsedCommand {
 // Parses the arguments after the command word: options anywhere, "--" ends them (what
 // follows is an operand even when it starts with '-'), and the last value of an option
 // given twice counts. On a wrong command line writes the message and returns nullopt.
-std::optional<ParsedCommand> ParseCommand(const CommandSpec& spec, const std::vector<std::string>& args,
+std::optional<ParsedCommand> ParseCommand(const CommandSyntax& syntax, const std::vector<std::string>& args,
                                           std::ostream& err);
 
-void PrintCommandHelp(const CommandSpec& spec, std::ostream& out);
+void PrintCommandHelp(const CommandSyntax& syntax, std::ostream& out);
 void PrintToolHelp(std::ostream& out);
 
 // Writes "vrktool: MESSAGE" with a pointer to the help and returns the usage exit code.

@@ -13,6 +13,7 @@
 #include "text/cp936.h"
 #include "text/gbk.h"
 #include "winsys/handle.h"
+#include "winsys/system_folders.h"
 
 namespace yv::archive {
 
@@ -223,20 +224,11 @@ ItemResult Install(const Site& site, const std::string& installDir, const std::s
   return DecodePackedFile(site.faults, containerPath, *destination);
 }
 
-std::optional<std::string> SystemFolder(UINT(WINAPI* query)(LPWSTR, UINT)) {
-  wchar_t buffer[MAX_PATH + 1] = {};
-  const UINT length = query(buffer, MAX_PATH + 1);
-  if (length == 0 || length > MAX_PATH) return std::nullopt;
-  std::string folder = text::FromWide(std::wstring_view(buffer, length));
-  if (folder.size() > text::kPathLimit) return std::nullopt;
-  return folder;
-}
-
 }  // namespace
 
 std::optional<std::string> ResolveDestination(const std::string& installDir, const std::string& token) {
-  if (token == "WINDIR") return SystemFolder(GetWindowsDirectoryW);
-  if (token == "WINSYSDIR") return SystemFolder(GetSystemDirectoryW);
+  if (token == "WINDIR") return winsys::WindowsFolder();
+  if (token == "WINSYSDIR") return winsys::SystemFolder();
   if (token == ".") {
     if (installDir.size() > text::kPathLimit) return std::nullopt;
     return installDir;
