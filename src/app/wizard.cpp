@@ -4,6 +4,7 @@
 
 #include "completion/completion_page.h"
 #include "install/installation_run.h"
+#include "medium/medium_rules.h"
 #include "pages/components_page.h"
 #include "pages/licence_page.h"
 #include "pages/program_group_page.h"
@@ -64,11 +65,11 @@ TfmWizard::TfmWizard()
   const std::string& desc = gInstall.DescFilePath;
   gInstall.WizardTitle = profile::ReadString(desc, "info", "title", "");
   if (gInstall.InstallDir.empty()) {
-    gInstall.InstallDir = profile::ReadString(desc, "info", "path", texts::kDefaultInstallDir);
+    gInstall.InstallDir = profile::ReadString(desc, "info", "path", medium::kDefaultInstallDir);
   }
   SetCaption(gInstall.WizardTitle);
   (*this)["Label1"].SetText(gInstall.WizardTitle);
-  gInstall.ProgramGroup = profile::ReadString(desc, "info", "group", texts::kDefaultProgramGroup);
+  gInstall.ProgramGroup = profile::ReadString(desc, "info", "group", medium::kDefaultProgramGroup);
   gInstall.UninstallProgram = profile::ReadString(desc, "info", "uninst", "");
   FormCreate();
 }

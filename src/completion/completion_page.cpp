@@ -1,6 +1,7 @@
 #include "completion/completion_page.h"
 
 #include "completion/completion_texts.h"
+#include "medium/medium_rules.h"
 #include "platform/file_io.h"
 #include "profile/profile.h"
 #include "text/gbk.h"
@@ -47,8 +48,7 @@ TdlgStep7::TdlgStep7() : WizardPage(wizard::texts::kCompletionCaption, wizard::F
   auto& combo = Get<ui::ComboBox>("ComboBox1");
   auto& cards = Get<ui::RadioGroup>("RadioGroup1");
   const std::string cardSetting = profile::ReadString(desc, "info", "configcard", "");
-  const bool noDriverTable = cardSetting.empty() || cardSetting == "N/A";
-  if (noDriverTable) gInstall.CardCount = profile::ReadInteger(desc, "info", "DriverCards", 0);
+  if (!medium::UsesDriverTable(cardSetting)) gInstall.CardCount = profile::ReadInteger(desc, "info", "DriverCards", 0);
   mode_ = CardModeFor(cardSetting, gInstall.CardCount);
 
   label.SetVisible(mode_ == CardMode::kDriverTable);

@@ -1,6 +1,7 @@
 #include "completion/post_install.h"
 
 #include "completion/completion_texts.h"
+#include "medium/medium_rules.h"
 #include "platform/file_io.h"
 #include "profile/section_readers.h"
 #include "shell/shortcuts.h"
@@ -58,10 +59,9 @@ std::vector<ListedEntry> ReadListedEntries(HWND owner, const char* section) {
     const std::size_t eq = text::FindChar(line, '=');
     const std::string_view key = std::string_view(line).substr(0, eq);
     const std::string value = line.substr(eq + 1);
-    const std::string* base = nullptr;
-    if (key.substr(0, 5) == "WPATH") base = &gInstall.SourceDir;
-    if (key.substr(0, 5) == "IPATH") base = &gInstall.InstallDir;
-    if (base == nullptr) continue;
+    const std::optional<medium::ListedBase> listed = medium::ListedBaseOf(key);
+    if (!listed) continue;
+    const std::string* base = *listed == medium::ListedBase::kMedium ? &gInstall.SourceDir : &gInstall.InstallDir;
     const auto path = text::JoinBounded(kPathLimit, {*base, "\\", value});
     if (!path) {
       Tell(owner, texts::kTooLong + *base + "\\" + value);

@@ -4,6 +4,7 @@
 
 #include "archive/win/extract.h"
 #include "completion/completion_texts.h"
+#include "medium/medium_rules.h"
 #include "profile/profile.h"
 #include "profile/section_readers.h"
 #include "text/gbk.h"
@@ -35,7 +36,7 @@ std::string Shortened(const std::string& s, std::size_t limit) {
 }  // namespace
 
 CardMode CardModeFor(const std::string& cardSetting, int32_t cardCount) {
-  if (!cardSetting.empty() && cardSetting != "N/A") return CardMode::kDriverTable;
+  if (medium::UsesDriverTable(cardSetting)) return CardMode::kDriverTable;
   return cardCount > 0 ? CardMode::kCardList : CardMode::kNone;
 }
 

@@ -29,6 +29,5 @@ inline constexpr char kUninstallCommandName[] = "卸载程序路径";
 
 // Files and keys.
 inline constexpr char kSystemFolder[] = "\\system";  // present in an earlier installation
-inline constexpr char kUninstallKey[] = "SoftWare\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s";
 
 }  // namespace yv::install::texts

@@ -2,6 +2,7 @@
 
 #include "install/install_texts.h"
 #include "install/too_long_message.h"
+#include "medium/medium_rules.h"
 #include "text/cp936.h"
 #include "text/gbk.h"
 #include "winsys/registry.h"
@@ -27,7 +28,7 @@ std::wstring PaddedCommand(const std::string& command) {
 
 bool WriteUninstallEntry(HWND owner, const std::string& group, const std::string& uninstaller, std::string& command) {
   const std::string windows = winsys::WindowsFolder().value_or("");
-  const auto keyPath = text::FormatBounded(text::kPathLimit, texts::kUninstallKey, {group});
+  const auto keyPath = medium::UninstallKeyOf(group);
   if (!keyPath) {
     ReportTooLong(owner, texts::kProgramGroupName, group);
     return false;

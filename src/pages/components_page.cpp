@@ -1,7 +1,6 @@
 #include "pages/components_page.h"
 
-#include <algorithm>
-
+#include "medium/medium_rules.h"
 #include "pages/directory_chooser.h"
 #include "pages/pages_texts.h"
 #include "profile/profile.h"
@@ -27,10 +26,8 @@ const std::vector<ControlSpec> kRows = {
     {Kind::GroupBox, "GroupBox1", 136, 80, 345, 140, texts::kComponentsGroup},
 };
 
-constexpr int kMaxParts = 5;
-
 int32_t ReadCount(const std::string& description, const char* key) {
-  return std::min(profile::ReadInteger(description, "info", key, 0), kMaxParts);
+  return medium::CappedCount(profile::ReadInteger(description, "info", key, 0));
 }
 
 }  // namespace

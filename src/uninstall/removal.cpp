@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "medium/medium_rules.h"
 #include "text/cp936.h"
 #include "text/gbk.h"
 #include "winsys/recording.h"
@@ -193,9 +194,10 @@ std::string Describe(const Record& r) {
 }  // namespace
 
 std::string UninstallEntryKey(const std::string& group) {
-  // As the installation writes it: HKEY_LOCAL_MACHINE, the 32-bit view.
-  return group.empty() ? std::string()
-                       : "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + group;
+  // As the installation writes it: HKEY_LOCAL_MACHINE, the 32-bit view. A group over the
+  // limit named no entry.
+  const std::optional<std::string> key = medium::UninstallKeyOf(group);
+  return group.empty() || !key ? std::string() : "HKEY_LOCAL_MACHINE\\" + *key;
 }
 
 std::vector<std::string> InstallFolders(const std::vector<LogLine>& lines) {

@@ -17,8 +17,6 @@ inline constexpr char kLogNotWrittenCaption[] = "警告";
 
 inline constexpr char kDefaultMainProgram[] = "dravkp.exe";
 inline constexpr char kDefaultProduct[] = "Yorvane";
-inline constexpr char kDefaultInstallDir[] = "C:\\kv58";
-inline constexpr char kDefaultProgramGroup[] = "Delvrin证券分析系统";
 
 inline constexpr char kAppPathsKey[] = "SoftWare\\Microsoft\\Windows\\CurrentVersion\\App Paths\\%s";
 // The current user's shell folders ("Programs", "Desktop").

@@ -8,13 +8,14 @@ import pathlib
 import re
 import sys
 
-CORE = {"text", "platform", "profile", "archive", "install_log"}
+CORE = {"text", "platform", "profile", "archive", "install_log", "medium"}
 ALLOWED = {
     "text": set(),
     "platform": {"text"},
     "profile": {"text", "platform"},
     "archive": {"text", "platform"},
     "install_log": {"text", "platform"},
+    "medium": {"text"},
     "ui": {"text"},
     "winsys": {"text", "platform", "install_log"},
     "archive/win": CORE | {"ui", "winsys"},

@@ -9,6 +9,7 @@
 #include <set>
 
 #include "archive/package_format.h"
+#include "medium/medium_rules.h"
 #include "profile/ini_document.h"
 #include "profile/integer_text.h"
 #include "profile/section_readers.h"
@@ -24,13 +25,13 @@ using profile::IniDocument;
 
 namespace {
 
-// Where the wizard puts things when nothing else is known: the description's default
-// installation folder, and the Windows folders of a standard system.
+// The Windows folders of a standard system, where WINDIR and WINSYSDIR point.
 constexpr std::string_view kWindowsFolder = "C:\\windows";
 constexpr std::string_view kSystemFolder = "C:\\windows\\system32";
-constexpr std::size_t kPathLimit = text::kPathLimit;  // 255 bytes of text in a 256-byte buffer
-constexpr std::size_t kGroupLimit = 203;              // the uninstall key's fixed part is 52 bytes
-constexpr int kMaxComponents = 5;
+using medium::kCountLimit;
+using medium::kGroupLimit;
+using medium::kPathLimit;
+static_assert(kCountLimit == 5 && kPathLimit == 255 && kGroupLimit == 203, "the texts of the findings name them");
 
 const std::vector<FindingKind> kKinds = {
     {"setup-ini-missing", Severity::kError, "setup.ini is missing: the wizard ends at once, without a word."},
@@ -269,18 +270,15 @@ void MediumCheck::CheckEncoding(std::string_view name, std::string_view bytes) {
 
 int MediumCheck::Count(const IniDocument& doc, std::string_view key) {
   const int value = profile::ParseIntegerText(doc.Find("info", key).value_or("")).value_or(0);
-  if (value > kMaxComponents) {
-    Add("count-capped", file_, "info", key, "the value " + std::to_string(value) + " counts as 5");
-    return kMaxComponents;
+  if (value > kCountLimit) {
+    Add("count-capped", file_, "info", key,
+        "the value " + std::to_string(value) + " counts as " + std::to_string(kCountLimit));
   }
-  return value;
+  return medium::CappedCount(value);
 }
 
 std::string MediumCheck::Destination(const std::string& token) const {
-  if (token == "WINDIR") return std::string(kWindowsFolder);
-  if (token == "WINSYSDIR") return std::string(kSystemFolder);
-  if (token == ".") return installDir_;
-  return installDir_ + "\\" + token;
+  return medium::ComposeDestination({installDir_, std::string(kWindowsFolder), std::string(kSystemFolder)}, token);
 }
 
 void MediumCheck::Provide(const std::string& installedPath, const std::string& what) {
@@ -322,7 +320,7 @@ void MediumCheck::CheckArchives(const std::vector<ArchiveLine>& lines) {
       continue;
     }
     const std::string destination = Destination(line.token);
-    if (!package && (line.token == "WINDIR" || line.token == "WINSYSDIR" || line.token == ".")) {
+    if (!package && medium::IsExistingFolder(medium::DestinationOf(line.token))) {
       Add("packed-file-to-folder", file_, line.section, line.name,
           "a packed file cannot be decoded to the folder \"" + Shown(line.token) + "\"");
     }
@@ -407,11 +405,12 @@ void MediumCheck::CheckRegAndRun(const IniDocument& doc) {
       const std::size_t equals = text::FindChar(line, '=');
       const std::string key = line.substr(0, equals);
       const std::string value = line.substr(equals + 1);
-      const bool fromMedium = StartsWith(key, "WPATH");
-      if (!fromMedium && !StartsWith(key, "IPATH")) {
+      const std::optional<medium::ListedBase> listed = medium::ListedBaseOf(key);
+      if (!listed) {
         Add("key-prefix-ignored", file_, section, key, "the line is ignored");
         continue;
       }
+      const bool fromMedium = *listed == medium::ListedBase::kMedium;
       // A program ends at the first blank; what follows are its arguments.
       const std::size_t blank = run ? text::FindChar(value, ' ') : std::string::npos;
       const std::string file = value.substr(0, blank);
@@ -458,7 +457,7 @@ void MediumCheck::CheckShortcuts(const IniDocument& doc) {
 
 void MediumCheck::CheckCards(const IniDocument& doc) {
   const std::string setting = doc.Find("info", "configcard").value_or("");
-  const bool cardList = setting.empty() || setting == "N/A";
+  const bool cardList = !medium::UsesDriverTable(setting);
   const int cards = cardList ? profile::ParseIntegerText(doc.Find("info", "DriverCards").value_or("")).value_or(0) : 0;
   std::vector<ArchiveLine> lines;
   for (int i = 0; i < cards; ++i) {
@@ -478,8 +477,9 @@ void MediumCheck::CheckCards(const IniDocument& doc) {
   auto saved = installed_;
   CheckArchives(lines);
   installed_ = std::move(saved);
-  if (!cardList && !Provided(installDir_ + "\\cfg\\newuser\\system.ini")) {
-    Add("card-table-missing", file_, "info", "configcard", "no archive installs cfg\\newuser\\system.ini");
+  if (!cardList && !Provided(installDir_ + "\\" + medium::kDriverTableFile)) {
+    Add("card-table-missing", file_, "info", "configcard",
+        std::string("no archive installs ") + medium::kDriverTableFile);
   }
 }
 
@@ -490,11 +490,11 @@ void MediumCheck::CheckDescription(const std::string& file) {
   CheckEncoding(file, content);
   const IniDocument doc(content);
 
-  installDir_ = text::WithoutTrailingBackslash(doc.Find("info", "path").value_or("C:\\kv58"));
+  installDir_ = text::WithoutTrailingBackslash(doc.Find("info", "path").value_or(medium::kDefaultInstallDir));
   if (installDir_.size() > kPathLimit) {
     Add("path-too-long", file, "info", "path", "the installation folder is over 255 bytes");
   }
-  const std::string group = doc.Find("info", "group").value_or("Delvrin证券分析系统");
+  const std::string group = doc.Find("info", "group").value_or(medium::kDefaultProgramGroup);
   if (group.size() > kGroupLimit) {
     Add("group-too-long", file, "info", "group", "the group is " + std::to_string(group.size()) + " bytes");
   }
@@ -521,7 +521,7 @@ void MediumCheck::CheckDescription(const std::string& file) {
     }
     for (std::size_t i = 0; i < pairs.size(); ++i) lines.push_back({section, pairs.keys[i], pairs.values[i]});
   }
-  if (parts < kMaxComponents && !medium_.IsFile("ad4.txt"))
+  if (parts < kCountLimit && !medium_.IsFile("ad4.txt"))
     Add("component-text-missing", "ad4.txt", "", "", "the last page shows it empty");
   ReadFolders(doc);
   CheckArchives(lines);

@@ -10,6 +10,7 @@
 #include "archive/win/archive_texts.h"
 #include "archive/win/file_replacement.h"
 #include "archive/win/handle_source.h"
+#include "medium/medium_rules.h"
 #include "text/cp936.h"
 #include "text/gbk.h"
 #include "winsys/handle.h"
@@ -227,13 +228,11 @@ ItemResult Install(const Site& site, const std::string& installDir, const std::s
 }  // namespace
 
 std::optional<std::string> ResolveDestination(const std::string& installDir, const std::string& token) {
-  if (token == "WINDIR") return winsys::WindowsFolder();
-  if (token == "WINSYSDIR") return winsys::SystemFolder();
-  if (token == ".") {
-    if (installDir.size() > text::kPathLimit) return std::nullopt;
-    return installDir;
-  }
-  return text::JoinBounded(text::kPathLimit, {installDir, "\\", token});
+  const medium::Folders folders{installDir, winsys::WindowsFolder().value_or(""), winsys::SystemFolder().value_or("")};
+  std::string path = medium::ComposeDestination(folders, token);
+  // An empty path is a system folder that could not be read.
+  if (path.empty() || path.size() > medium::kPathLimit) return std::nullopt;
+  return path;
 }
 
 ItemResult InstallPackageItem(ExtractionProgress& progress, const std::string& installDir,

@@ -24,9 +24,8 @@ struct ItemResult {
   explicit operator bool() const { return installed; }
 };
 
-// The destination of an archive line's token: "WINDIR" the Windows folder, "WINSYSDIR"
-// the system folder, "." the installation folder, anything else that path inside the
-// installation folder. std::nullopt when it does not fit in 255 bytes.
+// The destination of an archive line's token (medium::DestinationOf) on this system;
+// std::nullopt when it does not fit in 255 bytes or the system folder cannot be read.
 std::optional<std::string> ResolveDestination(const std::string& installDir, const std::string& token);
 
 // Progress variant (installation progress page): drives the page's archive bar and

@@ -1,0 +1,39 @@
+#include "medium/medium_rules.h"
+
+namespace yv::medium {
+
+std::optional<std::string> UninstallKeyOf(std::string_view group) {
+  if (group.size() > kGroupLimit) return std::nullopt;
+  std::string key(kUninstallKeyPrefix);
+  key.append(group);
+  return key;
+}
+
+Destination DestinationOf(std::string_view token) {
+  if (token == "WINDIR") return Destination::kWindowsFolder;
+  if (token == "WINSYSDIR") return Destination::kSystemFolder;
+  if (token == ".") return Destination::kInstallFolder;
+  return Destination::kInsideInstallFolder;
+}
+
+std::optional<ListedBase> ListedBaseOf(std::string_view key) {
+  if (key.substr(0, 5) == "WPATH") return ListedBase::kMedium;
+  if (key.substr(0, 5) == "IPATH") return ListedBase::kInstallFolder;
+  return std::nullopt;
+}
+
+std::string ComposeDestination(const Folders& folders, std::string_view token) {
+  switch (DestinationOf(token)) {
+    case Destination::kWindowsFolder:
+      return folders.windows;
+    case Destination::kSystemFolder:
+      return folders.system;
+    case Destination::kInstallFolder:
+      return folders.install;
+    case Destination::kInsideInstallFolder:
+      break;
+  }
+  return folders.install + "\\" + std::string(token);
+}
+
+}  // namespace yv::medium
