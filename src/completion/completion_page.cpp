@@ -40,44 +40,45 @@ void Place(ui::Control& control, int top, int height) {
 
 }  // namespace
 
-TdlgStep7::TdlgStep7() : WizardPage(wizard::texts::kCompletionCaption, wizard::FrameButtons::None, kRows) {
+TdlgStep7::TdlgStep7()
+    : WizardPage(wizard::texts::kCompletionCaption, wizard::FrameButtons::None, kRows),
+      tableLabel_((*this)["Label1"]),
+      memo_((*this)["Memo1"]),
+      drivers_(Get<ui::ComboBox>("ComboBox1")),
+      cards_(Get<ui::RadioGroup>("RadioGroup1")) {
   (*this)["Button3"].onClick = [this] { Button3Click(); };
   SetTabOrder({"Button3", "Memo1", "ComboBox1", "RadioGroup1"});
   const std::string& desc = gInstall.DescFilePath;
-  auto& label = (*this)["Label1"];
-  auto& combo = Get<ui::ComboBox>("ComboBox1");
-  auto& cards = Get<ui::RadioGroup>("RadioGroup1");
   const std::string cardSetting = profile::ReadString(desc, "info", "configcard", "");
   if (!medium::UsesDriverTable(cardSetting)) gInstall.CardCount = profile::ReadInteger(desc, "info", "DriverCards", 0);
   mode_ = CardModeFor(cardSetting, gInstall.CardCount);
 
-  label.SetVisible(mode_ == CardMode::kDriverTable);
-  combo.SetVisible(mode_ == CardMode::kDriverTable);
-  cards.SetVisible(mode_ == CardMode::kCardList);
-  if (mode_ == CardMode::kNone) Place((*this)["Memo1"], 8, 190);
+  tableLabel_.SetVisible(mode_ == CardMode::kDriverTable);
+  drivers_.SetVisible(mode_ == CardMode::kDriverTable);
+  cards_.SetVisible(mode_ == CardMode::kCardList);
+  if (mode_ == CardMode::kNone) Place(memo_, 8, 190);
   if (mode_ == CardMode::kCardList) {
-    Place(cards, 154, 65);  // in the place of the driver table's label
+    Place(cards_, 154, 65);  // in the place of the driver table's label
     gInstall.CardList = ReadCardNames(desc, gInstall.CardCount);
-    cards.SetColumns(2);
-    cards.SetItems(*gInstall.CardList);
-    cards.SetItemIndex(0);
+    cards_.SetColumns(2);
+    cards_.SetItems(*gInstall.CardList);
+    cards_.SetItemIndex(0);
   }
   if (mode_ == CardMode::kDriverTable) {
-    combo.SetItemHeight(12);
-    const auto path = text::JoinBounded(text::kPathLimit, {gInstall.InstallDir, "\\cfg\\newuser\\system.ini"});
-    if (path) {
-      settingsPath_ = *path;
-      const DriverTable table = ReadDriverTable(settingsPath_);
-      combo.SetItems(table.names);
-      combo.SetItemIndex(table.current >= 0 && table.current < combo.Count() ? table.current : -1);
+    drivers_.SetItemHeight(12);
+    const std::string table = gInstall.InstallDir + "\\" + medium::kDriverTableFile;
+    if (table.size() <= medium::kPathLimit) {
+      settingsPath_ = table;
+      const DriverTable read = ReadDriverTable(settingsPath_);
+      drivers_.SetItems(read.names);
+      drivers_.SetItemIndex(read.current >= 0 && read.current < drivers_.Count() ? read.current : -1);
     } else {
       // The table cannot be read: it stays empty, and finishing offers to leave the card.
-      ui::ShowMessageBox(Handle(), texts::kTooLong + gInstall.InstallDir + "\\cfg\\newuser\\system.ini",
-                         wizard::texts::kSetupCaption, MB_OK);
+      ui::ShowMessageBox(Handle(), texts::kTooLong + table, wizard::texts::kSetupCaption, MB_OK);
     }
   }
   // Without its text file the page still shows, with an empty text box.
-  (*this)["Memo1"].SetText(text::WithCrLf(platform::ReadWholeFile(gInstall.SourceDir + "\\ad4.txt").value_or("")));
+  memo_.SetText(text::WithCrLf(platform::ReadWholeFile(gInstall.SourceDir + "\\ad4.txt").value_or("")));
 }
 
 void TdlgStep7::Button3Click() {
@@ -100,24 +101,23 @@ bool TdlgStep7::CardStep() {
 }
 
 bool TdlgStep7::ConfigureChosenCard() {
-  const int chosen = Get<ui::RadioGroup>("RadioGroup1").ItemIndex();
+  const int chosen = cards_.ItemIndex();
   const std::vector<std::string>& names = *gInstall.CardList;
   if (chosen < 0 || chosen >= static_cast<int>(names.size())) return false;
   return InstallCardDrivers(Handle(), chosen, names[static_cast<std::size_t>(chosen)]);
 }
 
 bool TdlgStep7::WriteChosenDriver() {
-  const auto& combo = Get<ui::ComboBox>("ComboBox1");
-  const int chosen = combo.ItemIndex();
+  const int chosen = drivers_.ItemIndex();
   // A text typed into the box instead of a picked entry names no driver.
-  if (chosen < 0 || combo.Text() != combo.ItemText(chosen)) {
+  if (chosen < 0 || drivers_.Text() != drivers_.ItemText(chosen)) {
     ui::ShowMessageBox(Handle(), texts::kNoDriverChosen, texts::kNoDriverChosenCaption, MB_OK);
     // With entries to pick from the user can still choose; an empty table cannot succeed.
-    return combo.Count() == 0 && UserSkipsCard();
+    return drivers_.Count() == 0 && UserSkipsCard();
   }
   try {
     winsys::RecordFileWrite(settingsPath_);
-    WriteDriverChoice(settingsPath_, chosen, combo.Count());
+    WriteDriverChoice(settingsPath_, chosen, drivers_.Count());
   } catch (const profile::ProfileWriteError& error) {
     ui::ReportException(error);
     return UserSkipsCard();

@@ -8,6 +8,11 @@
 #include "completion/receiver_card.h"
 #include "wizard/page_frame.h"
 
+namespace yv::ui {
+class ComboBox;
+class RadioGroup;
+}  // namespace yv::ui
+
 namespace yv::completion {
 
 class TdlgStep7 : public wizard::WizardPage {
@@ -30,6 +35,10 @@ class TdlgStep7 : public wizard::WizardPage {
   // After a card step that failed: Yes finishes without the card.
   bool UserSkipsCard();
 
+  ui::Control& tableLabel_;  // Label1, over the driver table
+  ui::Control& memo_;        // Memo1, the last page's text
+  ui::ComboBox& drivers_;    // ComboBox1, the driver table's entries
+  ui::RadioGroup& cards_;    // RadioGroup1, the description's cards
   CardMode mode_ = CardMode::kNone;
   std::string settingsPath_;  // the driver table's file (driver table mode)
 };

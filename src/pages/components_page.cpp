@@ -32,7 +32,10 @@ int32_t ReadCount(const std::string& description, const char* key) {
 
 }  // namespace
 
-TdlgStep3::TdlgStep3() : WizardPage(wizard::texts::kComponentsCaption, wizard::FrameButtons::BackNextCancel, kRows) {
+TdlgStep3::TdlgStep3()
+    : WizardPage(wizard::texts::kComponentsCaption, wizard::FrameButtons::BackNextCancel, kRows),
+      folderLabel_((*this)["Label2"]),
+      componentsGroup_((*this)["GroupBox1"]) {
   (*this)["Button4"].onClick = [this] { Button4Click(); };
   MoveFrameButton("Button3", 400);
   SetTabOrder({"Button2", "GroupBox2", "GroupBox1", "Button1", "Button3"});
@@ -43,12 +46,11 @@ TdlgStep3::TdlgStep3() : WizardPage(wizard::texts::kComponentsCaption, wizard::F
   gInstall.PartCount = ReadCount(description, "parts");
   gInstall.CopyCount = ReadCount(description, "copy");
   gInstall.DeleteCount = ReadCount(description, "delete");
-  auto& group = (*this)["GroupBox1"];
   if (gInstall.PartCount <= 0) {
-    group.SetVisible(false);
+    componentsGroup_.SetVisible(false);
   } else {
     RECT client;
-    GetClientRect(group.Handle(), &client);
+    GetClientRect(componentsGroup_.Handle(), &client);
     const int spacing = static_cast<int>(client.bottom) / (gInstall.PartCount + 1);
     gInstall.PartCaptions.emplace();
     for (int i = 0; i < gInstall.PartCount; ++i) {
@@ -69,7 +71,7 @@ TdlgStep3::TdlgStep3() : WizardPage(wizard::texts::kComponentsCaption, wizard::F
 
 void TdlgStep3::ShowFolder(const std::string& folder) {
   folder_ = folder;
-  (*this)["Label2"].SetText(folder);
+  folderLabel_.SetText(folder);
 }
 
 int TdlgStep3::Ask(const char* format, int i) {

@@ -7,6 +7,7 @@
 #include <array>
 #include <string>
 
+#include "medium/medium_rules.h"
 #include "wizard/page_frame.h"
 
 namespace yv::pages {
@@ -30,8 +31,10 @@ class TdlgStep3 : public wizard::WizardPage {
   // buffer (the user has been told).
   int Ask(const char* format, int i);
 
-  std::array<ui::Control*, 5> boxes_{};  // the entries below PartCount exist
-  std::string openingFolder_;            // InstallDir when the page opened: where Browse starts
+  ui::Control& folderLabel_;                               // Label2
+  ui::Control& componentsGroup_;                           // GroupBox1
+  std::array<ui::Control*, medium::kCountLimit> boxes_{};  // the entries below PartCount exist
+  std::string openingFolder_;                              // InstallDir when the page opened: where Browse starts
   std::string folder_;
 };
 

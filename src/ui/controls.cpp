@@ -140,46 +140,41 @@ bool Bevel::OnDrawItem(const DRAWITEMSTRUCT& item) {
   // A raised line along the top: highlight above, shadow below.
   RECT rc = item.rcItem;
   FillRect(item.hDC, &rc, Owner().Background());
-  HPEN light = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNHIGHLIGHT));
-  HPEN shadow = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW));
-  HGDIOBJ old = SelectObject(item.hDC, light);
-  MoveToEx(item.hDC, rc.left, rc.top, nullptr);
-  LineTo(item.hDC, rc.right, rc.top);
-  SelectObject(item.hDC, shadow);
-  MoveToEx(item.hDC, rc.left, rc.top + 1, nullptr);
-  LineTo(item.hDC, rc.right, rc.top + 1);
-  SelectObject(item.hDC, old);
-  DeleteObject(light);
-  DeleteObject(shadow);
+  const Pen light(CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNHIGHLIGHT)));
+  const Pen shadow(CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW)));
+  int y = rc.top;
+  for (const Pen* pen : {&light, &shadow}) {
+    const Selected selected(item.hDC, pen->Get());
+    MoveToEx(item.hDC, rc.left, y, nullptr);
+    LineTo(item.hDC, rc.right, y);
+    ++y;
+  }
   return true;
 }
 
 Image::Image(Form& form, const ControlSpec& row, HWND hwnd) : Control(form, row, hwnd) {
   if (row.resourceId) {
-    bitmap_ = static_cast<HBITMAP>(LoadImageW(Instance(), MAKEINTRESOURCEW(row.resourceId), IMAGE_BITMAP, 0, 0, 0));
+    bitmap_ =
+        Bitmap(static_cast<HBITMAP>(LoadImageW(Instance(), MAKEINTRESOURCEW(row.resourceId), IMAGE_BITMAP, 0, 0, 0)));
   }
 }
 
-Image::~Image() {
-  if (bitmap_) DeleteObject(bitmap_);
-}
+Image::~Image() = default;
 
 bool Image::OnDrawItem(const DRAWITEMSTRUCT& item) {
   RECT rc = item.rcItem;
   FillRect(item.hDC, &rc, Owner().Background());
   if (!bitmap_) return true;
   BITMAP bm;
-  GetObjectW(bitmap_, sizeof bm, &bm);
+  GetObjectW(bitmap_.Get(), sizeof bm, &bm);
   int x = rc.left, y = rc.top;
   if (GetFlags() & kCentered) {
     x += (rc.right - rc.left - bm.bmWidth) / 2;
     y += (rc.bottom - rc.top - bm.bmHeight) / 2;
   }
-  HDC memory = CreateCompatibleDC(item.hDC);
-  HGDIOBJ old = SelectObject(memory, bitmap_);
-  BitBlt(item.hDC, x, y, bm.bmWidth, bm.bmHeight, memory, 0, 0, SRCCOPY);
-  SelectObject(memory, old);
-  DeleteDC(memory);
+  const MemoryDc memory(CreateCompatibleDC(item.hDC));
+  const Selected selected(memory.Get(), bitmap_.Get());
+  BitBlt(item.hDC, x, y, bm.bmWidth, bm.bmHeight, memory.Get(), 0, 0, SRCCOPY);
   return true;
 }
 

@@ -9,6 +9,8 @@
 #include <functional>
 #include <string>
 
+#include "ui/gdi.h"
+
 namespace yv::ui {
 
 class Form;
@@ -182,7 +184,7 @@ class Image : public Control {
   bool OnDrawItem(const DRAWITEMSTRUCT& item) override;
 
  private:
-  HBITMAP bitmap_ = nullptr;
+  Bitmap bitmap_;
 };
 
 }  // namespace yv::ui

@@ -147,9 +147,8 @@ bool DirectoryList::OnDrawItem(const DRAWITEMSTRUCT& item) {
   int x = rc.left + 2 + entry.depth * kIndent;
   int middle = (rc.top + rc.bottom) / 2;
   RECT folder{x, middle - 4, x + 12, middle + 5};
-  HBRUSH fill = CreateSolidBrush(entry.open ? RGB(255, 255, 224) : RGB(240, 200, 80));
-  FillRect(item.hDC, &folder, fill);
-  DeleteObject(fill);
+  const Brush fill(CreateSolidBrush(entry.open ? RGB(255, 255, 224) : RGB(240, 200, 80)));
+  FillRect(item.hDC, &folder, fill.Get());
   FrameRect(item.hDC, &folder, GetSysColorBrush(COLOR_WINDOWTEXT));
   RECT label = rc;
   label.left = x + 16;

@@ -164,10 +164,15 @@ Form::Form(FormSpec form, const std::vector<ControlSpec>& layout) : spec_(std::m
   if (!hwnd_) throw std::runtime_error("Error creating window");
   SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(spec_.font)), FALSE);
   if (spec_.iconId) {
-    HICON big = static_cast<HICON>(LoadImageW(Instance(), MAKEINTRESOURCEW(spec_.iconId), IMAGE_ICON, 32, 32, 0));
-    HICON small = static_cast<HICON>(LoadImageW(Instance(), MAKEINTRESOURCEW(spec_.iconId), IMAGE_ICON, 16, 16, 0));
-    SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
-    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+    // The window does not own the icons it is given: the form frees them after it.
+    const auto load = [this](int size) {
+      return Icon(
+          static_cast<HICON>(LoadImageW(Instance(), MAKEINTRESOURCEW(spec_.iconId), IMAGE_ICON, size, size, 0)));
+    };
+    bigIcon_ = load(32);
+    smallIcon_ = load(16);
+    SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.Get()));
+    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
   }
   for (const auto& row : layout) AddControl(row);
 }
@@ -177,7 +182,6 @@ Form::~Form() {
     SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
     DestroyWindow(hwnd_);
   }
-  for (auto& [color, brush] : brushes_) DeleteObject(brush);
 }
 
 Control& Form::AddControl(const ControlSpec& s) {
@@ -271,10 +275,8 @@ void Form::SetCaption(const std::string& gbk) {
 HBRUSH Form::BrushFor(COLORREF color) {
   COLORREF rgb = ResolveColor(color);
   auto it = brushes_.find(rgb);
-  if (it != brushes_.end()) return it->second;
-  HBRUSH brush = CreateSolidBrush(rgb);
-  brushes_.emplace(rgb, brush);
-  return brush;
+  if (it != brushes_.end()) return it->second.Get();
+  return brushes_.emplace(rgb, Brush(CreateSolidBrush(rgb))).first->second.Get();
 }
 
 Form* Form::FromWindow(HWND hwnd) {

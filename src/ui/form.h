@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "ui/controls.h"
+#include "ui/gdi.h"
 
 namespace yv::ui {
 
@@ -115,8 +116,10 @@ class Form {
 
   FormSpec spec_;
   HWND hwnd_ = nullptr;
-  HBRUSH background_ = nullptr;
-  std::map<COLORREF, HBRUSH> brushes_;
+  HBRUSH background_ = nullptr;  // one of brushes_
+  std::map<COLORREF, Brush> brushes_;
+  Icon bigIcon_;
+  Icon smallIcon_;
   std::vector<std::unique_ptr<Control>> controls_;
   std::map<UINT_PTR, std::function<void()>> timers_;
   bool inModalLoop_ = false;
