@@ -225,16 +225,16 @@ struct MemoryDecode {
 MemoryDecode DecodeToMemory(std::string_view stream);
 
 // True when `stream` is exactly the 4-byte stream of empty content: a valid header and
-// the end-of-stream code at once. The decoder reports it as too short (result 3), like
+// the end-of-stream code at once. The decoder reports it as kExplodeInputTooShort, like
 // any stream of 4 bytes or fewer.
 bool IsEmptyContentStream(std::string_view stream);
 
 // Whether a decode is good. The checksum is 0 for any run of zero bytes, so it alone
 // cannot tell a truncated file of zeros from a whole one: a stream that broke off
-// (result 4), whose header bytes are invalid (results 1, 2), or that is too short to
-// hold anything but is not the stream of empty content (result 3) fails even when the
-// checksum matches. `firstRead` is what the decoder's first read delivered (only looked
-// at for result 3).
+// (kExplodeBrokenStream), whose header bytes are invalid (kExplodeBadDictionary,
+// kExplodeBadLiteralMode), or that is too short to hold anything but is not the stream
+// of empty content (kExplodeInputTooShort) fails even when the checksum matches.
+// `firstRead` is what the decoder's first read delivered (only looked at when too short).
 bool DecodeAccepted(unsigned explodeResult, uint32_t checksum, uint32_t expectedChecksum, std::string_view firstRead);
 
 // Decodes and checks one compressed entry's data; the content goes to `content` when
