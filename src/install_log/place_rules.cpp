@@ -119,8 +119,9 @@ bool IsAllowed(const Record& r, const Places& p, const std::vector<std::string>&
       return IsPlainFullPath(r.text) &&
              (inInstallFolder(false) || IsBelow(r.text, p.windowsDir) || IsBelow(r.text, p.systemDir));
     case RecordKind::Dir:
+      // The Programs folder itself where a new profile had none: the program group made it.
       return IsPlainFullPath(r.text) &&
-             (inInstallFolder(true) || IsOnTheWayTo(r.text, installDirs, p) || IsBelow(r.text, p.programs));
+             (inInstallFolder(true) || IsOnTheWayTo(r.text, installDirs, p) || IsAtOrBelow(r.text, p.programs));
     case RecordKind::Link:
       return IsPlainFullPath(r.text) && IsShortcutName(r.text) &&
              (IsBelow(r.text, p.programs) || IsBelow(r.text, p.desktop));
