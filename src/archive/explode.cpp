@@ -36,7 +36,7 @@ constexpr unsigned kCopySlack = 16;
 constexpr unsigned kLongestToken = 1 + 7 + 8 + 8 + 6;
 constexpr unsigned kUncheckedBits = kLongestToken + 8;
 // An ASCII literal takes at most 14 bits with its flag: after a refill (56 bits or more)
-// three of them fit without another.
+// four of them fit without another.
 constexpr unsigned kLongestLiteral = 1 + 13;
 
 struct ExplodeState {
@@ -45,7 +45,7 @@ struct ExplodeState {
 };
 
 static_assert(sizeof(ExplodeState) <= kExplodeWorkAreaSize, "the decoder state must fit in the caller's work area");
-static_assert(3 * kLongestLiteral <= 56 && kLongestToken <= 56);
+static_assert(4 * kLongestLiteral <= 56 && kLongestToken <= 56);
 
 // The stream's bits: `count` valid bits, least significant first. Bits above the count
 // are either zero or the very bits of the input bytes not yet counted, so OR-ing those
@@ -104,9 +104,9 @@ inline unsigned char* CopyMatch(unsigned char* out, unsigned distance, unsigned 
 template <bool kAscii>
 inline void DecodeLiteral(BitRegister& r, unsigned char*& out) {
   if (kAscii) {
-    const unsigned entry = kTables.literal[(r.bits >> 1) & ((1u << explode_tables::kLiteralIndexBits) - 1)];
+    const uint32_t entry = kTables.literalRun[(r.bits >> 1) & ((1u << explode_tables::kLiteralIndexBits) - 1)];
     *out++ = static_cast<unsigned char>(entry);
-    r.Drop(entry >> 8);
+    r.Drop(entry >> 28);
   } else {
     *out++ = static_cast<unsigned char>(r.bits >> 1);
     r.Drop(9);
@@ -147,7 +147,7 @@ inline bool DecodeToken(BitRegister& r, unsigned char*& out, unsigned dictBits) 
 // The fast loop: decodes tokens while 8 input bytes are left before `inEnd` and the
 // output is below `outStop`, refilling the register before each token. Returns true on
 // the end-of-stream code. Precondition: the window holds kHistory bytes before `out`
-// and room for one more token (or a run of up to six literals) past `outStop`.
+// and room for one more token (or a run of up to eight literals) past `outStop`.
 template <bool kAscii>
 bool DecodeFast(BitRegister& r, const unsigned char*& in, const unsigned char* inEnd, unsigned char*& out,
                 const unsigned char* outStop, unsigned dictBits) {
@@ -173,19 +173,14 @@ bool DecodeFast(BitRegister& r, const unsigned char*& in, const unsigned char* i
         if (pairs < 3 && !(reg.bits & 1)) DecodeLiteral<kAscii>(reg, o);
         continue;
       }
-      // ASCII literals two at a time where their codes are short: up to three pairs (13
-      // bits each with the flags) and one long literal (14 bits) per refill.
-      for (int step = 0; step < 3; ++step) {
-        const uint32_t pair =
-            kTables.literalPair[(reg.bits >> 1) & ((1u << explode_tables::kLiteralPairIndexBits) - 1)];
-        if (pair == 0) {
-          DecodeLiteral<kAscii>(reg, o);
-          break;
-        }
-        o[0] = static_cast<unsigned char>(pair);
-        o[1] = static_cast<unsigned char>(pair >> 8);
-        o += pair >> 24;
-        reg.Drop((pair >> 16) & 0xFF);
+      // ASCII literals two at a time where their codes are short: up to four steps of
+      // at most 14 bits each (with the flags) per refill.
+      for (int step = 0; step < 4; ++step) {
+        const uint32_t run = kTables.literalRun[(reg.bits >> 1) & ((1u << explode_tables::kLiteralIndexBits) - 1)];
+        o[0] = static_cast<unsigned char>(run);
+        o[1] = static_cast<unsigned char>(run >> 8);
+        o += (run >> 24) & 3;
+        reg.Drop((run >> 16) & 0xFF);
         if (reg.bits & 1) break;
       }
       continue;
@@ -231,9 +226,9 @@ unsigned DecodeCheckedToken(BitRegister& r, unsigned char*& out, unsigned dictBi
     unsigned byte = static_cast<unsigned>(r.bits & 0xFF);
     unsigned used = 8;
     if (kAscii) {
-      const unsigned entry = kTables.literal[r.bits & ((1u << explode_tables::kLiteralIndexBits) - 1)];
+      const uint32_t entry = kTables.literalRun[r.bits & ((1u << explode_tables::kLiteralIndexBits) - 1)];
       byte = entry & 0xFF;
-      used = (entry >> 8) - 1;
+      used = (entry >> 28) - 1;
     }
     if (!consume(used)) return kExplodeBrokenStream;
     *out++ = static_cast<unsigned char>(byte);

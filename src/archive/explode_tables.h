@@ -10,7 +10,6 @@ namespace yv::archive::explode_tables {
 
 constexpr unsigned kLiteralIndexBits = 13;  // the longest ASCII literal code
 constexpr unsigned kShortCopyIndexBits = 12;
-constexpr unsigned kLiteralPairIndexBits = 12;
 
 struct Tables {
   // Copy length, indexed by the 8 stream bits after the flag:
@@ -18,17 +17,16 @@ struct Tables {
   uint32_t length[256];
   // Copy distance, indexed by the next 8 stream bits: symbol | code bits << 8.
   uint16_t distance[256];
-  // ASCII literal, indexed by the 13 stream bits after the flag: byte | (flag + code bits) << 8.
-  uint16_t literal[1u << kLiteralIndexBits];
   // Copies whose length code, extra bits and distance code fit together in the 12
   // stream bits after the flag (most copies):
   // length | distance symbol << 10 | (bits of flag, codes and extra bits) << 16; 0 for the rest.
   uint32_t shortCopy[1u << kShortCopyIndexBits];
-  // ASCII literals two at a time, indexed by the 12 stream bits after the first flag:
-  // first byte | second byte << 8 | (bits of both, flags included) << 16 | count << 24,
-  // where the count is 2 when a second literal's flag and code fit in those bits too,
-  // else 1; 0 when even the first code is longer than 12 bits.
-  uint32_t literalPair[1u << kLiteralPairIndexBits];
+  // ASCII literals, two at a time where both fit, indexed by the 13 stream bits after
+  // the first flag (every code fits there alone):
+  // first byte | second byte << 8 | (bits of both, flags included) << 16 | count << 24 |
+  // (bits of the first, flag included) << 28, where the count is 2 when a second
+  // literal's flag and code fit in those bits too, else 1.
+  uint32_t literalRun[1u << kLiteralIndexBits];
 };
 
 constexpr Tables MakeTables() {
@@ -43,26 +41,28 @@ constexpr Tables MakeTables() {
     const StreamCode c = DistanceSymbolCode(h);
     for (unsigned i = c.value; i < 256; i += 1u << c.length) t.distance[i] = static_cast<uint16_t>(h | (c.length << 8));
   }
+  // Each code's entry at every index whose low bits are the code, the second literal
+  // (when its flag is 0) found the same way in the bits after the first.
+  uint16_t literal[1u << kLiteralIndexBits] = {};  // byte | code bits << 8
   for (unsigned byte = 0; byte < 256; ++byte) {
     const StreamCode c = AsciiLiteralCode(static_cast<unsigned char>(byte));
     for (unsigned i = c.value; i < (1u << kLiteralIndexBits); i += 1u << c.length) {
-      t.literal[i] = static_cast<uint16_t>(byte | ((c.length + 1u) << 8));
+      literal[i] = static_cast<uint16_t>(byte | (c.length << 8));
     }
   }
-  for (unsigned i = 0; i < (1u << kLiteralPairIndexBits); ++i) {
-    const unsigned first = t.literal[i];
-    const unsigned firstBits = (first >> 8) - 1;
-    if (firstBits > kLiteralPairIndexBits) continue;
+  for (unsigned i = 0; i < (1u << kLiteralIndexBits); ++i) {
+    const unsigned first = literal[i];
+    const unsigned firstBits = first >> 8;
     uint32_t entry = (first & 0xFF) | ((firstBits + 1) << 16) | (1u << 24);
     const unsigned rest = i >> firstBits;
-    if (firstBits + 1 <= kLiteralPairIndexBits && (rest & 1) == 0) {
-      const unsigned second = t.literal[rest >> 1];
-      const unsigned secondBits = (second >> 8) - 1;
-      if (firstBits + 1 + secondBits <= kLiteralPairIndexBits) {
+    if (firstBits + 1 <= kLiteralIndexBits && (rest & 1) == 0) {
+      const unsigned second = literal[rest >> 1];
+      const unsigned secondBits = second >> 8;
+      if (firstBits + 1 + secondBits <= kLiteralIndexBits) {
         entry = (first & 0xFF) | ((second & 0xFF) << 8) | ((firstBits + secondBits + 2) << 16) | (2u << 24);
       }
     }
-    t.literalPair[i] = entry;
+    t.literalRun[i] = entry | ((firstBits + 1) << 28);
   }
   for (unsigned i = 0; i < (1u << kShortCopyIndexBits); ++i) {
     const uint32_t lengthEntry = t.length[i & 0xFF];
