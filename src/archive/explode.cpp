@@ -25,7 +25,10 @@ constexpr unsigned kEndOfStream = kEndOfStreamLengthValue;
 constexpr unsigned kHistory = 4096;  // bytes kept before new output
 constexpr unsigned kBlocksPerFlush = 7;
 constexpr unsigned kFlushAt = kHistory + kBlocksPerFlush * kExplodeBlockSize;  // triggers the writes
-constexpr unsigned kWindowPositions = kFlushAt - 1 + kMaxCopyLength;
+// A pass of the fast loop may write a short copy step and then a whole copy past the
+// flush position.
+constexpr unsigned kLongestStep = 63;
+constexpr unsigned kWindowPositions = kFlushAt - 1 + kLongestStep + kMaxCopyLength;
 // Copies move eight bytes at a time, at least sixteen, so they may write up to fifteen
 // bytes past their end.
 constexpr unsigned kCopySlack = 16;
@@ -131,6 +134,60 @@ inline bool DecodeCopy(BitRegister& r, unsigned char*& out, unsigned dictBits) {
   r.Drop(lowBits);
   out = CopyMatch(out, distance, length);
   return false;
+}
+
+// Binary mode: two tokens after each refill while they are steps of binaryStep (a
+// literal, or a copy whose codes fit in its index): no branch between literals and
+// copies, whose order is hard to foresee. Other tokens take DecodeCopy. Same contract as
+// DecodeFast.
+bool DecodeFastBinary(BitRegister& r, const unsigned char*& in, const unsigned char* inEnd, unsigned char*& out,
+                      const unsigned char* outStop, unsigned dictBits) {
+  const uint32_t* const steps = kTables.binaryStep[dictBits - 4];
+  BitRegister reg = r;
+  const unsigned char* next = in;
+  unsigned char* o = out;
+  bool ended = false;
+  // One step of at most 18 bits (12 of codes, 6 low bits): false for a token that is
+  // not a step.
+  auto step = [&]() {
+    const uint32_t entry = steps[reg.bits & ((1u << explode_tables::kBinaryStepIndexBits) - 1)];
+    if (entry == 0) return false;
+    const unsigned total = entry & 63;
+    const unsigned length = (entry >> 12) & 63;
+    const unsigned distance =
+        (entry >> 18) + static_cast<unsigned>((reg.bits << (64 - total)) >> ((entry >> 6) & 63));
+    // A literal is stored, then "copied" from far back to the byte after it: bytes that
+    // later tokens overwrite.
+    o[0] = static_cast<unsigned char>(reg.bits >> 1);
+    unsigned char* const to = o + 1 - static_cast<unsigned>(reg.bits & 1);
+    reg.Drop(total);
+    if (distance < 8) {
+      o = CopyMatch(o, distance, length);  // a copy: a literal's distance is far longer
+      return true;
+    }
+    const unsigned char* from = to - distance;
+    std::memcpy(to, from, 8);
+    std::memcpy(to + 8, from + 8, 8);
+    if (length > 16) {
+      for (unsigned done = 16; done < length; done += 8) std::memcpy(to + done, from + done, 8);
+    }
+    o += length;
+    return true;
+  };
+  while (o < outStop && inEnd - next >= 8) {
+    next = reg.Refill(next);
+    // 56 bits or more: two steps, or a step and any token (at most kLongestToken).
+    // A token that is not a step is a copy.
+    if (step() && step()) continue;
+    if (DecodeCopy(reg, o, dictBits)) {
+      ended = true;
+      break;
+    }
+  }
+  r = reg;
+  in = next;
+  out = o;
+  return ended;
 }
 
 // One token without checks, or the end-of-stream code (true). Precondition: the
@@ -281,7 +338,9 @@ unsigned DecodeTokens(ExplodeState& s, unsigned inFill, ExplodeRead read, Explod
 
   while (result == kGoOn) {
     if (inEnd - in >= 8) {
-      if (DecodeFast<kAscii>(r, in, inEnd, out, flushAt, dictBits)) result = kExplodeOk;
+      const bool ended = kAscii ? DecodeFast<kAscii>(r, in, inEnd, out, flushAt, dictBits)
+                                : DecodeFastBinary(r, in, inEnd, out, flushAt, dictBits);
+      if (ended) result = kExplodeOk;
     } else {
       // Fewer than 8 bytes left in the buffer: fill the register byte by byte, reading
       // more input once the buffer is used up.

@@ -10,6 +10,10 @@ namespace yv::archive::explode_tables {
 
 constexpr unsigned kLiteralIndexBits = 13;  // the longest ASCII literal code
 constexpr unsigned kShortCopyIndexBits = 12;
+constexpr unsigned kBinaryStepIndexBits = 12;
+// The distance a binary-mode literal is "copied" from (see binaryStep): far enough back
+// that it never reads bytes just written.
+constexpr unsigned kLiteralStepDistance = 1024;
 
 struct Tables {
   // Copy length, indexed by the 8 stream bits after the flag:
@@ -27,6 +31,14 @@ struct Tables {
   // (bits of the first, flag included) << 28, where the count is 2 when a second
   // literal's flag and code fit in those bits too, else 1.
   uint32_t literalRun[1u << kLiteralIndexBits];
+  // Binary mode, one table per dictionary size (4, 5, 6 bits): the token whose flag is
+  // bit 0 of the index, a literal or a copy whose codes and extra bits fit in the index,
+  // as one copy step: bits (flag, codes, extra and low distance bits) |
+  // (64 - low distance bits) << 6 | length << 12 | distance base << 18, where the
+  // distance is the base plus the low bits. A literal is a step of length 1 with one
+  // low bit and a base of kLiteralStepDistance. 0 for the rest (longer codes, the
+  // end-of-stream code).
+  uint32_t binaryStep[3][1u << kBinaryStepIndexBits];
 };
 
 constexpr Tables MakeTables() {
@@ -75,6 +87,27 @@ constexpr Tables MakeTables() {
     const unsigned used = lengthBits + extra + (distanceEntry >> 8);
     if (used > kShortCopyIndexBits) continue;
     t.shortCopy[i] = (value + 2) | ((distanceEntry & 0x3F) << 10) | ((used + 1) << 16);
+  }
+  for (unsigned dictBits = 4; dictBits <= 6; ++dictBits) {
+    for (unsigned i = 0; i < (1u << kBinaryStepIndexBits); ++i) {
+      uint32_t& step = t.binaryStep[dictBits - 4][i];
+      if ((i & 1) == 0) {
+        step = 9 | (63u << 6) | (1u << 12) | (kLiteralStepDistance << 18);
+        continue;
+      }
+      const uint32_t lengthEntry = t.length[(i >> 1) & 0xFF];
+      const unsigned lengthBits = lengthEntry >> 24;  // with the flag
+      const unsigned extra = (lengthEntry >> 16) & 0xFF;
+      if (lengthBits + extra > kBinaryStepIndexBits) continue;
+      const unsigned value = (lengthEntry & 0xFFFF) + ((i >> lengthBits) & ((1u << extra) - 1));
+      if (value == kEndOfStreamLengthValue) continue;
+      const unsigned distanceEntry = t.distance[(i >> (lengthBits + extra)) & 0xFF];
+      const unsigned used = lengthBits + extra + (distanceEntry >> 8);
+      if (used > kBinaryStepIndexBits) continue;
+      const unsigned lowBits = value == 0 ? 2 : dictBits;
+      step = (used + lowBits) | ((64 - lowBits) << 6) | ((value + 2) << 12) |
+             ((((distanceEntry & 0x3F) << lowBits) + 1) << 18);
+    }
   }
 
   return t;
