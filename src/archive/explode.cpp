@@ -25,7 +25,10 @@ constexpr unsigned kEndOfStream = kEndOfStreamLengthValue;
 constexpr unsigned kHistory = 4096;  // bytes kept before new output
 constexpr unsigned kBlocksPerFlush = 7;
 constexpr unsigned kFlushAt = kHistory + kBlocksPerFlush * kExplodeBlockSize;  // triggers the writes
-constexpr unsigned kWindowPositions = kFlushAt - 1 + kMaxCopyLength;
+// A pass of the fast loop may write a short copy step and then a whole copy past the
+// flush position.
+constexpr unsigned kLongestStep = 63;
+constexpr unsigned kWindowPositions = kFlushAt - 1 + kLongestStep + kMaxCopyLength;
 // Copies move eight bytes at a time, at least sixteen, so they may write up to fifteen
 // bytes past their end.
 constexpr unsigned kCopySlack = 16;
@@ -35,9 +38,6 @@ constexpr unsigned kCopySlack = 16;
 // a token is decoded without checks.
 constexpr unsigned kLongestToken = 1 + 7 + 8 + 8 + 6;
 constexpr unsigned kUncheckedBits = kLongestToken + 8;
-// An ASCII literal takes at most 14 bits with its flag: after a refill (56 bits or more)
-// four of them fit without another.
-constexpr unsigned kLongestLiteral = 1 + 13;
 
 struct ExplodeState {
   unsigned char input[kExplodeReadRequest];
@@ -45,7 +45,8 @@ struct ExplodeState {
 };
 
 static_assert(sizeof(ExplodeState) <= kExplodeWorkAreaSize, "the decoder state must fit in the caller's work area");
-static_assert(4 * kLongestLiteral <= 56 && kLongestToken <= 56);
+// After a refill (56 bits or more): two steps of at most 18 bits, or a step and a token.
+static_assert(2 * 18 <= 56 && 18 + kLongestToken <= 56);
 
 // The stream's bits: `count` valid bits, least significant first. Bits above the count
 // are either zero or the very bits of the input bytes not yet counted, so OR-ing those
@@ -144,59 +145,51 @@ inline bool DecodeToken(BitRegister& r, unsigned char*& out, unsigned dictBits) 
   return DecodeCopy(r, out, dictBits);
 }
 
-// The fast loop: decodes tokens while 8 input bytes are left before `inEnd` and the
-// output is below `outStop`, refilling the register before each token. Returns true on
-// the end-of-stream code. Precondition: the window holds kHistory bytes before `out`
-// and room for one more token (or a run of up to eight literals) past `outStop`.
+// Two tokens after each refill while they are steps of Tables::step (a literal, or a copy
+// whose codes fit in its index): no branch between literals and copies, whose order is
+// hard to foresee. Other tokens take DecodeToken. Decodes while 8 input bytes are left
+// before `inEnd` and the output is below `outStop`; returns true on the end-of-stream
+// code. Precondition: the window holds kHistory bytes before `out` and room for a step
+// and a copy past `outStop`.
 template <bool kAscii>
-bool DecodeFast(BitRegister& r, const unsigned char*& in, const unsigned char* inEnd, unsigned char*& out,
-                const unsigned char* outStop, unsigned dictBits) {
+bool DecodeSteps(BitRegister& r, const unsigned char*& in, const unsigned char* inEnd, unsigned char*& out,
+                 const unsigned char* outStop, unsigned dictBits) {
+  const uint32_t* const steps = kTables.step[kAscii][dictBits - 4];
   BitRegister reg = r;
   const unsigned char* next = in;
   unsigned char* o = out;
   bool ended = false;
+  // One step of at most 18 bits (12 of codes, 6 low bits): false for a token that is
+  // not a step.
+  auto step = [&]() {
+    const uint32_t entry = steps[reg.bits & ((1u << explode_tables::kStepIndexBits) - 1)];
+    if (entry == 0) return false;
+    const unsigned total = entry & 63;
+    const unsigned length = (entry >> 12) & 63;
+    const unsigned distance = (entry >> 18) + static_cast<unsigned>((reg.bits << (64 - total)) >> ((entry >> 6) & 63));
+    // A literal is stored, then "copied" from far back to the byte after it: bytes that
+    // later tokens overwrite.
+    o[0] = static_cast<unsigned char>(kAscii ? entry >> 18 : reg.bits >> 1);
+    unsigned char* const to = o + 1 - static_cast<unsigned>(reg.bits & 1);
+    reg.Drop(total);
+    if (distance < 8) {
+      o = CopyMatch(o, distance, length);  // a copy: a literal's distance is far longer
+      return true;
+    }
+    const unsigned char* from = to - distance;
+    std::memcpy(to, from, 8);
+    std::memcpy(to + 8, from + 8, 8);
+    if (length > 16) {
+      for (unsigned done = 16; done < length; done += 8) std::memcpy(to + done, from + done, 8);
+    }
+    o += length;
+    return true;
+  };
   while (o < outStop && inEnd - next >= 8) {
     next = reg.Refill(next);
-    // Looked up before the flag is known, so that the load overlaps the branch.
-    const uint32_t shortCopy = kTables.shortCopy[(reg.bits >> 1) & ((1u << explode_tables::kShortCopyIndexBits) - 1)];
-    if (!(reg.bits & 1)) {
-      // Literals come in runs: in binary mode up to six before the next refill, two
-      // at a time while both flags are 0.
-      if (!kAscii) {
-        int pairs = 0;
-        for (; pairs < 3 && (reg.bits & 0x201) == 0; ++pairs) {
-          o[0] = static_cast<unsigned char>(reg.bits >> 1);
-          o[1] = static_cast<unsigned char>(reg.bits >> 10);
-          o += 2;
-          reg.Drop(18);
-        }
-        if (pairs < 3 && !(reg.bits & 1)) DecodeLiteral<kAscii>(reg, o);
-        continue;
-      }
-      // ASCII literals two at a time where their codes are short: up to four steps of
-      // at most 14 bits each (with the flags) per refill.
-      for (int step = 0; step < 4; ++step) {
-        const uint32_t run = kTables.literalRun[(reg.bits >> 1) & ((1u << explode_tables::kLiteralIndexBits) - 1)];
-        o[0] = static_cast<unsigned char>(run);
-        o[1] = static_cast<unsigned char>(run >> 8);
-        o += (run >> 24) & 3;
-        reg.Drop((run >> 16) & 0xFF);
-        if (reg.bits & 1) break;
-      }
-      continue;
-    }
-    // Most copies are short: length and distance codes from one lookup.
-    if (shortCopy != 0) {
-      reg.Drop(shortCopy >> 16);
-      const unsigned length = shortCopy & 0x3FF;
-      const unsigned lowBits = length == 2 ? 2 : dictBits;
-      const unsigned distance =
-          ((((shortCopy >> 10) & 0x3F) << lowBits) | static_cast<unsigned>(reg.bits & ((1u << lowBits) - 1))) + 1;
-      reg.Drop(lowBits);
-      o = CopyMatch(o, distance, length);
-      continue;
-    }
-    if (DecodeCopy(reg, o, dictBits)) {
+    // 56 bits or more: two steps, or a step and any token (at most kLongestToken).
+    if (step() && step()) continue;
+    if (DecodeToken<kAscii>(reg, o, dictBits)) {
       ended = true;
       break;
     }
@@ -281,7 +274,7 @@ unsigned DecodeTokens(ExplodeState& s, unsigned inFill, ExplodeRead read, Explod
 
   while (result == kGoOn) {
     if (inEnd - in >= 8) {
-      if (DecodeFast<kAscii>(r, in, inEnd, out, flushAt, dictBits)) result = kExplodeOk;
+      if (DecodeSteps<kAscii>(r, in, inEnd, out, flushAt, dictBits)) result = kExplodeOk;
     } else {
       // Fewer than 8 bytes left in the buffer: fill the register byte by byte, reading
       // more input once the buffer is used up.

@@ -9,7 +9,11 @@
 namespace yv::archive::explode_tables {
 
 constexpr unsigned kLiteralIndexBits = 13;  // the longest ASCII literal code
-constexpr unsigned kShortCopyIndexBits = 12;
+constexpr unsigned kStepIndexBits = 12;
+// The distance base of a literal's step (see Tables::step), far enough back that the
+// step never reads bytes just written: in binary mode this base, in ASCII mode this base
+// plus the byte, which is taken from there.
+constexpr unsigned kLiteralStepDistance = 256;
 
 struct Tables {
   // Copy length, indexed by the 8 stream bits after the flag:
@@ -17,17 +21,45 @@ struct Tables {
   uint32_t length[256];
   // Copy distance, indexed by the next 8 stream bits: symbol | code bits << 8.
   uint16_t distance[256];
-  // Copies whose length code, extra bits and distance code fit together in the 12
-  // stream bits after the flag (most copies):
-  // length | distance symbol << 10 | (bits of flag, codes and extra bits) << 16; 0 for the rest.
-  uint32_t shortCopy[1u << kShortCopyIndexBits];
   // ASCII literals, two at a time where both fit, indexed by the 13 stream bits after
   // the first flag (every code fits there alone):
   // first byte | second byte << 8 | (bits of both, flags included) << 16 | count << 24 |
   // (bits of the first, flag included) << 28, where the count is 2 when a second
   // literal's flag and code fit in those bits too, else 1.
   uint32_t literalRun[1u << kLiteralIndexBits];
+  // One table per literal mode (binary, ASCII) and dictionary size (4, 5, 6 bits): the
+  // token whose flag is bit 0 of the index, a literal or a copy whose codes and extra
+  // bits fit in the index, as one copy step: bits (flag, codes, extra and low distance
+  // bits) | (64 - low distance bits) << 6 | length << 12 | distance base << 18, where
+  // the distance is the base plus the low bits. A literal is a step of length 1 with
+  // one low bit and a base of kLiteralStepDistance (plus the byte in ASCII mode). 0 for
+  // the rest (longer codes, the end-of-stream code).
+  uint32_t step[2][3][1u << kStepIndexBits];
 };
+
+// The entry of Tables::step; `t` holds the length, distance and literal tables.
+constexpr uint32_t MakeStep(unsigned mode, unsigned dictBits, unsigned i, const Tables& t) {
+  if ((i & 1) == 0) {
+    if (mode == 0) return 9 | (63u << 6) | (1u << 12) | (kLiteralStepDistance << 18);
+    // The literal whose code is in the index's bits after the flag, if it fits there.
+    const uint32_t literal = t.literalRun[i >> 1];
+    const unsigned bits = literal >> 28;  // with the flag
+    if (bits > kStepIndexBits) return 0;
+    return bits | (63u << 6) | (1u << 12) | ((kLiteralStepDistance + (literal & 0xFF)) << 18);
+  }
+  const uint32_t lengthEntry = t.length[(i >> 1) & 0xFF];
+  const unsigned lengthBits = lengthEntry >> 24;  // with the flag
+  const unsigned extra = (lengthEntry >> 16) & 0xFF;
+  if (lengthBits + extra > kStepIndexBits) return 0;
+  const unsigned value = (lengthEntry & 0xFFFF) + ((i >> lengthBits) & ((1u << extra) - 1));
+  if (value == kEndOfStreamLengthValue) return 0;
+  const unsigned distanceEntry = t.distance[(i >> (lengthBits + extra)) & 0xFF];
+  const unsigned used = lengthBits + extra + (distanceEntry >> 8);
+  if (used > kStepIndexBits) return 0;
+  const unsigned lowBits = value == 0 ? 2 : dictBits;
+  return (used + lowBits) | ((64 - lowBits) << 6) | ((value + 2) << 12) |
+         ((((distanceEntry & 0x3F) << lowBits) + 1) << 18);
+}
 
 constexpr Tables MakeTables() {
   Tables t{};
@@ -64,17 +96,11 @@ constexpr Tables MakeTables() {
     }
     t.literalRun[i] = entry | ((firstBits + 1) << 28);
   }
-  for (unsigned i = 0; i < (1u << kShortCopyIndexBits); ++i) {
-    const uint32_t lengthEntry = t.length[i & 0xFF];
-    const unsigned lengthBits = (lengthEntry >> 24) - 1;
-    const unsigned extra = (lengthEntry >> 16) & 0xFF;
-    if (lengthBits + extra > kShortCopyIndexBits) continue;
-    const unsigned value = (lengthEntry & 0xFFFF) + ((i >> lengthBits) & ((1u << extra) - 1));
-    if (value == kEndOfStreamLengthValue) continue;
-    const unsigned distanceEntry = t.distance[(i >> (lengthBits + extra)) & 0xFF];
-    const unsigned used = lengthBits + extra + (distanceEntry >> 8);
-    if (used > kShortCopyIndexBits) continue;
-    t.shortCopy[i] = (value + 2) | ((distanceEntry & 0x3F) << 10) | ((used + 1) << 16);
+  for (unsigned mode = 0; mode < 2; ++mode) {
+    for (unsigned dictBits = 4; dictBits <= 6; ++dictBits) {
+      for (unsigned i = 0; i < (1u << kStepIndexBits); ++i)
+        t.step[mode][dictBits - 4][i] = MakeStep(mode, dictBits, i, t);
+    }
   }
 
   return t;
