@@ -4,7 +4,6 @@
 #include <array>
 #include <cstring>
 #include <limits>
-#include <memory>
 #include <stdexcept>
 #include <vector>
 
@@ -36,100 +35,150 @@ inline unsigned CountTrailingZeros(std::uint64_t v) {
 }
 constexpr std::size_t kWindowSlots = 4096;  // the largest dictionary
 
+inline std::uint32_t LoadLittle32(const char* p) {
+  const auto* b = reinterpret_cast<const unsigned char*>(p);
+  return std::uint32_t{b[0]} | std::uint32_t{b[1]} << 8 | std::uint32_t{b[2]} << 16 | std::uint32_t{b[3]} << 24;
+}
+
+// Writes into `out` from its current end; the string is kept larger than what is written
+// (Reserve) and cut to the written bytes by Finish.
 class BitWriter {
  public:
-  explicit BitWriter(std::string& out) : out_(out) {}
+  explicit BitWriter(std::string& out) : out_(out), filled_(out.size()), origin_(out.size()) {}
 
-  // Appends `count` bits (at most 32) of `value`, bit 0 first.
+  // Makes room for `bits` more bits, so that Put need not check.
+  void Reserve(std::uint64_t bits) {
+    const std::size_t need = filled_ + static_cast<std::size_t>(bits / 8) + 8;
+    if (out_.size() < need) out_.resize(std::max(need, out_.size() + out_.size() / 2));
+  }
+
+  // Appends `count` bits (at most 32) of `value`, bit 0 first, into room made by Reserve.
   void Put(std::uint32_t value, unsigned count) {
     pending_ |= static_cast<std::uint64_t>(value) << used_;
     used_ += count;
-    bitCount_ += count;
-    while (used_ >= 8) {
-      out_.push_back(static_cast<char>(pending_ & 0xFF));
-      pending_ >>= 8;
-      used_ -= 8;
+    if (used_ >= 32) {
+      char* at = &out_[filled_];
+      for (unsigned k = 0; k < 4; ++k) at[k] = static_cast<char>(pending_ >> (8 * k));
+      filled_ += 4;
+      pending_ >>= 32;
+      used_ -= 32;
     }
   }
-  void Put(StreamCode code) { Put(code.value, code.length); }
 
   // Appends the bits of a segment encoded elsewhere.
   void Append(const ImplodeBits& segment) {
+    Reserve(segment.bitCount);
+    const char* bytes = segment.bytes.data();
     const auto wholeBytes = static_cast<std::size_t>(segment.bitCount / 8);
-    if (used_ == 0) {
-      out_.append(segment.bytes, 0, wholeBytes);
-      bitCount_ += wholeBytes * 8;
-    } else {
-      for (std::size_t i = 0; i < wholeBytes; ++i) Put(static_cast<unsigned char>(segment.bytes[i]), 8);
+    std::size_t i = 0;
+    if (used_ % 8 == 0) {
+      FlushWholeBytes();
+      std::memcpy(&out_[filled_], bytes, wholeBytes);
+      filled_ += wholeBytes;
+      i = wholeBytes;
     }
+    for (; i + 4 <= wholeBytes; i += 4) Put(LoadLittle32(bytes + i), 32);
+    for (; i < wholeBytes; ++i) Put(static_cast<unsigned char>(bytes[i]), 8);
     if (const unsigned rest = segment.bitCount % 8) {
-      Put(static_cast<unsigned char>(segment.bytes[wholeBytes]) & ((1u << rest) - 1), rest);
+      Put(static_cast<unsigned char>(bytes[wholeBytes]) & ((1u << rest) - 1), rest);
     }
   }
 
-  // Pads the last byte with zero bits.
+  // Pads the last byte with zero bits and cuts the string to the bytes written.
   void Finish() {
-    if (used_ > 0) out_.push_back(static_cast<char>(pending_ & 0xFF));
+    FlushWholeBytes();
+    if (used_ > 0) out_[filled_++] = static_cast<char>(pending_ & 0xFF);
     pending_ = 0;
     used_ = 0;
+    out_.resize(filled_);
   }
 
-  std::uint64_t BitCount() const { return bitCount_; }
+  std::uint64_t BitCount() const { return (filled_ - origin_) * std::uint64_t{8} + used_; }
 
  private:
+  void FlushWholeBytes() {
+    for (; used_ >= 8; used_ -= 8, pending_ >>= 8) out_[filled_++] = static_cast<char>(pending_ & 0xFF);
+  }
+
   std::string& out_;
+  std::size_t filled_;  // bytes written
+  std::size_t origin_;  // bytes the string held before
   std::uint64_t pending_ = 0;
   unsigned used_ = 0;
-  std::uint64_t bitCount_ = 0;
 };
 
-// The exact number of bits of every literal, copy length and distance.
-struct BitCosts {
-  std::array<std::uint32_t, 256> literal{};
-  std::array<std::uint8_t, kMaxCopyLength + 1> lengthSymbol{};
-  std::array<std::uint32_t, kMaxCopyLength + 1> length{};                // flag + symbol + extra bits
-  std::array<std::uint32_t, kMaxShortCopyDistance + 1> shortDistance{};  // 2-byte copies
-  std::array<std::uint32_t, kWindowSlots + 1> distance{};                // longer copies
+// A token's bits as one value, first bit in bit 0.
+struct TokenCode {
+  std::uint16_t value;
+  std::uint8_t length;
+};
 
-  BitCosts(ImplodeLiteralMode mode, unsigned lowBits) {
+// The codes of literals and copy lengths, and the exact number of bits of every
+// literal, copy length and distance, the planner's costs.
+struct TokenCodes {
+  std::array<TokenCode, 256> literal{};                                 // flag and byte
+  std::array<TokenCode, kMaxCopyLength + 1> length{};                   // flag, symbol and extra bits
+  std::array<std::uint8_t, kMaxShortCopyDistance + 1> shortDistance{};  // bits, 2-byte copies
+  std::array<std::uint8_t, kWindowSlots + 1> distance{};                // bits, longer copies
+
+  TokenCodes(ImplodeLiteralMode mode, unsigned lowBits) {
     for (unsigned b = 0; b < 256; ++b) {
-      literal[b] =
-          1 + (mode == ImplodeLiteralMode::kAscii ? AsciiLiteralCode(static_cast<unsigned char>(b)).length : 8u);
+      const StreamCode code = mode == ImplodeLiteralMode::kAscii ? AsciiLiteralCode(static_cast<unsigned char>(b))
+                                                                 : StreamCode{static_cast<std::uint16_t>(b), 8};
+      literal[b] = TokenCode{static_cast<std::uint16_t>(code.value << 1), static_cast<std::uint8_t>(code.length + 1)};
     }
     unsigned symbol = 0;
     for (unsigned n = kMinCopyLength; n <= kMaxCopyLength; ++n) {
       const unsigned value = n - kMinCopyLength;
       while (symbol < 15 && value >= LengthSymbolBase(symbol + 1)) ++symbol;
-      lengthSymbol[n] = static_cast<std::uint8_t>(symbol);
-      length[n] = 1 + LengthSymbolCode(symbol).length + LengthSymbolExtraBits(symbol);
+      const StreamCode code = LengthSymbolCode(symbol);
+      const unsigned extra = value - LengthSymbolBase(symbol);
+      length[n] = TokenCode{static_cast<std::uint16_t>(1u | code.value << 1 | extra << (1 + code.length)),
+                            static_cast<std::uint8_t>(1 + code.length + LengthSymbolExtraBits(symbol))};
     }
     for (unsigned d = 1; d <= kMaxShortCopyDistance; ++d) {
-      shortDistance[d] = DistanceSymbolCode((d - 1) >> 2).length + 2u;
+      shortDistance[d] = static_cast<std::uint8_t>(DistanceSymbolCode((d - 1) >> 2).length + 2u);
     }
     for (unsigned d = 1; d <= (64u << lowBits); ++d) {
-      distance[d] = DistanceSymbolCode((d - 1) >> lowBits).length + lowBits;
+      distance[d] = static_cast<std::uint8_t>(DistanceSymbolCode((d - 1) >> lowBits).length + lowBits);
     }
   }
 };
 
-// One step of the chosen parse: a literal (length 1) or a copy.
-struct Step {
+// One position of the plan: the fewest bits that reach it, and the step that does (a
+// literal, length 1, or a copy). Once the plan is made, the step that leaves it.
+struct PlanNode {
+  std::uint32_t cost;
   std::uint16_t length;
   std::uint16_t distance;
 };
 
+// The match finder's tables and the plan, kept from one segment to the next on the same
+// thread so that neither is allocated again. They start every segment as if new.
+struct EncoderMemory {
+  std::vector<std::uint32_t> head3 = std::vector<std::uint32_t>(std::size_t{1} << kHashBits, 0);
+  std::vector<std::uint32_t> previous = std::vector<std::uint32_t>(kWindowSlots, 0);
+  std::vector<std::uint32_t> head2 = std::vector<std::uint32_t>(std::size_t{1} << 16, 0);
+  std::vector<PlanNode> plan;
+};
+
+EncoderMemory& ThreadEncoderMemory() {
+  thread_local EncoderMemory memory;
+  return memory;
+}
+
 class Encoder {
  public:
-  Encoder(std::string_view content, ImplodeLiteralMode mode, unsigned lowBits)
+  Encoder(std::string_view content, ImplodeLiteralMode mode, unsigned lowBits, EncoderMemory& memory)
       : data_(reinterpret_cast<const unsigned char*>(content.data())),
         size_(content.size()),
-        mode_(mode),
         lowBits_(lowBits),
         dictionarySize_(64u << lowBits),
-        costs_(mode, lowBits),
-        head3_(std::size_t{1} << kHashBits, 0),
-        previous_(kWindowSlots, 0),
-        head2_(std::size_t{1} << 16, 0) {}
+        codes_(mode, lowBits),
+        head3_(memory.head3.data()),
+        previous_(memory.previous.data()),
+        head2_(memory.head2.data()),
+        memory_(memory) {}
 
   // Appends the tokens of segment `index` to `bits`. The match finder starts from the
   // window that precedes the segment, so a segment's tokens depend on the content
@@ -137,7 +186,9 @@ class Encoder {
   void EncodeSegment(std::size_t index, BitWriter& bits) {
     const std::size_t start = index * kImplodeSegmentSize;
     const std::size_t end = std::min(size_, start + kImplodeSegmentSize);
-    if (index != nextSegment_) SeedHistory(start);
+    if (index != nextSegment_) SeedHistory(start, end);
+    if (memory_.plan.size() < end - start + 1) memory_.plan.resize(end - start + 1);
+    plan_ = memory_.plan.data();
     PlanBlock(start, end);
     EmitPlan(start, end, bits);
     nextSegment_ = index + 1;
@@ -145,14 +196,28 @@ class Encoder {
 
  private:
   static constexpr std::uint32_t kUnreached = std::numeric_limits<std::uint32_t>::max();
+  // Below this many positions the table slots they use are cleared one by one, rather
+  // than the whole tables.
+  static constexpr std::size_t kClearSlotsBelow = 8192;
+  // The plan's costs are made "unreached" this far ahead at a time.
+  static constexpr std::size_t kResetAhead = 4096;
 
   // Forgets every position, then records the window before `start`. Positions further
   // back are never reached, so the finder is left as if it had run through the content
   // from its beginning.
-  void SeedHistory(std::size_t start) {
-    std::fill(head3_.begin(), head3_.end(), 0);
-    std::fill(head2_.begin(), head2_.end(), 0);
-    for (std::size_t p = start - std::min(start, kWindowSlots); p < start; ++p) Insert(p);
+  void SeedHistory(std::size_t start, std::size_t end) {
+    const std::size_t from = start - std::min(start, kWindowSlots);
+    if (end - from < kClearSlotsBelow) {
+      // Only the slots of these positions are ever looked at.
+      for (std::size_t p = from; p < end; ++p) {
+        if (p + 3 <= size_) head3_[Hash3(p)] = 0;
+        if (p + 2 <= size_) head2_[Key2(p)] = 0;
+      }
+    } else {
+      std::fill(memory_.head3.begin(), memory_.head3.end(), 0);
+      std::fill(memory_.head2.begin(), memory_.head2.end(), 0);
+    }
+    for (std::size_t p = from; p < start; ++p) Insert(p, p + 3 <= size_ ? Hash3(p) : 0);
   }
 
   std::uint32_t Hash3(std::size_t p) const {
@@ -160,16 +225,17 @@ class Encoder {
         static_cast<std::uint32_t>(data_[p]) << 16 | static_cast<std::uint32_t>(data_[p + 1]) << 8 | data_[p + 2];
     return (v * 2654435761u) >> (32 - kHashBits);
   }
+  std::size_t Key2(std::size_t p) const { return static_cast<std::size_t>(data_[p]) << 8 | data_[p + 1]; }
 
-  // Records position p in the hash chains (positions are stored plus one; 0 is "none").
-  void Insert(std::size_t p) {
+  // Records position p, whose 3-byte hash is `hash`, in the hash chains (positions are
+  // stored plus one; 0 is "none").
+  void Insert(std::size_t p, std::uint32_t hash) {
     const auto tag = static_cast<std::uint32_t>(p + 1);
     if (p + 3 <= size_) {
-      const std::uint32_t h = Hash3(p);
-      previous_[p % kWindowSlots] = head3_[h];
-      head3_[h] = tag;
+      previous_[p % kWindowSlots] = head3_[hash];
+      head3_[hash] = tag;
     }
-    if (p + 2 <= size_) head2_[static_cast<std::size_t>(data_[p]) << 8 | data_[p + 1]] = tag;
+    if (p + 2 <= size_) head2_[Key2(p)] = tag;
   }
 
   std::uint16_t Load16(std::size_t p) const {
@@ -192,10 +258,10 @@ class Encoder {
     return n;
   }
 
-  void Relax(std::size_t target, std::uint32_t cost, unsigned length, unsigned distance) {
-    if (cost < cost_[target]) {
-      cost_[target] = cost;
-      step_[target] = Step{static_cast<std::uint16_t>(length), static_cast<std::uint16_t>(distance)};
+  void Relax(std::size_t target, std::uint32_t cost, std::size_t length, std::size_t distance) {
+    PlanNode& node = plan_[target];
+    if (cost < node.cost) {
+      node = PlanNode{cost, static_cast<std::uint16_t>(length), static_cast<std::uint16_t>(distance)};
     }
   }
 
@@ -204,43 +270,49 @@ class Encoder {
   // distance code never gets longer with a nearer distance.
   void PlanBlock(std::size_t start, std::size_t end) {
     const std::size_t blockLength = end - start;
-    cost_.assign(blockLength + 1, kUnreached);
-    step_.assign(blockLength + 1, Step{0, 0});
-    cost_[0] = 0;
+    plan_[0] = PlanNode{0, 0, 0};
+    std::size_t reset = 1;        // plan_ from here on is not yet made "unreached"
     std::size_t plannedFrom = 0;  // positions before this are covered by a long copy
     for (std::size_t i = 0; i < blockLength; ++i) {
       const std::size_t p = start + i;
+      const std::uint32_t hash = p + 3 <= size_ ? Hash3(p) : 0;
       if (i < plannedFrom) {
-        Insert(p);
+        Insert(p, hash);
         continue;
       }
-      const std::uint32_t here = cost_[i];
-      Relax(i + 1, here + costs_.literal[data_[p]], 1, 0);
+      if (reset <= std::min(blockLength, i + kMaxCopyLength)) {
+        const std::size_t to = std::min(blockLength + 1, i + kMaxCopyLength + kResetAhead);
+        for (; reset < to; ++reset) plan_[reset].cost = kUnreached;
+      }
+      const std::uint32_t here = plan_[i].cost;
+      Relax(i + 1, here + codes_.literal[data_[p]].length, 1, 0);
 
       const std::size_t limit = std::min<std::size_t>(kMaxCopyLength, end - p);
       if (limit >= 2) {
-        const std::uint32_t tag = head2_[static_cast<std::size_t>(data_[p]) << 8 | data_[p + 1]];
-        if (tag != 0 && p - (tag - 1) <= kMaxShortCopyDistance) {
-          const auto distance = static_cast<unsigned>(p - (tag - 1));
-          Relax(i + 2, here + costs_.length[2] + costs_.shortDistance[distance], 2, distance);
+        const std::uint32_t tag = head2_[Key2(p)];
+        // Tags above `nearest2` are positions at most 256 bytes back.
+        const auto nearest2 = static_cast<std::uint32_t>(p - std::min<std::size_t>(p, kMaxShortCopyDistance));
+        if (tag > nearest2) {
+          const std::size_t distance = p - (tag - 1);
+          Relax(i + 2, here + codes_.length[2].length + codes_.shortDistance[distance], 2, distance);
         }
       }
       std::size_t best = 2;
-      if (limit >= 3 && p + 3 <= size_) {
-        std::uint32_t tag = head3_[Hash3(p)];
-        for (unsigned depth = 0; tag != 0 && depth < kMaxChainDepth; ++depth) {
+      if (limit >= 3) {
+        // Tags above `nearest` are positions within the dictionary.
+        const auto nearest = static_cast<std::uint32_t>(p - std::min(p, dictionarySize_));
+        std::uint32_t tag = head3_[hash];
+        for (unsigned depth = kMaxChainDepth; tag > nearest && depth != 0; --depth) {
           const std::size_t from = tag - 1;
-          const std::size_t distance = p - from;
-          if (distance > dictionarySize_) break;
           // Only a copy longer than the best so far counts: its bytes at best - 1 and
           // best must match.
           if (Load16(from + best - 1) == Load16(p + best - 1)) {
             const std::size_t length = MatchLength(from, p, limit);
             if (length > best) {
-              const std::uint32_t base = here + costs_.distance[distance];
-              for (std::size_t n = best + 1; n <= length; ++n) {
-                Relax(i + n, base + costs_.length[n], static_cast<unsigned>(n), static_cast<unsigned>(distance));
-              }
+              const std::size_t distance = p - from;
+              const std::uint32_t base = here + codes_.distance[distance];
+              for (std::size_t n = best + 1; n <= length; ++n)
+                Relax(i + n, base + codes_.length[n].length, n, distance);
               best = length;
               if (best >= limit) break;
             }
@@ -249,57 +321,58 @@ class Encoder {
         }
       }
       if (best >= kNiceLength) plannedFrom = i + best;
-      Insert(p);
+      Insert(p, hash);
     }
   }
 
   void EmitPlan(std::size_t start, std::size_t end, BitWriter& bits) {
-    plan_.clear();
-    for (std::size_t i = end - start; i > 0; i -= step_[i].length) plan_.push_back(step_[i]);
-    std::size_t p = start;
-    for (auto it = plan_.rbegin(); it != plan_.rend(); ++it) {
-      if (it->length == 1) {
-        EmitLiteral(data_[p], bits);
+    const std::size_t blockLength = end - start;
+    bits.Reserve(plan_[blockLength].cost);
+    // Each node on the chosen path is given the step that leaves it instead of the one
+    // that reaches it.
+    PlanNode leaving{0, 0, 0};
+    for (std::size_t i = blockLength; i > 0;) {
+      const PlanNode reaching = plan_[i];
+      plan_[i].length = leaving.length;
+      plan_[i].distance = leaving.distance;
+      leaving = reaching;
+      i -= reaching.length;
+    }
+    plan_[0].length = leaving.length;
+    plan_[0].distance = leaving.distance;
+    for (std::size_t i = 0; i < blockLength; i += plan_[i].length) {
+      const PlanNode& step = plan_[i];
+      if (step.length == 1) {
+        const TokenCode code = codes_.literal[data_[start + i]];
+        bits.Put(code.value, code.length);
       } else {
-        EmitCopy(it->length, it->distance, bits);
+        EmitCopy(step.length, step.distance, bits);
       }
-      p += it->length;
     }
   }
 
-  void EmitLiteral(unsigned char byte, BitWriter& bits) const {
-    if (mode_ == ImplodeLiteralMode::kAscii) {
-      const StreamCode code = AsciiLiteralCode(byte);
-      bits.Put(static_cast<std::uint32_t>(code.value) << 1, code.length + 1u);
-    } else {
-      bits.Put(static_cast<std::uint32_t>(byte) << 1, 9);
-    }
-  }
-
+  // The whole copy in one value: length at most 16 bits, distance at most 14.
   void EmitCopy(unsigned length, unsigned distance, BitWriter& bits) const {
-    const unsigned symbol = costs_.lengthSymbol[length];
-    bits.Put(1, 1);
-    bits.Put(LengthSymbolCode(symbol));
-    bits.Put(length - kMinCopyLength - LengthSymbolBase(symbol), LengthSymbolExtraBits(symbol));
+    const TokenCode lengthCode = codes_.length[length];
     const unsigned lowBits = length == 2 ? 2 : lowBits_;
-    const unsigned high = (distance - 1) >> lowBits;
-    bits.Put(DistanceSymbolCode(high));
-    bits.Put((distance - 1) & ((1u << lowBits) - 1), lowBits);
+    const StreamCode high = DistanceSymbolCode((distance - 1) >> lowBits);
+    const std::uint32_t distanceValue = high.value | ((distance - 1) & ((1u << lowBits) - 1)) << high.length;
+    bits.Put(lengthCode.value | distanceValue << lengthCode.length, lengthCode.length + high.length + lowBits);
   }
 
   const unsigned char* data_;
   std::size_t size_;
-  ImplodeLiteralMode mode_;
   unsigned lowBits_;
   std::size_t dictionarySize_;
-  BitCosts costs_;
-  std::vector<std::uint32_t> head3_;
-  std::vector<std::uint32_t> previous_;
-  std::vector<std::uint32_t> head2_;
-  std::vector<std::uint32_t> cost_;
-  std::vector<Step> step_;
-  std::vector<Step> plan_;
-  std::size_t nextSegment_ = 0;  // the segment that follows on from the finder's state
+  TokenCodes codes_;
+  std::uint32_t* head3_;
+  std::uint32_t* previous_;
+  std::uint32_t* head2_;
+  EncoderMemory& memory_;
+  PlanNode* plan_ = nullptr;
+  // The segment that follows on from the finder's state; none at first, as the tables
+  // hold what an earlier encoder left.
+  std::size_t nextSegment_ = std::numeric_limits<std::size_t>::max();
 };
 
 unsigned LowBitsOf(unsigned dictionarySize) {
@@ -329,9 +402,10 @@ std::string StreamHeader(ImplodeLiteralMode mode, unsigned dictionarySize, std::
 
 // End of stream: a copy whose length value is 517 (symbol 15, extra bits all ones).
 void PutEndOfStream(BitWriter& bits) {
-  bits.Put(1, 1);
-  bits.Put(LengthSymbolCode(15));
-  bits.Put(kEndOfStreamLengthValue - LengthSymbolBase(15), LengthSymbolExtraBits(15));
+  const StreamCode symbol = LengthSymbolCode(15);
+  bits.Reserve(32);
+  bits.Put(1u | symbol.value << 1 | (kEndOfStreamLengthValue - LengthSymbolBase(15)) << (1 + symbol.length),
+           1 + symbol.length + LengthSymbolExtraBits(15));
   bits.Finish();
 }
 
@@ -348,8 +422,8 @@ ImplodeBits ImplodeSegment(std::string_view content, std::size_t index, ImplodeL
   if (index >= ImplodeSegmentCount(content.size())) throw std::out_of_range("no such implode segment");
   ImplodeBits segment;
   BitWriter bits(segment.bytes);
-  auto encoder = std::make_unique<Encoder>(content, mode, lowBits);
-  encoder->EncodeSegment(index, bits);
+  Encoder encoder(content, mode, lowBits, ThreadEncoderMemory());
+  encoder.EncodeSegment(index, bits);
   segment.bitCount = bits.BitCount();
   bits.Finish();
   return segment;
@@ -367,8 +441,8 @@ std::string JoinImplodeSegments(const std::vector<ImplodeBits>& segments, Implod
 std::string Implode(std::string_view content, ImplodeLiteralMode mode, unsigned dictionarySize) {
   std::string out = StreamHeader(mode, dictionarySize, content.size());
   BitWriter bits(out);
-  auto encoder = std::make_unique<Encoder>(content, mode, LowBitsOf(dictionarySize));
-  for (std::size_t i = 0, n = ImplodeSegmentCount(content.size()); i < n; ++i) encoder->EncodeSegment(i, bits);
+  Encoder encoder(content, mode, LowBitsOf(dictionarySize), ThreadEncoderMemory());
+  for (std::size_t i = 0, n = ImplodeSegmentCount(content.size()); i < n; ++i) encoder.EncodeSegment(i, bits);
   PutEndOfStream(bits);
   return out;
 }
