@@ -13,7 +13,7 @@ namespace yv::archive {
 
 namespace {
 
-// How many earlier positions with the same 3-byte hash are tried at each position.
+// How many earlier positions with the same 4-byte hash are tried at each position.
 constexpr unsigned kMaxChainDepth = 128;
 // A copy at least this long is taken at once and the positions it covers are not
 // searched. Copies this long are common in text; skipping inside them costs about 0.4 %
@@ -154,12 +154,29 @@ struct PlanNode {
 };
 
 // The match finder's tables and the plan, kept from one segment to the next on the same
-// thread so that neither is allocated again. They start every segment as if new.
+// thread so that neither is allocated again. They start every segment as if new. The
+// finder keeps the latest position of every 2-byte value and of every 3-byte hash (the
+// nearest copy is the cheapest of its length), and chains of the positions of every
+// 4-byte hash for the longer copies. Positions are stored plus one; 0 is "none".
 struct EncoderMemory {
-  std::vector<std::uint32_t> head3 = std::vector<std::uint32_t>(std::size_t{1} << kHashBits, 0);
-  std::vector<std::uint32_t> previous = std::vector<std::uint32_t>(kWindowSlots, 0);
   std::vector<std::uint32_t> head2 = std::vector<std::uint32_t>(std::size_t{1} << 16, 0);
+  std::vector<std::uint32_t> head3 = std::vector<std::uint32_t>(std::size_t{1} << kHashBits, 0);
+  std::vector<std::uint32_t> head4 = std::vector<std::uint32_t>(std::size_t{1} << kHashBits, 0);
+  std::vector<std::uint32_t> previous4 = std::vector<std::uint32_t>(kWindowSlots, 0);
   std::vector<PlanNode> plan;
+};
+
+// Where position p goes in the finder's tables.
+struct Keys {
+  std::uint32_t key2;   // its 2 bytes
+  std::uint32_t hash3;  // hash of its 3 bytes
+  std::uint32_t hash4;  // hash of its 4 bytes
+};
+
+// A copy found at a position: the chain gives them in order of growing length.
+struct Copy {
+  std::uint16_t length;
+  std::uint16_t distance;
 };
 
 EncoderMemory& ThreadEncoderMemory() {
@@ -175,9 +192,10 @@ class Encoder {
         lowBits_(lowBits),
         dictionarySize_(64u << lowBits),
         codes_(mode, lowBits),
-        head3_(memory.head3.data()),
-        previous_(memory.previous.data()),
         head2_(memory.head2.data()),
+        head3_(memory.head3.data()),
+        head4_(memory.head4.data()),
+        previous4_(memory.previous4.data()),
         memory_(memory) {}
 
   // Appends the tokens of segment `index` to `bits`. The match finder starts from the
@@ -210,32 +228,37 @@ class Encoder {
     if (end - from < kClearSlotsBelow) {
       // Only the slots of these positions are ever looked at.
       for (std::size_t p = from; p < end; ++p) {
-        if (p + 3 <= size_) head3_[Hash3(p)] = 0;
-        if (p + 2 <= size_) head2_[Key2(p)] = 0;
+        const Keys keys = KeysAt(p);
+        head2_[keys.key2] = 0;
+        head3_[keys.hash3] = 0;
+        head4_[keys.hash4] = 0;
       }
     } else {
-      std::fill(memory_.head3.begin(), memory_.head3.end(), 0);
-      std::fill(memory_.head2.begin(), memory_.head2.end(), 0);
+      for (auto* table : {&memory_.head2, &memory_.head3, &memory_.head4}) std::fill(table->begin(), table->end(), 0);
     }
-    for (std::size_t p = from; p < start; ++p) Insert(p, p + 3 <= size_ ? Hash3(p) : 0);
+    for (std::size_t p = from; p < start; ++p) Insert(p, KeysAt(p));
   }
 
-  std::uint32_t Hash3(std::size_t p) const {
-    const std::uint32_t v =
-        static_cast<std::uint32_t>(data_[p]) << 16 | static_cast<std::uint32_t>(data_[p + 1]) << 8 | data_[p + 2];
-    return (v * 2654435761u) >> (32 - kHashBits);
+  // Bytes past the end of the content count as zero: their positions are not recorded.
+  Keys KeysAt(std::size_t p) const {
+    std::uint32_t v = 0;
+    if (p + 4 <= size_) {
+      v = LoadLittle32(reinterpret_cast<const char*>(data_ + p));
+    } else {
+      for (std::size_t k = 0; p + k < size_; ++k) v |= std::uint32_t{data_[p + k]} << (8 * k);
+    }
+    constexpr unsigned kShift = 32 - kHashBits;
+    return Keys{v & 0xFFFF, ((v & 0xFFFFFF) * 2654435761u) >> kShift, (v * 2246822519u) >> kShift};
   }
-  std::size_t Key2(std::size_t p) const { return static_cast<std::size_t>(data_[p]) << 8 | data_[p + 1]; }
 
-  // Records position p, whose 3-byte hash is `hash`, in the hash chains (positions are
-  // stored plus one; 0 is "none").
-  void Insert(std::size_t p, std::uint32_t hash) {
+  void Insert(std::size_t p, const Keys& keys) {
     const auto tag = static_cast<std::uint32_t>(p + 1);
-    if (p + 3 <= size_) {
-      previous_[p % kWindowSlots] = head3_[hash];
-      head3_[hash] = tag;
+    if (p + 4 <= size_) {
+      previous4_[p % kWindowSlots] = head4_[keys.hash4];
+      head4_[keys.hash4] = tag;
     }
-    if (p + 2 <= size_) head2_[Key2(p)] = tag;
+    if (p + 3 <= size_) head3_[keys.hash3] = tag;
+    if (p + 2 <= size_) head2_[keys.key2] = tag;
   }
 
   std::uint16_t Load16(std::size_t p) const {
@@ -265,6 +288,29 @@ class Encoder {
     }
   }
 
+  // The copies of 4 bytes or more at p, from the chain of its 4-byte hash, nearest
+  // first: each one listed is longer than those before it. Returns how many.
+  std::size_t FindLongCopies(std::size_t p, std::size_t limit, const Keys& keys, std::uint32_t nearest) {
+    std::size_t found = 0;
+    std::size_t best = 3;
+    std::uint32_t tag = head4_[keys.hash4];
+    for (unsigned depth = kMaxChainDepth; tag > nearest && depth != 0; --depth) {
+      const std::size_t from = tag - 1;
+      // Only a copy longer than the best so far counts: its bytes at best - 1 and best
+      // must match.
+      if (Load16(from + best - 1) == Load16(p + best - 1)) {
+        const std::size_t length = MatchLength(from, p, limit);
+        if (length > best) {
+          copies_[found++] = Copy{static_cast<std::uint16_t>(length), static_cast<std::uint16_t>(p - from)};
+          best = length;
+          if (best >= limit) break;
+        }
+      }
+      tag = previous4_[from % kWindowSlots];
+    }
+    return found;
+  }
+
   // Shortest path in bits from the block's start to its end, over literals and the
   // copies found at each position. For every length the nearest copy is used: the
   // distance code never gets longer with a nearer distance.
@@ -275,9 +321,9 @@ class Encoder {
     std::size_t plannedFrom = 0;  // positions before this are covered by a long copy
     for (std::size_t i = 0; i < blockLength; ++i) {
       const std::size_t p = start + i;
-      const std::uint32_t hash = p + 3 <= size_ ? Hash3(p) : 0;
+      const Keys keys = KeysAt(p);
       if (i < plannedFrom) {
-        Insert(p, hash);
+        Insert(p, keys);
         continue;
       }
       if (reset <= std::min(blockLength, i + kMaxCopyLength)) {
@@ -285,11 +331,22 @@ class Encoder {
         for (; reset < to; ++reset) plan_[reset].cost = kUnreached;
       }
       const std::uint32_t here = plan_[i].cost;
-      Relax(i + 1, here + codes_.literal[data_[p]].length, 1, 0);
-
       const std::size_t limit = std::min<std::size_t>(kMaxCopyLength, end - p);
+      // Tags above `nearest` are positions within the dictionary.
+      const auto nearest = static_cast<std::uint32_t>(p - std::min(p, dictionarySize_));
+      const std::size_t found = limit >= 4 ? FindLongCopies(p, limit, keys, nearest) : 0;
+      const Copy longest = found > 0 ? copies_[found - 1] : Copy{0, 0};
+      if (longest.length >= kNiceLength) {
+        // The positions it covers are not searched, so no other step into them is of use.
+        Relax(i + longest.length, here + codes_.distance[longest.distance] + codes_.length[longest.length].length,
+              longest.length, longest.distance);
+        plannedFrom = i + longest.length;
+        Insert(p, keys);
+        continue;
+      }
+      Relax(i + 1, here + codes_.literal[data_[p]].length, 1, 0);
       if (limit >= 2) {
-        const std::uint32_t tag = head2_[Key2(p)];
+        const std::uint32_t tag = head2_[keys.key2];
         // Tags above `nearest2` are positions at most 256 bytes back.
         const auto nearest2 = static_cast<std::uint32_t>(p - std::min<std::size_t>(p, kMaxShortCopyDistance));
         if (tag > nearest2) {
@@ -297,31 +354,22 @@ class Encoder {
           Relax(i + 2, here + codes_.length[2].length + codes_.shortDistance[distance], 2, distance);
         }
       }
-      std::size_t best = 2;
       if (limit >= 3) {
-        // Tags above `nearest` are positions within the dictionary.
-        const auto nearest = static_cast<std::uint32_t>(p - std::min(p, dictionarySize_));
-        std::uint32_t tag = head3_[hash];
-        for (unsigned depth = kMaxChainDepth; tag > nearest && depth != 0; --depth) {
+        const std::uint32_t tag = head3_[keys.hash3];
+        if (tag > nearest) {
           const std::size_t from = tag - 1;
-          // Only a copy longer than the best so far counts: its bytes at best - 1 and
-          // best must match.
-          if (Load16(from + best - 1) == Load16(p + best - 1)) {
-            const std::size_t length = MatchLength(from, p, limit);
-            if (length > best) {
-              const std::size_t distance = p - from;
-              const std::uint32_t base = here + codes_.distance[distance];
-              for (std::size_t n = best + 1; n <= length; ++n)
-                Relax(i + n, base + codes_.length[n].length, n, distance);
-              best = length;
-              if (best >= limit) break;
-            }
+          if (data_[from] == data_[p] && Load16(from + 1) == Load16(p + 1)) {
+            const std::size_t distance = p - from;
+            Relax(i + 3, here + codes_.length[3].length + codes_.distance[distance], 3, distance);
           }
-          tag = previous_[from % kWindowSlots];
         }
       }
-      if (best >= kNiceLength) plannedFrom = i + best;
-      Insert(p, hash);
+      for (std::size_t c = 0, n = 4; c < found; ++c) {
+        const Copy copy = copies_[c];
+        const std::uint32_t base = here + codes_.distance[copy.distance];
+        for (; n <= copy.length; ++n) Relax(i + n, base + codes_.length[n].length, n, copy.distance);
+      }
+      Insert(p, keys);
     }
   }
 
@@ -365,9 +413,11 @@ class Encoder {
   unsigned lowBits_;
   std::size_t dictionarySize_;
   TokenCodes codes_;
-  std::uint32_t* head3_;
-  std::uint32_t* previous_;
   std::uint32_t* head2_;
+  std::uint32_t* head3_;
+  std::uint32_t* head4_;
+  std::uint32_t* previous4_;
+  std::array<Copy, kMaxChainDepth> copies_;
   EncoderMemory& memory_;
   PlanNode* plan_ = nullptr;
   // The segment that follows on from the finder's state; none at first, as the tables
