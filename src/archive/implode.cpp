@@ -57,10 +57,15 @@ class BitWriter {
     pending_ |= static_cast<std::uint64_t>(value) << used_;
     used_ += count;
     if (used_ >= 32) {
+      // From a local copy: the stores through char may alias the members.
+      const std::uint64_t pending = pending_;
       char* at = &out_[filled_];
-      for (unsigned k = 0; k < 4; ++k) at[k] = static_cast<char>(pending_ >> (8 * k));
+      at[0] = static_cast<char>(pending);
+      at[1] = static_cast<char>(pending >> 8);
+      at[2] = static_cast<char>(pending >> 16);
+      at[3] = static_cast<char>(pending >> 24);
       filled_ += 4;
-      pending_ >>= 32;
+      pending_ = pending >> 32;
       used_ -= 32;
     }
   }
@@ -217,7 +222,7 @@ class Encoder {
   // Below this many positions the table slots they use are cleared one by one, rather
   // than the whole tables.
   static constexpr std::size_t kClearSlotsBelow = 8192;
-  // The plan's costs are made "unreached" this far ahead at a time.
+  // The plan's nodes are made "unreached" for this many positions at a time.
   static constexpr std::size_t kResetAhead = 4096;
 
   // Forgets every position, then records the window before `start`. Positions further
@@ -256,6 +261,9 @@ class Encoder {
     if (p + 4 <= size_) {
       previous4_[p % kWindowSlots] = head4_[keys.hash4];
       head4_[keys.hash4] = tag;
+      head3_[keys.hash3] = tag;
+      head2_[keys.key2] = tag;
+      return;
     }
     if (p + 3 <= size_) head3_[keys.hash3] = tag;
     if (p + 2 <= size_) head2_[keys.key2] = tag;
@@ -317,60 +325,64 @@ class Encoder {
   void PlanBlock(std::size_t start, std::size_t end) {
     const std::size_t blockLength = end - start;
     plan_[0] = PlanNode{0, 0, 0};
-    std::size_t reset = 1;        // plan_ from here on is not yet made "unreached"
     std::size_t plannedFrom = 0;  // positions before this are covered by a long copy
-    for (std::size_t i = 0; i < blockLength; ++i) {
-      const std::size_t p = start + i;
-      const Keys keys = KeysAt(p);
-      if (i < plannedFrom) {
-        Insert(p, keys);
-        continue;
-      }
-      if (reset <= std::min(blockLength, i + kMaxCopyLength)) {
-        const std::size_t to = std::min(blockLength + 1, i + kMaxCopyLength + kResetAhead);
-        for (; reset < to; ++reset) plan_[reset].cost = kUnreached;
-      }
-      const std::uint32_t here = plan_[i].cost;
-      const std::size_t limit = std::min<std::size_t>(kMaxCopyLength, end - p);
-      // Tags above `nearest` are positions within the dictionary.
-      const auto nearest = static_cast<std::uint32_t>(p - std::min(p, dictionarySize_));
-      const std::size_t found = limit >= 4 ? FindLongCopies(p, limit, keys, nearest) : 0;
-      const Copy longest = found > 0 ? copies_[found - 1] : Copy{0, 0};
-      if (longest.length >= kNiceLength) {
-        // The positions it covers are not searched, so no other step into them is of use.
-        Relax(i + longest.length, here + codes_.distance[longest.distance] + codes_.length[longest.length].length,
-              longest.length, longest.distance);
-        plannedFrom = i + longest.length;
-        Insert(p, keys);
-        continue;
-      }
-      Relax(i + 1, here + codes_.literal[data_[p]].length, 1, 0);
-      if (limit >= 2) {
-        const std::uint32_t tag = head2_[keys.key2];
-        // Tags above `nearest2` are positions at most 256 bytes back.
-        const auto nearest2 = static_cast<std::uint32_t>(p - std::min<std::size_t>(p, kMaxShortCopyDistance));
-        if (tag > nearest2) {
-          const std::size_t distance = p - (tag - 1);
-          Relax(i + 2, here + codes_.length[2].length + codes_.shortDistance[distance], 2, distance);
-        }
-      }
-      if (limit >= 3) {
-        const std::uint32_t tag = head3_[keys.hash3];
-        if (tag > nearest) {
-          const std::size_t from = tag - 1;
-          if (data_[from] == data_[p] && Load16(from + 1) == Load16(p + 1)) {
-            const std::size_t distance = p - from;
-            Relax(i + 3, here + codes_.length[3].length + codes_.distance[distance], 3, distance);
-          }
-        }
-      }
-      for (std::size_t c = 0, n = 4; c < found; ++c) {
-        const Copy copy = copies_[c];
-        const std::uint32_t base = here + codes_.distance[copy.distance];
-        for (; n <= copy.length; ++n) Relax(i + n, base + codes_.length[n].length, n, copy.distance);
-      }
-      Insert(p, keys);
+    for (std::size_t chunk = 0, reset = 1; chunk < blockLength; chunk += kResetAhead) {
+      // Every node the chunk's positions reach is made "unreached" (all bits set) first.
+      const std::size_t chunkEnd = std::min(blockLength, chunk + kResetAhead);
+      const std::size_t reached = std::min(blockLength, chunkEnd - 1 + kMaxCopyLength) + 1;
+      std::memset(static_cast<void*>(plan_ + reset), 0xFF, (reached - reset) * sizeof(PlanNode));
+      reset = reached;
+      for (std::size_t i = chunk; i < chunkEnd; ++i) PlanPosition(start + i, i, end, plannedFrom);
     }
+  }
+
+  // Relaxes the steps from position p, node i of the block that ends at `end`.
+  void PlanPosition(std::size_t p, std::size_t i, std::size_t end, std::size_t& plannedFrom) {
+    const Keys keys = KeysAt(p);
+    if (i < plannedFrom) {
+      Insert(p, keys);
+      return;
+    }
+    const std::uint32_t here = plan_[i].cost;
+    const std::size_t limit = std::min<std::size_t>(kMaxCopyLength, end - p);
+    // Tags above `nearest` are positions within the dictionary.
+    const auto nearest = static_cast<std::uint32_t>(p - std::min(p, dictionarySize_));
+    const std::size_t found = limit >= 4 ? FindLongCopies(p, limit, keys, nearest) : 0;
+    const Copy longest = found > 0 ? copies_[found - 1] : Copy{0, 0};
+    if (longest.length >= kNiceLength) {
+      // The positions it covers are not searched, so no other step into them is of use.
+      Relax(i + longest.length, here + codes_.distance[longest.distance] + codes_.length[longest.length].length,
+            longest.length, longest.distance);
+      plannedFrom = i + longest.length;
+      Insert(p, keys);
+      return;
+    }
+    Relax(i + 1, here + codes_.literal[data_[p]].length, 1, 0);
+    if (limit >= 2) {
+      const std::uint32_t tag = head2_[keys.key2];
+      // Tags above `nearest2` are positions at most 256 bytes back.
+      const auto nearest2 = static_cast<std::uint32_t>(p - std::min<std::size_t>(p, kMaxShortCopyDistance));
+      if (tag > nearest2) {
+        const std::size_t distance = p - (tag - 1);
+        Relax(i + 2, here + codes_.length[2].length + codes_.shortDistance[distance], 2, distance);
+      }
+    }
+    if (limit >= 3) {
+      const std::uint32_t tag = head3_[keys.hash3];
+      if (tag > nearest) {
+        const std::size_t from = tag - 1;
+        if (data_[from] == data_[p] && Load16(from + 1) == Load16(p + 1)) {
+          const std::size_t distance = p - from;
+          Relax(i + 3, here + codes_.length[3].length + codes_.distance[distance], 3, distance);
+        }
+      }
+    }
+    for (std::size_t c = 0, n = 4; c < found; ++c) {
+      const Copy copy = copies_[c];
+      const std::uint32_t base = here + codes_.distance[copy.distance];
+      for (; n <= copy.length; ++n) Relax(i + n, base + codes_.length[n].length, n, copy.distance);
+    }
+    Insert(p, keys);
   }
 
   void EmitPlan(std::size_t start, std::size_t end, BitWriter& bits) {
