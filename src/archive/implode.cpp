@@ -186,6 +186,18 @@ struct Copy {
   std::uint16_t distance;
 };
 
+// The codes of each literal mode and dictionary size (4, 5 or 6 low bits), made once.
+const TokenCodes& CodesFor(ImplodeLiteralMode mode, unsigned lowBits) {
+  static const auto all = [] {
+    std::vector<TokenCodes> codes;
+    for (const auto m : {ImplodeLiteralMode::kBinary, ImplodeLiteralMode::kAscii}) {
+      for (unsigned bits = 4; bits <= 6; ++bits) codes.emplace_back(m, bits);
+    }
+    return codes;
+  }();
+  return all[(mode == ImplodeLiteralMode::kAscii ? 3 : 0) + (lowBits - 4)];
+}
+
 EncoderMemory& ThreadEncoderMemory() {
   thread_local EncoderMemory memory;
   return memory;
@@ -198,7 +210,7 @@ class Encoder {
         size_(content.size()),
         lowBits_(lowBits),
         dictionarySize_(64u << lowBits),
-        codes_(mode, lowBits),
+        codes_(CodesFor(mode, lowBits)),
         head2_(memory.head2.data()),
         head3_(memory.head3.data()),
         head4_(memory.head4.data()),
@@ -428,7 +440,7 @@ class Encoder {
   std::size_t size_;
   unsigned lowBits_;
   std::size_t dictionarySize_;
-  TokenCodes codes_;
+  const TokenCodes codes_;  // a copy: the planner reads it through `this`, with no pointer to load again
   std::uint32_t* head2_;
   std::uint32_t* head3_;
   std::uint32_t* head4_;
