@@ -5,6 +5,7 @@
 #include <random>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -217,6 +218,27 @@ TEST(Implode, SegmentsEncodedInAnyOrderJoinIntoTheSameStream) {
               Implode(content, ImplodeLiteralMode::kAscii, 2048));
   EXPECT_EQ(JoinImplodeSegments({}, ImplodeLiteralMode::kBinary, 4096, 0),
             Implode("", ImplodeLiteralMode::kBinary, 4096));
+}
+
+// A thread keeps the encoder's tables from one content to the next: what it encoded
+// before must leave no trace, whether the next content is small (its table slots are
+// cleared one by one) or large (the whole tables are).
+TEST(Implode, StreamDependsOnlyOnTheContentNotOnWhatTheThreadEncodedBefore) {
+  const std::string before = MakeContent("binary", 3 * kImplodeSegmentSize);
+  for (const std::size_t size : {std::size_t{3000}, kImplodeSegmentSize + 4321}) {
+    const std::string content = MakeText(size, 7);
+    const std::size_t last = ImplodeSegmentCount(size) - 1;
+    std::string freshStream;
+    std::string freshSegment;
+    std::thread([&] {
+      freshStream = Implode(content, ImplodeLiteralMode::kBinary, 4096);
+      freshSegment = ImplodeSegment(content, last, ImplodeLiteralMode::kBinary, 4096).bytes;
+    }).join();
+    Implode(before, ImplodeLiteralMode::kBinary, 4096);
+    EXPECT_TRUE(Implode(content, ImplodeLiteralMode::kBinary, 4096) == freshStream) << size;
+    Implode(before, ImplodeLiteralMode::kBinary, 4096);
+    EXPECT_TRUE(ImplodeSegment(content, last, ImplodeLiteralMode::kBinary, 4096).bytes == freshSegment) << size;
+  }
 }
 
 TEST(RunInParallel, RunsEveryTaskOnceAndPassesTheFirstFailureOn) {
