@@ -8,6 +8,9 @@
 
 #include "archive/explode.h"
 
+// Where blocks are copied to; visible outside this file, so the copy is never dropped.
+char gBlockSink[yv::archive::kExplodeBlockSize];
+
 namespace {
 
 struct Feed {
@@ -42,9 +45,9 @@ void Write(char* buf, unsigned* size, void* param) {
   Check(!f.lastBlockSeen);
   Check(*size <= yv::archive::kExplodeBlockSize);
   if (*size < yv::archive::kExplodeBlockSize) f.lastBlockSeen = true;
-  // Touch every byte so that the sanitizer sees any read outside the window.
-  volatile unsigned sum = 0;
-  for (unsigned i = 0; i < *size; ++i) sum = sum + static_cast<unsigned char>(buf[i]);
+  // Copy the whole block out so that the sanitizer checks every byte of it (a read
+  // outside the window), at the cost of one memcpy rather than a loop.
+  std::memcpy(gBlockSink, buf, *size);
   f.output += *size;
 }
 
