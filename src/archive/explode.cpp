@@ -169,7 +169,7 @@ bool DecodeSteps(BitRegister& r, const unsigned char*& in, const unsigned char* 
     const unsigned distance = (entry >> 18) + static_cast<unsigned>((reg.bits << (64 - total)) >> ((entry >> 6) & 63));
     // A literal is stored, then "copied" from far back to the byte after it: bytes that
     // later tokens overwrite.
-    o[0] = static_cast<unsigned char>(kAscii ? entry >> 18 : reg.bits >> 1);
+    o[0] = kAscii ? kTables.literalByte[distance] : static_cast<unsigned char>(reg.bits >> 1);
     unsigned char* const to = o + 1 - static_cast<unsigned>(reg.bits & 1);
     reg.Drop(total);
     if (distance < 8) {

@@ -11,9 +11,12 @@ namespace yv::archive::explode_tables {
 constexpr unsigned kLiteralIndexBits = 13;  // the longest ASCII literal code
 constexpr unsigned kStepIndexBits = 12;
 // The distance base of a literal's step (see Tables::step), far enough back that the
-// step never reads bytes just written: in binary mode this base, in ASCII mode this base
-// plus the byte, which is taken from there.
+// step never reads bytes just written: in binary mode this base; in ASCII mode the
+// distance selects the byte in Tables::literalByte (see there).
 constexpr unsigned kLiteralStepDistance = 256;
+// Tables::literalByte has a byte for every distance a step may have (1 to 4096), so a
+// step takes one from there without a check.
+constexpr unsigned kLiteralSlots = 4097;
 
 struct Tables {
   // Copy length, indexed by the 8 stream bits after the flag:
@@ -27,26 +30,26 @@ struct Tables {
   // (bits of the first, flag included) << 28, where the count is 2 when a second
   // literal's flag and code fit in those bits too, else 1.
   uint32_t literalRun[1u << kLiteralIndexBits];
+  // The bytes of the ASCII literal steps, indexed by the step's distance: a code that fits
+  // in the step index has the distance kLiteralStepDistance + its byte; the longer codes
+  // that start with the same index bits and are all as long share a group of slots after
+  // those, chosen by their last bits (the step's low distance bits).
+  uint8_t literalByte[kLiteralSlots];
   // One table per literal mode (binary, ASCII) and dictionary size (4, 5, 6 bits): the
   // token whose flag is bit 0 of the index, a literal or a copy whose codes and extra
   // bits fit in the index, as one copy step: bits (flag, codes, extra and low distance
   // bits) | (64 - low distance bits) << 6 | length << 12 | distance base << 18, where
   // the distance is the base plus the low bits. A literal is a step of length 1 with
-  // one low bit and a base of kLiteralStepDistance (plus the byte in ASCII mode). 0 for
-  // the rest (longer codes, the end-of-stream code).
+  // one low bit and a base of kLiteralStepDistance in binary mode; in ASCII mode with the
+  // distance of its byte in literalByte. 0 for the rest (longer copy codes, ASCII
+  // literal codes whose length the index does not settle, the end-of-stream code).
   uint32_t step[2][3][1u << kStepIndexBits];
 };
 
-// The entry of Tables::step; `t` holds the length, distance and literal tables.
-constexpr uint32_t MakeStep(unsigned mode, unsigned dictBits, unsigned i, const Tables& t) {
-  if ((i & 1) == 0) {
-    if (mode == 0) return 9 | (63u << 6) | (1u << 12) | (kLiteralStepDistance << 18);
-    // The literal whose code is in the index's bits after the flag, if it fits there.
-    const uint32_t literal = t.literalRun[i >> 1];
-    const unsigned bits = literal >> 28;  // with the flag
-    if (bits > kStepIndexBits) return 0;
-    return bits | (63u << 6) | (1u << 12) | ((kLiteralStepDistance + (literal & 0xFF)) << 18);
-  }
+// The entry of Tables::step for a copy or a binary-mode literal; `t` holds the length
+// and distance tables.
+constexpr uint32_t MakeStep(unsigned dictBits, unsigned i, const Tables& t) {
+  if ((i & 1) == 0) return 9 | (63u << 6) | (1u << 12) | (kLiteralStepDistance << 18);
   const uint32_t lengthEntry = t.length[(i >> 1) & 0xFF];
   const unsigned lengthBits = lengthEntry >> 24;  // with the flag
   const unsigned extra = (lengthEntry >> 16) & 0xFF;
@@ -96,10 +99,37 @@ constexpr Tables MakeTables() {
     }
     t.literalRun[i] = entry | ((firstBits + 1) << 28);
   }
+  // The ASCII literal steps, by the index bits after the flag, and their bytes.
+  constexpr unsigned kPrefixes = 1u << (kStepIndexBits - 1);
+  uint32_t asciiLiteral[kPrefixes] = {};
+  unsigned nextSlot = kLiteralStepDistance + 256;
+  for (unsigned prefix = 0; prefix < kPrefixes; ++prefix) {
+    const unsigned bits = t.literalRun[prefix] >> 28;  // with the flag
+    if (bits <= kStepIndexBits) {
+      // The step's one low bit is the code's last bit, which the index holds.
+      const unsigned byte = t.literalRun[prefix] & 0xFF;
+      const unsigned lastBit = (prefix << 1 >> (bits - 1)) & 1;
+      asciiLiteral[prefix] = bits | (63u << 6) | (1u << 12) | ((kLiteralStepDistance + byte - lastBit) << 18);
+      t.literalByte[kLiteralStepDistance + byte] = static_cast<uint8_t>(byte);
+      continue;
+    }
+    const unsigned lowBits = bits - kStepIndexBits;
+    bool sameLength = true;
+    for (unsigned rest = 0; rest < (1u << (kLiteralIndexBits + 1 - kStepIndexBits)); ++rest) {
+      sameLength = sameLength && t.literalRun[prefix | (rest << (kStepIndexBits - 1))] >> 28 == bits;
+    }
+    if (!sameLength) continue;
+    for (unsigned rest = 0; rest < (1u << lowBits); ++rest) {
+      t.literalByte[nextSlot + rest] = static_cast<uint8_t>(t.literalRun[prefix | (rest << (kStepIndexBits - 1))]);
+    }
+    asciiLiteral[prefix] = bits | ((64 - lowBits) << 6) | (1u << 12) | (nextSlot << 18);
+    nextSlot += 1u << lowBits;
+  }
   for (unsigned mode = 0; mode < 2; ++mode) {
     for (unsigned dictBits = 4; dictBits <= 6; ++dictBits) {
-      for (unsigned i = 0; i < (1u << kStepIndexBits); ++i)
-        t.step[mode][dictBits - 4][i] = MakeStep(mode, dictBits, i, t);
+      for (unsigned i = 0; i < (1u << kStepIndexBits); ++i) {
+        t.step[mode][dictBits - 4][i] = mode == 1 && (i & 1) == 0 ? asciiLiteral[i >> 1] : MakeStep(dictBits, i, t);
+      }
     }
   }
 
