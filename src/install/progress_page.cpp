@@ -50,13 +50,19 @@ void PrepareBar(ui::Control& bar) {
 
 }  // namespace
 
-TdlgStep6::TdlgStep6() : WizardPage(wizard::texts::kProgressCaption, wizard::FrameButtons::CancelOnly, kRows) {
+TdlgStep6::TdlgStep6()
+    : WizardPage(wizard::texts::kProgressCaption, wizard::FrameButtons::CancelOnly, kRows),
+      text_((*this)["Memo1"]),
+      caption_((*this)["Label1"]),
+      fileLabel_((*this)["StaticText1"]),
+      componentBar_((*this)["ProgressBar1"]),
+      archiveBar_((*this)["ProgressBar2"]) {
   SetTabOrder({"Memo1", "ProgressBar1", "StaticText1", "Button3", "ProgressBar2"});
-  PrepareBar((*this)["ProgressBar1"]);
-  PrepareBar((*this)["ProgressBar2"]);
+  PrepareBar(componentBar_);
+  PrepareBar(archiveBar_);
   SetFittedText((*this)["Label0"], texts::kInstalling);
-  SetFittedText((*this)["Label1"], texts::kLabel1Design);
-  SetFittedText((*this)["StaticText1"], texts::kStaticText1Design);
+  SetFittedText(caption_, texts::kLabel1Design);
+  SetFittedText(fileLabel_, texts::kStaticText1Design);
 }
 
 void TdlgStep6::Button3Click() {
@@ -68,33 +74,33 @@ void TdlgStep6::Button3Click() {
 }
 
 void TdlgStep6::ShowComponentText(const std::string& text) {
-  (*this)["Memo1"].SetText(text::WithCrLf(text));
+  text_.SetText(text::WithCrLf(text));
 }
 
 void TdlgStep6::ShowComponentCaption(const std::string& caption) {
-  SetFittedText((*this)["Label1"], caption);
+  SetFittedText(caption_, caption);
 }
 
 void TdlgStep6::SetComponentMaximum(int lines) {
-  (*this)["ProgressBar1"].SetRange(0, lines);
-  (*this)["ProgressBar1"].SetPosition(0);
+  componentBar_.SetRange(0, lines);
+  componentBar_.SetPosition(0);
 }
 
 void TdlgStep6::StepComponent() {
-  (*this)["ProgressBar1"].StepIt();
+  componentBar_.StepIt();
 }
 
 void TdlgStep6::SetArchiveMaximum(int entryCount) {
-  (*this)["ProgressBar2"].SetRange(0, entryCount);
-  (*this)["ProgressBar2"].SetPosition(0);
+  archiveBar_.SetRange(0, entryCount);
+  archiveBar_.SetPosition(0);
 }
 
 void TdlgStep6::StepArchive() {
-  (*this)["ProgressBar2"].StepIt();
+  archiveBar_.StepIt();
 }
 
 void TdlgStep6::SetFileLabel(const std::string& text) {
-  SetFittedText((*this)["StaticText1"], text);
+  SetFittedText(fileLabel_, text);
 }
 
 void TdlgStep6::ProcessMessages() {

@@ -30,6 +30,11 @@ class TdlgStep6 : public wizard::WizardPage, public InstallationView {
   bool Retry(const archive::Fault& fault) override;
 
  private:
+  ui::Control& text_;          // Memo1, the component's text
+  ui::Control& caption_;       // Label1, the component's caption
+  ui::Control& fileLabel_;     // StaticText1, the file being written
+  ui::Control& componentBar_;  // ProgressBar1, the component's lines
+  ui::Control& archiveBar_;    // ProgressBar2, the archive's entries
   // The program that started an upgrade may still be closing: a file it holds is tried
   // again every half second for up to 15 seconds before the user is asked; once asked,
   // that file is asked about at once.

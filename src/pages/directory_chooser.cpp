@@ -29,18 +29,19 @@ const std::vector<ControlSpec> kRows = {
 TdlgSelDir::TdlgSelDir()
     : ui::Form(ui::FormSpec{texts::kChooserCaption, 281, 232, ui::Border::DialogSystemMenu, ui::SysColor(COLOR_BTNFACE),
                             kFont},
-               kRows) {
+               kRows),
+      folder_((*this)["Edit1"]),
+      folders_(Get<ui::DirectoryList>("DirectoryListBox1")) {
   SetTabOrder({"DirectoryListBox1", "DriveComboBox1", "Edit1", "Button1", "Button2"});
-  auto& folders = Get<ui::DirectoryList>("DirectoryListBox1");
-  folders.SetItemHeight(16);
-  folders.onChange = [this] { DirectoryListBox1Change(); };
-  Get<ui::DriveList>("DriveComboBox1").Couple(folders);
+  folders_.SetItemHeight(16);
+  folders_.onChange = [this] { DirectoryListBox1Change(); };
+  Get<ui::DriveList>("DriveComboBox1").Couple(folders_);
   (*this)["Button1"].onClick = [this] { Button1Click(); };
-  folders.SetDirectory("C:\\");
+  folders_.SetDirectory("C:\\");
 }
 
 void TdlgSelDir::DirectoryListBox1Change() {
-  SetFolder(Get<ui::DirectoryList>("DirectoryListBox1").Directory());
+  SetFolder(folders_.Directory());
 }
 
 void TdlgSelDir::Button1Click() {

@@ -6,17 +6,25 @@
 
 #include "ui/form.h"
 
+namespace yv::ui {
+class DirectoryList;
+}  // namespace yv::ui
+
 namespace yv::pages {
 
 class TdlgSelDir : public ui::Form {
  public:
   TdlgSelDir();  // the tree at "C:\", Edit1 filled from it
 
-  std::string Folder() const { return (*this)["Edit1"].Text(); }
-  void SetFolder(const std::string& gbk) { (*this)["Edit1"].SetText(gbk); }
+  std::string Folder() const { return folder_.Text(); }
+  void SetFolder(const std::string& gbk) { folder_.SetText(gbk); }
 
   void DirectoryListBox1Change();
   void Button1Click();  // OK
+
+ private:
+  ui::Control& folder_;         // Edit1
+  ui::DirectoryList& folders_;  // DirectoryListBox1
 };
 
 }  // namespace yv::pages

@@ -25,13 +25,15 @@ const std::vector<ControlSpec> kRows = {
 
 }  // namespace
 
-TdlgStep4::TdlgStep4() : WizardPage(wizard::texts::kProgramGroupCaption, wizard::FrameButtons::BackNextCancel, kRows) {
+TdlgStep4::TdlgStep4()
+    : WizardPage(wizard::texts::kProgramGroupCaption, wizard::FrameButtons::BackNextCancel, kRows),
+      name_((*this)["Edit1"]),
+      folders_(Get<ui::ListBox>("ListBox1")) {
   // This page's Cancel stands a little right of the common frame's.
   MoveFrameButton("Button3", 400);
   SetTabOrder({"Edit1", "ListBox1", "Button1", "Button2", "Button3"});
-  auto& list = Get<ui::ListBox>("ListBox1");
-  list.SetItemHeight(12);
-  list.onClick = [this] { ListBox1Click(); };
+  folders_.SetItemHeight(12);
+  folders_.onClick = [this] { ListBox1Click(); };
 
   const winsys::RegistryKey folders(HKEY_CURRENT_USER, wizard::texts::kShellFoldersKey);
   if (!folders.IsOpen()) {
@@ -40,18 +42,18 @@ TdlgStep4::TdlgStep4() : WizardPage(wizard::texts::kProgramGroupCaption, wizard:
   }
   // A "Programs" value that cannot be read (or is over 255 bytes) leaves the list empty.
   if (const auto programs = folders.ReadString("Programs")) {
-    for (const std::string& folder : shell::ListPlainFolders(*programs)) list.Add(folder.substr(programs->size() + 1));
+    for (const std::string& folder : shell::ListPlainFolders(*programs))
+      folders_.Add(folder.substr(programs->size() + 1));
   }
-  (*this)["Edit1"].SetText(gInstall.ProgramGroup);
+  name_.SetText(gInstall.ProgramGroup);
 }
 
 void TdlgStep4::ListBox1Click() {
-  const auto& list = Get<ui::ListBox>("ListBox1");
-  if (list.ItemIndex() >= 0) (*this)["Edit1"].SetText(list.ItemText(list.ItemIndex()));
+  if (folders_.ItemIndex() >= 0) name_.SetText(folders_.ItemText(folders_.ItemIndex()));
 }
 
 bool TdlgStep4::AcceptNext() {
-  const std::string name = (*this)["Edit1"].Text();
+  const std::string name = name_.Text();
   if (name.empty()) {
     ui::ShowMessageBox(Handle(), texts::kNoGroupName, texts::kNoGroupNameCaption, MB_OK);
     return false;

@@ -4,6 +4,10 @@
 
 #include "wizard/page_frame.h"
 
+namespace yv::ui {
+class ListBox;
+}  // namespace yv::ui
+
 namespace yv::pages {
 
 class TdlgStep4 : public wizard::WizardPage {
@@ -14,6 +18,10 @@ class TdlgStep4 : public wizard::WizardPage {
  protected:
   // Refuses an empty name with a message; any other text, blanks included, is taken.
   bool AcceptNext() override;
+
+ private:
+  ui::Control& name_;     // Edit1
+  ui::ListBox& folders_;  // ListBox1, the folders in Programs
 };
 
 }  // namespace yv::pages

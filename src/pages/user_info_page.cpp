@@ -25,7 +25,10 @@ const std::vector<ControlSpec> kRows = {
 
 }  // namespace
 
-TdlgStep2::TdlgStep2() : WizardPage(wizard::texts::kUserInfoCaption, wizard::FrameButtons::BackNextCancel, kRows) {
+TdlgStep2::TdlgStep2()
+    : WizardPage(wizard::texts::kUserInfoCaption, wizard::FrameButtons::BackNextCancel, kRows),
+      name_((*this)["Edit3"]),
+      company_((*this)["Edit4"]) {
   // This page's Next and Cancel stand apart from the common frame's.
   MoveFrameButton("Button2", 280, 258);
   MoveFrameButton("Button3", 394);
@@ -35,8 +38,8 @@ TdlgStep2::TdlgStep2() : WizardPage(wizard::texts::kUserInfoCaption, wizard::Fra
   const winsys::RegistryKey defaults(HKEY_CURRENT_USER, kDefaultsKey);
   const std::string name = defaults.ReadString("Defname").value_or("");
   const std::string company = defaults.ReadString("DefCompany").value_or("");
-  (*this)["Edit3"].SetText(gInstall.UserName.empty() ? name : gInstall.UserName);
-  (*this)["Edit4"].SetText(gInstall.CompanyName.empty() ? company : gInstall.CompanyName);
+  name_.SetText(gInstall.UserName.empty() ? name : gInstall.UserName);
+  company_.SetText(gInstall.CompanyName.empty() ? company : gInstall.CompanyName);
 }
 
 bool TdlgStep2::AcceptNext() {
@@ -45,8 +48,8 @@ bool TdlgStep2::AcceptNext() {
     ui::ShowMessageBox(Handle(), texts::kRegistrationFailed, "", MB_TOPMOST);
     return false;
   }
-  const std::string company = (*this)["Edit4"].Text();
-  const std::string name = (*this)["Edit3"].Text();
+  const std::string company = company_.Text();
+  const std::string name = name_.Text();
   product.WriteString("Company", company);
   product.WriteString("Name", name);
   gInstall.UserName = name;

@@ -15,6 +15,10 @@ class TdlgStep2 : public wizard::WizardPage {
   // Records the input, or shows "注册失败!" and keeps the page when the product key
   // cannot be created or opened for writing.
   bool AcceptNext() override;
+
+ private:
+  ui::Control& name_;     // Edit3
+  ui::Control& company_;  // Edit4
 };
 
 }  // namespace yv::pages
