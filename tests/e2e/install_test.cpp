@@ -108,6 +108,15 @@ class InstallScenario : public SetupScenario {
   }
   std::wstring Installed(const std::string& name) const { return installed_.Path() + L"\\" + text::ToWide(name); }
 
+  // The unattended upgrade's last box, answered; setup.exe then ends with exit code 0.
+  void AnswerUpgradeDone() {
+    ASSERT_TRUE(ExpectMessageBox("升级成功", kInstallTimeoutMs));
+    Answer("确定");
+    auto code = ExpectExit();
+    ASSERT_TRUE(code);
+    EXPECT_EQ(*code, 0u);
+  }
+
   // Waits for the page, then presses its buttons in order.
   void Walk(std::string_view caption, std::initializer_list<std::string_view> buttons) {
     auto page = ExpectWindow(caption, kInstallTimeoutMs);
@@ -210,12 +219,8 @@ TEST_F(InstallScenario, UpgradeWhoseMainProgramCannotBeStartedStillSucceeds) {
   options_.withMainProgram = false;
   ASSERT_TRUE(WriteProductMedium(medium_, options_));
   ASSERT_TRUE(StartSetup({installed_.Path()}));
-  ASSERT_TRUE(ExpectMessageBox("升级成功", kInstallTimeoutMs));
-  Answer("确定");
   // A message about the failed start would keep the program waiting: it ends at once.
-  auto code = ExpectExit();
-  ASSERT_TRUE(code);
-  EXPECT_EQ(*code, 0u);
+  ASSERT_NO_FATAL_FAILURE(AnswerUpgradeDone());
 }
 
 TEST_F(InstallScenario, UpgradeWithABrokenArchiveEndsWithExitCodeOne) {
@@ -282,11 +287,7 @@ TEST_F(RunningProgramScenario, UpgradeWaitsForTheMainProgramThatIsClosing) {
   ASSERT_TRUE(StartEarlierProgram(3000));
   ASSERT_TRUE(StartSetup({installed_.Path()}));
   // No question: the program let go within the wait.
-  ASSERT_TRUE(ExpectMessageBox("升级成功", kInstallTimeoutMs));
-  Answer("确定");
-  auto code = ExpectExit();
-  ASSERT_TRUE(code);
-  EXPECT_EQ(*code, 0u);
+  ASSERT_NO_FATAL_FAILURE(AnswerUpgradeDone());
   ExpectProductInstalled();
   EXPECT_TRUE(Strays().empty());
   EXPECT_TRUE(WaitUntil([&] { return Exists(Installed("started.txt")); }, kExitTimeoutMs));
@@ -444,11 +445,7 @@ TEST_F(UninstallScenario, AfterAnInstallationAndAnUpgradeTheMachineIsAsItWas) {
   const Snapshot before = TakeSnapshot({TempFolder()});
   InstallThroughEveryPage();
   ASSERT_TRUE(StartSetup({installDir_}));
-  ASSERT_TRUE(ExpectMessageBox("升级成功", kInstallTimeoutMs));
-  Answer("确定");
-  auto code = ExpectExit();
-  ASSERT_TRUE(code);
-  EXPECT_EQ(*code, 0u);
+  ASSERT_NO_FATAL_FAILURE(AnswerUpgradeDone());
   // What the started main program made stays, as the user's files do.
   const std::wstring started = installDir_ + L"\\started.txt";
   ASSERT_TRUE(WaitUntil([&] { return Exists(started); }, kExitTimeoutMs));
