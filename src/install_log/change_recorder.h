@@ -12,6 +12,10 @@ class ChangeRecorder {
   virtual ~ChangeRecorder() = default;
   // True when the record is on the disk.
   virtual bool Record(const install_log::Record& record) = 0;
+  // Many records at once: each written before its change, all of them on the disk by the
+  // next Flush (a killed process leaves what it wrote; only a power cut loses the rest).
+  virtual bool Append(const install_log::Record& record) { return Record(record); }
+  virtual bool Flush() { return true; }
 };
 
 // The process's recorder, or nullptr.

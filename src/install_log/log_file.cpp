@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "install_log/removal_plan.h"
 #include "text/gbk.h"
 
 namespace yv::install_log {
@@ -26,6 +27,24 @@ std::size_t WholeLinesLength(std::string_view content) {
   return last == std::string_view::npos ? 0 : last + 1;
 }
 
+// "YORVANE-INSTALL-LOG 1", or "YORVANE-INSTALL-LOG 2" TAB product: the version and product.
+bool ReadHeader(std::string_view line, LogContent& log) {
+  const std::string start = std::string(kFormatName) + ' ';
+  if (line.substr(0, start.size()) != start) return false;
+  line.remove_prefix(start.size());
+  if (line == "1") {
+    log.version = 1;
+    return true;
+  }
+  if (line.substr(0, 2) != "2\t") return false;
+  // The product is read as a GROUP record's field is.
+  const auto product = ParseRecord(std::string("GROUP") + std::string(line.substr(1)));
+  if (!product) return false;
+  log.version = 2;
+  log.product = product->text;
+  return true;
+}
+
 }  // namespace
 
 ChangeRecorder* CurrentRecorder() {
@@ -38,6 +57,11 @@ ChangeRecorder* SetCurrentRecorder(ChangeRecorder* recorder) {
   return before;
 }
 
+std::string HeaderLine(const std::string& product) {
+  return std::string(kFormatName) + ' ' + std::to_string(kFormatVersion) + '\t' +
+         FormatRecord(Record::Of(RecordKind::Group, product)).substr(6);
+}
+
 LogContent ReadLog(std::string_view content) {
   LogContent log;
   content = content.substr(0, WholeLinesLength(content));
@@ -48,7 +72,7 @@ LogContent ReadLog(std::string_view content) {
     content.remove_prefix(end + 1);
     ++number;
     if (number == 1) {
-      if (line != kHeader) return log;
+      if (!ReadHeader(line, log)) return log;
       log.status = LogContent::Status::kOk;
       continue;
     }
@@ -79,21 +103,26 @@ std::string LogPathFor(const std::string& uninstallerPath) {
 }
 
 bool LogWriter::Start() {
-  const std::string before = platform::ReadWholeFile(path_).value_or("");
-  const std::size_t keep = WholeLinesLength(before);
-  // Only a log of this format is appended to; a first line cut off counts as no log.
-  const std::string_view firstLine = WithoutCr(std::string_view(before).substr(0, before.find('\n')));
-  if (keep > 0 && firstLine != kHeader) return false;
-  if (!file_.Open(path_, keep)) return false;
-  std::string start = keep == 0 ? std::string(kHeader) + kLineEnd : std::string();
-  install_log::Record run;
-  run.kind = RecordKind::Run;
-  run.text = runTime_;
-  start += FormatRecord(run) + kLineEnd;
-  return file_.Append(start);
+  if (!file_.Open(path_)) return false;
+  const std::optional<std::string> before = file_.ReadAll();
+  if (!before) return false;
+  std::string start;
+  if (before->empty()) {
+    start = HeaderLine(product_) + kLineEnd;
+  } else {
+    // Judged on what the very handle it appends through reads.
+    const LogContent log = ReadLog(*before);
+    if (log.status != LogContent::Status::kOk) return false;
+    const std::string& owner = log.version == 1 ? GroupName(log.lines) : log.product;
+    if (!text::EqualsIgnoreCase(owner, product_) && !(log.version == 1 && owner.empty())) return false;
+    earlier_ = log.lines;
+    if (!file_.CutTo(WholeLinesLength(*before))) return false;
+  }
+  start += FormatRecord(opening_) + kLineEnd;
+  return file_.Append(start) && file_.Flush();
 }
 
-bool LogWriter::Record(const install_log::Record& record) {
+bool LogWriter::Append(const install_log::Record& record) {
   if (failed_) return false;
   if (!file_.IsOpen() && !Start()) {
     failed_ = true;
@@ -101,6 +130,15 @@ bool LogWriter::Record(const install_log::Record& record) {
   }
   if (!file_.Append(FormatRecord(record) + kLineEnd)) failed_ = true;
   return !failed_;
+}
+
+bool LogWriter::Flush() {
+  if (!failed_ && file_.IsOpen() && !file_.Flush()) failed_ = true;
+  return !failed_;
+}
+
+bool LogWriter::Record(const install_log::Record& record) {
+  return Append(record) && Flush();
 }
 
 }  // namespace yv::install_log

@@ -21,8 +21,13 @@ struct LogLine {
 struct LogContent {
   enum class Status { kOk, kNoHeader, kBadLine } status = Status::kNoHeader;
   std::size_t badLine = 0;  // kBadLine: the first line that is no record
+  int version = 0;          // of the header
+  std::string product;      // version 2 on: the product its header names
   std::vector<LogLine> lines;
 };
+
+// The first line of a log of this version for `product`.
+std::string HeaderLine(const std::string& product);
 
 // Reads the whole lines of a log (CR LF or LF); a last line without its line end was cut
 // off while it was written and is left out.
@@ -34,23 +39,34 @@ std::string LocalTimeText();
 // The log's path for an uninstaller's path: its extension replaced by ".log".
 std::string LogPathFor(const std::string& uninstallerPath);
 
-// Appends records to the log at `path`: the header when the log is new, then a "RUN"
-// record with `runTime`, then each record, every one flushed before Record returns. An
-// existing log keeps its records; a cut-off last line is dropped first. A file that is
-// not such a log is left alone and nothing is recorded.
+// Appends records to the log at `path`, opened once at the first record: a new log gets
+// its header, then the opening record (a "RUN" or "REMOVAL" with its time), then each
+// record. Only a log of this product whose version this reader reads is appended to; a
+// cut-off last line is dropped first. Any other file there (another product's log, a
+// newer log, something that is no log, a file that cannot be read) is left exactly as it
+// is, and nothing is recorded.
 class LogWriter : public ChangeRecorder {
  public:
-  LogWriter(std::string path, std::string runTime) : path_(std::move(path)), runTime_(std::move(runTime)) {}
+  LogWriter(std::string path, std::string product, install_log::Record opening)
+      : path_(std::move(path)), product_(std::move(product)), opening_(std::move(opening)) {}
+  // Appended and flushed.
   bool Record(const install_log::Record& record) override;
+  // Appended; on the disk at the next Flush or Record.
+  bool Append(const install_log::Record& record) override;
+  bool Flush() override;
   const std::string& Path() const { return path_; }
   // True once the log could not be opened or a record could not be written.
   bool Failed() const { return failed_; }
+  // The lines the log held when it was opened (empty before the first record).
+  const std::vector<LogLine>& Earlier() const { return earlier_; }
 
  private:
   bool Start();
   std::string path_;
-  std::string runTime_;
+  std::string product_;
+  install_log::Record opening_;
   platform::AppendFile file_;
+  std::vector<LogLine> earlier_;
   bool failed_ = false;
 };
 

@@ -17,10 +17,18 @@ struct KindName {
   const char* name;
 };
 constexpr KindName kKindNames[] = {
-    {RecordKind::Run, "RUN"},   {RecordKind::Group, "GROUP"}, {RecordKind::Folder, "FOLDER"},
-    {RecordKind::File, "FILE"}, {RecordKind::Dir, "DIR"},     {RecordKind::Link, "LINK"},
-    {RecordKind::Key, "KEY"},   {RecordKind::Value, "VALUE"}, {RecordKind::Done, "DONE"},
+    {RecordKind::Run, "RUN"},     {RecordKind::Group, "GROUP"}, {RecordKind::Folder, "FOLDER"},
+    {RecordKind::File, "FILE"},   {RecordKind::Dir, "DIR"},     {RecordKind::Link, "LINK"},
+    {RecordKind::Key, "KEY"},     {RecordKind::Value, "VALUE"}, {RecordKind::Done, "DONE"},
+    {RecordKind::Begin, "BEGIN"}, {RecordKind::Gone, "GONE"},   {RecordKind::Commit, "COMMIT"},
+    {RecordKind::Abort, "ABORT"}, {RecordKind::End, "END"},     {RecordKind::Removal, "REMOVAL"},
 };
+
+// Kinds that are the word alone.
+bool HasNoFields(RecordKind kind) {
+  return kind == RecordKind::Begin || kind == RecordKind::Commit || kind == RecordKind::Abort ||
+         kind == RecordKind::End;
+}
 
 // Registry value types by their usual names; others as a decimal number.
 constexpr const char* kTypeNames[] = {
@@ -160,6 +168,38 @@ bool Record::operator==(const Record& o) const {
          earlier == o.earlier && doneLine == o.doneLine;
 }
 
+Record Record::Of(RecordKind kind, std::string text) {
+  Record r;
+  r.kind = kind;
+  r.text = std::move(text);
+  return r;
+}
+
+Record Record::FileWrite(std::string path, bool existed) {
+  Record r = Of(RecordKind::File, std::move(path));
+  r.existed = existed;
+  return r;
+}
+
+Record Record::KeyCreate(std::string key, View view) {
+  Record r = Of(RecordKind::Key, std::move(key));
+  r.view = view;
+  return r;
+}
+
+Record Record::ValueChange(std::string key, std::string name, View view) {
+  Record r = Of(RecordKind::Value, std::move(key));
+  r.view = view;
+  r.valueName = std::move(name);
+  return r;
+}
+
+Record Record::DoneWith(std::size_t line) {
+  Record r = Of(RecordKind::Done);
+  r.doneLine = line;
+  return r;
+}
+
 std::string FormatRecord(const Record& r) {
   std::string line;
   for (const KindName& k : kKindNames) {
@@ -169,6 +209,7 @@ std::string FormatRecord(const Record& r) {
     line += kSeparator;
     line += field;
   };
+  if (HasNoFields(r.kind)) return line;
   switch (r.kind) {
     case RecordKind::File:
       add(StateName(r.existed));
@@ -208,6 +249,7 @@ std::optional<Record> ParseRecord(std::string_view line) {
     }
   }
   if (!known) return std::nullopt;
+  if (HasNoFields(r.kind)) return f.size() == 1 ? std::optional<Record>(r) : std::nullopt;
   const auto view = [](std::string_view s) -> std::optional<View> {
     if (s == "32") return View::k32;
     if (s == "64") return View::k64;

@@ -11,8 +11,12 @@
 
 namespace yv::install_log {
 
-// The first line of every log: the format and its version.
-inline constexpr char kHeader[] = "YORVANE-INSTALL-LOG 1";
+// The first line of every log: the format, its version and, from version 2 on, a TAB and
+// the product (the program group of the uninstall entry), so that a run appends only to
+// its own product's log. A reader reads every version up to its own.
+inline constexpr char kFormatName[] = "YORVANE-INSTALL-LOG";
+inline constexpr int kFormatVersion = 2;
+inline constexpr char kVersion1Header[] = "YORVANE-INSTALL-LOG 1";
 
 enum class RecordKind {
   Run,     // an installation started (text: its local time)
@@ -24,6 +28,14 @@ enum class RecordKind {
   Key,     // a registry key created (view, key)
   Value,   // a registry value set or deleted (view, key, name; its earlier state)
   Done,    // the uninstaller reversed the record on line `doneLine`
+  // The journal of a run (version 2): staged files lie beside their targets under names
+  // derived from them (journal.h), so these records and the ones above say it all.
+  Begin,    // the run stages from here: what follows up to END is its journal
+  Gone,     // a folder of section "delete": replaced whole at the commit (path)
+  Commit,   // every staged file is whole and on the disk: the run goes through
+  Abort,    // the run is being undone
+  End,      // the run is over, gone through or undone; nothing of it is staged any more
+  Removal,  // the uninstaller started (text: its local time)
 };
 
 // The registry view a key was written in: the 32-bit one of a 32-bit program on 64-bit
@@ -48,6 +60,13 @@ struct Record {
   std::size_t doneLine = 0;  // Done
 
   bool operator==(const Record& o) const;
+
+  // One constructor a kind.
+  static Record Of(RecordKind kind, std::string text = {});
+  static Record FileWrite(std::string path, bool existed);
+  static Record KeyCreate(std::string key, View view);
+  static Record ValueChange(std::string key, std::string name, View view);
+  static Record DoneWith(std::size_t line);
 };
 
 // The record as one line, without its line end.

@@ -112,7 +112,14 @@ bool IsAllowed(const Record& r, const Places& p, const std::vector<std::string>&
     case RecordKind::Run:
     case RecordKind::Group:
     case RecordKind::Done:
+    case RecordKind::Begin:
+    case RecordKind::Commit:
+    case RecordKind::Abort:
+    case RecordKind::End:
+    case RecordKind::Removal:
       return true;
+    case RecordKind::Gone:
+      return IsPlainFullPath(r.text) && inInstallFolder(false);
     case RecordKind::Folder:
       return IsAllowedInstallFolder(r.text, p);
     case RecordKind::File:

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 
 #include "text/gbk.h"
 
@@ -28,12 +29,36 @@ std::string Identity(const Record& r) {
   return id;
 }
 
+// The lines of runs that were undone (BEGIN ... ABORT ... END): nothing of them stayed.
+std::set<std::size_t> UndoneLines(const std::vector<LogLine>& lines) {
+  std::set<std::size_t> undone;
+  std::vector<std::size_t> run;
+  bool aborted = false;
+  for (const LogLine& line : lines) {
+    const RecordKind kind = line.record.kind;
+    if (kind == RecordKind::Begin) {
+      run.clear();
+      aborted = false;
+    }
+    run.push_back(line.number);
+    if (kind == RecordKind::Abort) aborted = true;
+    if (kind == RecordKind::End) {
+      if (aborted) undone.insert(run.begin(), run.end());
+      run.clear();
+      aborted = false;
+    }
+  }
+  return undone;
+}
+
 }  // namespace
 
 std::vector<LogLine> PlanRemoval(const std::vector<LogLine>& lines) {
   std::map<std::string, LogLine> first;
   std::map<std::size_t, std::string> identityOfLine;
+  const std::set<std::size_t> undone = UndoneLines(lines);
   for (const LogLine& line : lines) {
+    if (undone.count(line.number)) continue;
     if (line.record.kind == RecordKind::Done) {
       const auto id = identityOfLine.find(line.record.doneLine);
       if (id == identityOfLine.end()) continue;

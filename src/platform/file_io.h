@@ -16,7 +16,8 @@ bool WriteWholeFile(const std::string& path, std::string_view bytes);
 // True when a file or folder of that name exists.
 bool PathExists(const std::string& path);
 
-// A file that only grows: each Append is on the disk (flushed) before it returns.
+// A file that only grows, opened once: what it holds is read through the same handle, so
+// the caller decides on the very file it then writes.
 class AppendFile {
  public:
   AppendFile() = default;
@@ -24,11 +25,16 @@ class AppendFile {
   AppendFile(const AppendFile&) = delete;
   AppendFile& operator=(const AppendFile&) = delete;
 
-  // Opens or creates the file, cut to its first `keep` bytes (the whole file when it is
-  // shorter); others may read it meanwhile. False when it cannot be opened.
-  bool Open(const std::string& path, std::size_t keep);
-  // Writes `bytes` at the end and flushes them to the disk; false when either fails.
+  // Opens the file, or creates it empty; others may read it meanwhile. False when it
+  // cannot be opened. Nothing in it is changed.
+  bool Open(const std::string& path);
+  // All it holds; std::nullopt when it cannot be read.
+  std::optional<std::string> ReadAll();
+  // Cuts it to its first `size` bytes and appends from there.
+  bool CutTo(std::size_t size);
+  // Writes `bytes` at the end; on the disk only after Flush.
   bool Append(std::string_view bytes);
+  bool Flush();
   bool IsOpen() const { return handle_ != nullptr; }
 
  private:

@@ -46,33 +46,53 @@ bool PathExists(const std::string& path) {
 }
 
 // The descriptor is kept as its value plus one, so that zero means closed.
+namespace {
+int Fd(void* handle) {
+  return static_cast<int>(reinterpret_cast<intptr_t>(handle) - 1);
+}
+}  // namespace
+
 AppendFile::~AppendFile() {
-  if (handle_) ::close(static_cast<int>(reinterpret_cast<intptr_t>(handle_) - 1));
+  if (handle_) ::close(Fd(handle_));
 }
 
-bool AppendFile::Open(const std::string& path, std::size_t keep) {
+bool AppendFile::Open(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDWR | O_CREAT, 0644);
   if (fd < 0) return false;
-  struct stat st;
-  const off_t end = ::fstat(fd, &st) == 0 ? std::min<off_t>(st.st_size, static_cast<off_t>(keep)) : 0;
-  if (::ftruncate(fd, end) != 0 || ::lseek(fd, end, SEEK_SET) < 0) {
-    ::close(fd);
-    return false;
-  }
   handle_ = reinterpret_cast<void*>(static_cast<intptr_t>(fd) + 1);
   return true;
 }
 
+std::optional<std::string> AppendFile::ReadAll() {
+  if (!handle_ || ::lseek(Fd(handle_), 0, SEEK_SET) < 0) return std::nullopt;
+  std::string out;
+  char buf[65536];
+  for (;;) {
+    const ssize_t n = ::read(Fd(handle_), buf, sizeof buf);
+    if (n < 0) return std::nullopt;
+    if (n == 0) return out;
+    out.append(buf, static_cast<std::size_t>(n));
+  }
+}
+
+bool AppendFile::CutTo(std::size_t size) {
+  return handle_ && ::ftruncate(Fd(handle_), static_cast<off_t>(size)) == 0 &&
+         ::lseek(Fd(handle_), static_cast<off_t>(size), SEEK_SET) >= 0;
+}
+
 bool AppendFile::Append(std::string_view bytes) {
   if (!handle_) return false;
-  const int fd = static_cast<int>(reinterpret_cast<intptr_t>(handle_) - 1);
   std::size_t done = 0;
   while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    const ssize_t n = ::write(Fd(handle_), bytes.data() + done, bytes.size() - done);
     if (n <= 0) return false;
     done += static_cast<std::size_t>(n);
   }
-  return ::fsync(fd) == 0;
+  return true;
+}
+
+bool AppendFile::Flush() {
+  return handle_ && ::fsync(Fd(handle_)) == 0;
 }
 
 }  // namespace yv::platform

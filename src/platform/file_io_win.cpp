@@ -66,27 +66,42 @@ AppendFile::~AppendFile() {
   if (handle_) CloseHandle(handle_);
 }
 
-bool AppendFile::Open(const std::string& path, std::size_t keep) {
+bool AppendFile::Open(const std::string& path) {
   HANDLE h = CreateFileW(text::ToWide(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
-  LARGE_INTEGER size{};
-  if (!GetFileSizeEx(h, &size)) size.QuadPart = 0;
-  LARGE_INTEGER end{};
-  end.QuadPart = std::min<LONGLONG>(size.QuadPart, static_cast<LONGLONG>(keep));
-  if (!SetFilePointerEx(h, end, nullptr, FILE_BEGIN) || !SetEndOfFile(h)) {
-    CloseHandle(h);
-    return false;
-  }
   handle_ = h;
   return true;
+}
+
+std::optional<std::string> AppendFile::ReadAll() {
+  if (!handle_) return std::nullopt;
+  LARGE_INTEGER start{};
+  if (!SetFilePointerEx(handle_, start, nullptr, FILE_BEGIN)) return std::nullopt;
+  std::string out;
+  char buf[65536];
+  DWORD got = 0;
+  while (ReadFile(handle_, buf, sizeof buf, &got, nullptr)) {
+    if (got == 0) return out;
+    out.append(buf, got);
+  }
+  return std::nullopt;
+}
+
+bool AppendFile::CutTo(std::size_t size) {
+  LARGE_INTEGER end{};
+  end.QuadPart = static_cast<LONGLONG>(size);
+  return handle_ && SetFilePointerEx(handle_, end, nullptr, FILE_BEGIN) && SetEndOfFile(handle_);
 }
 
 bool AppendFile::Append(std::string_view bytes) {
   if (!handle_) return false;
   DWORD wrote = 0;
-  return WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &wrote, nullptr) && wrote == bytes.size() &&
-         FlushFileBuffers(handle_);
+  return WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &wrote, nullptr) && wrote == bytes.size();
+}
+
+bool AppendFile::Flush() {
+  return handle_ && FlushFileBuffers(handle_);
 }
 
 }  // namespace yv::platform

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "install_log/journal.h"
 #include "install_log/log_file.h"
 #include "install_log/place_rules.h"
 #include "install_log/registry_file.h"
@@ -18,8 +19,9 @@ namespace {
 
 // "誠" is D5 5C in GBK: its trail byte is a backslash.
 const std::string kCheng = "\xD5\x5C";
+const char kProduct[] = "Delvrin证券分析系统";
 
-Record Make(RecordKind kind, std::string text) {
+Record Make(RecordKind kind, std::string text = {}) {
   Record r;
   r.kind = kind;
   r.text = std::move(text);
@@ -75,13 +77,14 @@ TEST(InstallLog, RecordsRoundTripAppendAndSurviveACutOffLine) {
   };
   ScratchLog log;
   {
-    LogWriter writer(log.path, "2026-12-09 01:00:00");
+    LogWriter writer(log.path, kProduct, Make(RecordKind::Run, "2026-12-09 01:00:00"));
     for (const Record& r : first) ASSERT_TRUE(writer.Record(r));
   }
   const std::string written = log.Content();
-  EXPECT_EQ(written.substr(0, written.find("\r\n")), kHeader);
+  EXPECT_EQ(written.substr(0, written.find("\r\n")), std::string("YORVANE-INSTALL-LOG 2\t") + kProduct);
   LogContent read = ReadLog(written);
   ASSERT_EQ(read.status, LogContent::Status::kOk);
+  EXPECT_EQ(read.product, kProduct);
   std::vector<Record> expected = {Make(RecordKind::Run, "2026-12-09 01:00:00")};
   expected.insert(expected.end(), first.begin(), first.end());
   EXPECT_EQ(RecordsOf(read), expected);
@@ -95,7 +98,7 @@ TEST(InstallLog, RecordsRoundTripAppendAndSurviveACutOffLine) {
   ASSERT_EQ(read.status, LogContent::Status::kOk);
   EXPECT_EQ(RecordsOf(read), std::vector<Record>(expected.begin(), expected.end() - 1));
   {
-    LogWriter upgrade(log.path, "2026-12-10 09:00:00");
+    LogWriter upgrade(log.path, kProduct, Make(RecordKind::Run, "2026-12-10 09:00:00"));
     ASSERT_TRUE(upgrade.Record(File("C:\\kv58\\new.exe", false)));
   }
   const std::string appended = log.Content();
@@ -107,21 +110,44 @@ TEST(InstallLog, RecordsRoundTripAppendAndSurviveACutOffLine) {
   EXPECT_EQ(read.lines.back().record, File("C:\\kv58\\new.exe", false));
 }
 
-TEST(InstallLog, ForeignOrDamagedFilesAreNoLog) {
-  ScratchLog log;
-  ASSERT_TRUE(yv::platform::WriteWholeFile(log.path, "something else\r\nFILE\tNEW\tC:\\a\\b\r\n"));
-  LogWriter writer(log.path, "t");
-  EXPECT_FALSE(writer.Record(File("C:\\a\\c", false)));
-  EXPECT_TRUE(writer.Failed());
-  EXPECT_EQ(log.Content(), "something else\r\nFILE\tNEW\tC:\\a\\b\r\n");
+TEST(InstallLog, AFileThatIsNotThisProductsLogIsLeftAsItIs) {
+  // Each is found at the log's place; none is cut, overwritten or appended to.
+  const std::string v1 = std::string(kVersion1Header) + "\r\nGROUP\t";
+  const std::string foreign[] = {
+      "something else\r\nFILE\tNEW\tC:\\a\\b\r\n",
+      "no line end at all",
+      "YORVANE-INSTALL-LOG 2\tOther product\r\nRUN\tt\r\n",
+      "YORVANE-INSTALL-LOG 3\t" + std::string(kProduct) + "\r\n",
+      v1 + "Other product\r\n",
+      std::string(kVersion1Header) + "\r\nBROKEN\r\n",
+  };
+  for (const std::string& content : foreign) {
+    ScratchLog log;
+    ASSERT_TRUE(yv::platform::WriteWholeFile(log.path, content));
+    LogWriter writer(log.path, kProduct, Make(RecordKind::Run, "t"));
+    EXPECT_FALSE(writer.Record(File("C:\\a\\c", false))) << content;
+    EXPECT_TRUE(writer.Failed());
+    EXPECT_EQ(log.Content(), content);
+  }
+  // A version 1 log of this product is appended to, its header kept.
+  ScratchLog old;
+  ASSERT_TRUE(yv::platform::WriteWholeFile(old.path, v1 + kProduct + "\r\n"));
+  {
+    LogWriter writer(old.path, kProduct, Make(RecordKind::Removal, "t"));
+    EXPECT_TRUE(writer.Record(Make(RecordKind::End)));
+    EXPECT_EQ(writer.Earlier().size(), 1u);
+  }
+  EXPECT_EQ(old.Content(), v1 + kProduct + "\r\nREMOVAL\tt\r\nEND\r\n");
+}
 
+TEST(InstallLog, DamagedLinesAreNoRecords) {
   EXPECT_EQ(ReadLog("").status, LogContent::Status::kNoHeader);
-  EXPECT_EQ(ReadLog(std::string(kHeader)).status, LogContent::Status::kNoHeader);  // header cut off
+  EXPECT_EQ(ReadLog(std::string(kVersion1Header)).status, LogContent::Status::kNoHeader);  // header cut off
   const std::string bad[] = {"FILE\tMAYBE\tC:\\a\\b", "FILE\tNEW", "VALUE\t32\tHKEY_CURRENT_USER\\Software\\X\tn\tOLD",
                              "VALUE\t16\tK\tn\tNEW",  "DONE\t0",   "FILE\tNEW\tC:\\a%4",
                              "RENAME\tC:\\a",         ""};
   for (const std::string& line : bad) {
-    const LogContent read = ReadLog(std::string(kHeader) + "\r\nGROUP\tg\r\n" + line + "\r\nGROUP\th\r\n");
+    const LogContent read = ReadLog(std::string(kVersion1Header) + "\r\nGROUP\tg\r\n" + line + "\r\nGROUP\th\r\n");
     EXPECT_EQ(read.status, LogContent::Status::kBadLine) << line;
     EXPECT_EQ(read.badLine, 3u) << line;
   }
@@ -179,7 +205,7 @@ TEST(InstallLog, RefusalRules) {
   };
   const std::string longPath = "FILE\tNEW\tC:\\kv58\\" + std::string(250, 'a');
   for (const Case& c : cases) {
-    const std::string content = std::string(kHeader) + "\r\nFOLDER\tC:\\kv58\r\n" + c.line + "\r\n";
+    const std::string content = std::string(kVersion1Header) + "\r\nFOLDER\tC:\\kv58\r\n" + c.line + "\r\n";
     const LogContent log = ReadLog(content);
     ASSERT_EQ(log.status, LogContent::Status::kOk) << c.line;
     const auto refused = FirstRefusedLine(log.lines, places);
@@ -188,23 +214,24 @@ TEST(InstallLog, RefusalRules) {
       EXPECT_EQ(*refused, 3u) << c.line;
     }
   }
-  EXPECT_EQ(
-      FirstRefusedLine(ReadLog(std::string(kHeader) + "\r\nFOLDER\tC:\\kv58\r\n" + longPath + "\r\n").lines, places),
-      3u);
+  EXPECT_EQ(FirstRefusedLine(
+                ReadLog(std::string(kVersion1Header) + "\r\nFOLDER\tC:\\kv58\r\n" + longPath + "\r\n").lines, places),
+            3u);
   // Folders made on the way to the installation folder, but not the system's.
   const auto refusedIn = [&places](const std::string& records) {
-    return FirstRefusedLine(ReadLog(std::string(kHeader) + "\r\n" + records).lines, places);
+    return FirstRefusedLine(ReadLog(std::string(kVersion1Header) + "\r\n" + records).lines, places);
   };
   EXPECT_FALSE(refusedIn("FOLDER\tD:\\apps\\yv\\kv58\r\nDIR\tD:\\apps\r\nDIR\tD:\\apps\\yv\r\n"));
   EXPECT_EQ(refusedIn("FOLDER\tC:\\users\\u\\kv58\r\nDIR\tC:\\users\r\n"), 3u);
   // A file counts below an installation folder only once that folder has been named.
-  EXPECT_EQ(FirstRefusedLine(ReadLog(std::string(kHeader) + "\r\nFILE\tNEW\tC:\\kv58\\a\r\nFOLDER\tC:\\kv58\r\n").lines,
-                             places),
-            2u);
+  EXPECT_EQ(
+      FirstRefusedLine(
+          ReadLog(std::string(kVersion1Header) + "\r\nFILE\tNEW\tC:\\kv58\\a\r\nFOLDER\tC:\\kv58\r\n").lines, places),
+      2u);
 }
 
 TEST(InstallLog, RemovalFollowsTheFirstRecordInReverseAndSkipsWhatWasDone) {
-  const std::string content = std::string(kHeader) +
+  const std::string content = std::string(kVersion1Header) +
                               "\r\n"
                               "VALUE\t32\tHKEY_LOCAL_MACHINE\\SOFTWARE\\P\tName\tOLD\tREG_SZ\t4100\r\n"  // 2
                               "DIR\tC:\\kv58\r\n"                                                        // 3
@@ -223,6 +250,81 @@ TEST(InstallLog, RemovalFollowsTheFirstRecordInReverseAndSkipsWhatWasDone) {
   // c.exe was undone; a DONE naming a later record of a.exe does not count for it.
   EXPECT_EQ(order, (std::vector<std::size_t>{5, 4, 3, 2}));
   EXPECT_EQ(PlanRemoval(log.lines).back().record.earlier.data, std::string("A\0", 2));
+}
+
+// One run's journal; each case cuts it after a line, as a kill would, and names what the
+// next start does: the action and the line of each step.
+TEST(Journal, RecoveryAfterACutAtEveryRecord) {
+  const std::vector<std::string> journal = {
+      "RUN\tt",                                              // 2
+      "GROUP\tg",                                            // 3
+      "FOLDER\tC:\\kv58",                                    // 4
+      "BEGIN",                                               // 5
+      "GONE\tC:\\kv58\\old",                                 // 6
+      "DIR\tC:\\kv58\\cfg",                                  // 7
+      "DIR\tC:\\kv58\\old",                                  // 8
+      "FILE\tOLD\tC:\\kv58\\a.exe",                          // 9
+      "FILE\tNEW\tC:\\kv58\\old\\b.txt",                     // 10
+      "KEY\t32\tHKEY_LOCAL_MACHINE\\SOFTWARE\\g",            // 11
+      "VALUE\t32\tHKEY_LOCAL_MACHINE\\SOFTWARE\\g\tn\tNEW",  // 12
+      "COMMIT",                                              // 13
+      "END",                                                 // 14
+      "FILE\tNEW\tC:\\kv58\\cfg\\drv.ini",                   // 15
+  };
+  using D = Recovery::Direction;
+  const std::string undoAll = "value12 key11 dropStaged9 removeFolder7 restoreFolder6";
+  const struct {
+    std::size_t lastLine;
+    D direction;
+    std::string steps;
+  } cases[] = {
+      {4, D::kNothing, ""},
+      {5, D::kUndo, ""},
+      {6, D::kUndo, "restoreFolder6"},
+      {9, D::kUndo, "dropStaged9 removeFolder7 restoreFolder6"},
+      {12, D::kUndo, undoAll},
+      {13, D::kComplete, "publishFolder6+ publishFile9 dropOldFolder6 dropBackup9"},
+      {14, D::kNothing, ""},
+      {15, D::kTidy, "dropStaged15"},
+  };
+  const char* names[] = {"publishFile", "dropBackup",    "publishFolder", "dropOldFolder", "restoreFile",
+                         "dropStaged",  "restoreFolder", "removeFolder",  "value",         "key"};
+  const auto describe = [&](const std::vector<PlanStep>& steps, const std::vector<LogLine>& lines) {
+    std::string text;
+    for (const PlanStep& step : steps) {
+      std::size_t line = 0;
+      for (const LogLine& l : lines) {
+        if (l.record == step.record) line = l.number;
+      }
+      text += std::string(text.empty() ? "" : " ") + names[static_cast<int>(step.action)] + std::to_string(line) +
+              (step.keep ? "+" : "");
+    }
+    return text;
+  };
+  for (const auto& c : cases) {
+    std::string content = "YORVANE-INSTALL-LOG 2\tg\r\n";
+    for (std::size_t line = 2; line <= c.lastLine; ++line) content += journal[line - 2] + "\r\n";
+    const LogContent log = ReadLog(content);
+    ASSERT_EQ(log.status, LogContent::Status::kOk) << c.lastLine;
+    const Recovery recovery = PlanRecovery(log.lines);
+    EXPECT_EQ(recovery.direction, c.direction) << c.lastLine;
+    EXPECT_EQ(describe(recovery.steps, log.lines), c.steps) << c.lastLine;
+  }
+  // Undone after its commit, every earlier file comes back; the uninstaller then finds
+  // nothing of that run to remove.
+  std::string aborted = "YORVANE-INSTALL-LOG 2\tg\r\n";
+  for (std::size_t line = 2; line <= 13; ++line) aborted += journal[line - 2] + "\r\n";
+  const LogContent log = ReadLog(aborted + "ABORT\r\n");
+  EXPECT_EQ(describe(PlanRecovery(log.lines).steps, log.lines),
+            "value12 key11 restoreFile9 removeFolder7 restoreFolder6");
+  EXPECT_TRUE(PlanRemoval(ReadLog(aborted + "ABORT\r\nEND\r\n").lines).empty());
+  EXPECT_EQ(PlanRemoval(ReadLog(aborted + "END\r\n").lines).size(), 6u);
+
+  StagingMap map(log.lines);
+  EXPECT_EQ(map.StagedFile("C:\\kv58\\a.exe"), "C:\\kv58\\a.exe.yv-new");
+  EXPECT_EQ(map.StagedFile("C:\\kv58\\OLD\\sub\\b.txt"), "C:\\kv58\\old.yv-new\\sub\\b.txt");
+  EXPECT_EQ(map.StagedFolder("C:\\kv58\\old"), "C:\\kv58\\old.yv-new");
+  EXPECT_EQ(map.StagedFolder("C:\\kv58\\older"), "C:\\kv58\\older");
 }
 
 std::string Iconv(const char* to, const char* from, std::string in) {

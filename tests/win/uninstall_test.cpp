@@ -37,7 +37,7 @@ struct ScriptedUi : uninstall::RemovalUi {
 };
 
 std::vector<LogLine> Lines(const std::string& body) {
-  const auto log = install_log::ReadLog(std::string(install_log::kHeader) + "\r\n" + body);
+  const auto log = install_log::ReadLog(std::string(install_log::kVersion1Header) + "\r\n" + body);
   EXPECT_EQ(log.status, install_log::LogContent::Status::kOk) << log.badLine;
   return log.lines;
 }
@@ -204,7 +204,7 @@ TEST(Uninstall, TheProgramRefusesABadLogAndRemovesAGoodOneWithItself) {
   const std::string file = s.Write("kv58\\a.txt", "a");
   EXPECT_EQ(RunUninstaller(copy, "/S"), 2u) << "no log";
 
-  const std::string header = std::string(install_log::kHeader) + "\r\n";
+  const std::string header = std::string(install_log::kVersion1Header) + "\r\n";
   const std::string refused = header + "FOLDER\t" + p + "\\kv58\r\nFILE\tNEW\t" + file + "\r\nDIR\tC:\\\r\n";
   ASSERT_TRUE(platform::WriteWholeFile(log, refused));
   EXPECT_EQ(RunUninstaller(copy, "/S"), 2u) << "a drive root";
