@@ -11,6 +11,7 @@
 #include "text/gbk.h"
 #include "ui/application.h"
 #include "ui/message_box.h"
+#include "winsys/change_layer.h"
 #include "winsys/registry.h"
 #include "winsys/system_folders.h"
 #include "wizard/install_state.h"
@@ -104,31 +105,14 @@ StartupOutcome PrepareInstallState(const std::string& workingDir, const std::str
 
 namespace {
 
-// The installation log of this run: beside the uninstaller that "uninst" names, in the
-// Windows folder. A log that cannot be written is reported once; the installation goes on.
-class WizardLog : public install_log::LogWriter {
- public:
-  using LogWriter::LogWriter;
-  bool Record(const install_log::Record& record) override {
-    if (LogWriter::Record(record)) return true;
-    if (!told_) {
-      told_ = true;
-      ui::ShowMessageBox(nullptr, texts::kLogNotWritten + Path(), texts::kLogNotWrittenCaption, MB_OK | MB_ICONWARNING);
-    }
-    return false;
-  }
+// The run's own journal when the medium names no uninstaller: in the Windows folder, which
+// only administrators write, where every start finds it whatever the folder of the run.
+constexpr char kOwnJournal[] = "\\yvsetup.log";
 
- private:
-  bool told_ = false;
-};
-
-std::unique_ptr<WizardLog> OpenInstallLog() {
-  if (gInstall.UninstallProgram.empty()) return nullptr;
-  const auto windows = winsys::WindowsFolder();
-  const auto uninstaller =
-      windows ? text::JoinBounded(text::kPathLimit, {*windows, "\\", gInstall.UninstallProgram}) : std::nullopt;
-  if (!uninstaller) return nullptr;
-  return std::make_unique<WizardLog>(install_log::LogPathFor(*uninstaller), install_log::LocalTimeText());
+std::optional<std::string> InstallLogPath(const std::string& windows) {
+  if (gInstall.UninstallProgram.empty()) return std::nullopt;
+  const auto uninstaller = text::JoinBounded(text::kPathLimit, {windows, "\\", gInstall.UninstallProgram});
+  return uninstaller ? std::optional<std::string>(install_log::LogPathFor(*uninstaller)) : std::nullopt;
 }
 
 }  // namespace
@@ -145,13 +129,30 @@ int RunSetup(const std::string& workingDir, const std::string& commandLine) {
   }
   try {
     auto wizard = std::make_unique<TfmWizard>();
-    const auto log = OpenInstallLog();
-    install_log::SetCurrentRecorder(log.get());
+    // A run that a kill or a power cut ended is finished first, one way or the other.
+    const std::string windows = winsys::WindowsFolder().value_or("");
+    const std::string ownJournal = windows + kOwnJournal;
+    const std::optional<std::string> logPath = InstallLogPath(windows);
+    winsys::RecoverJournal(ownJournal);
+    if (logPath) winsys::RecoverJournal(*logPath);
+    winsys::RemoveEndedJournal(ownJournal);
+    std::unique_ptr<install_log::LogWriter> journal;
+    if (!windows.empty()) {
+      journal = std::make_unique<install_log::LogWriter>(
+          logPath.value_or(ownJournal), gInstall.ProgramGroup,
+          install_log::Record::Of(install_log::RecordKind::Run, install_log::LocalTimeText()));
+    }
+    wizard->changes.SetJournal(journal.get());
+    install_log::SetCurrentRecorder(&wizard->changes);
     ui::SetMainForm(wizard.get());
     wizard->Show();
     int code = ui::RunMessageLoop();
     ui::SetMainForm(nullptr);
     install_log::SetCurrentRecorder(nullptr);
+    wizard->changes.SetJournal(nullptr);
+    journal.reset();
+    // The run's own journal is needed only until its run is over.
+    winsys::RemoveEndedJournal(ownJournal);
     return code;
   } catch (const std::exception& error) {
     install_log::SetCurrentRecorder(nullptr);

@@ -45,12 +45,13 @@ constexpr std::size_t kCommandLineLimit = 511;
 
 }  // namespace
 
-PageClasses StandardPageClasses() {
+PageClasses StandardPageClasses(winsys::ChangeLayer& changes) {
   PageClasses classes;
-  classes.page = {Make<pages::TdlgStep1>(), Make<pages::TdlgStep2>(), Make<pages::TdlgStep3>(),
-                  Make<pages::TdlgStep4>(), Make<pages::TdlgStep5>(), Make<completion::TdlgStep7>()};
+  classes.page = {Make<pages::TdlgStep1>(), Make<pages::TdlgStep2>(),
+                  Make<pages::TdlgStep3>(), Make<pages::TdlgStep4>(),
+                  Make<pages::TdlgStep5>(), [&changes] { return std::make_unique<completion::TdlgStep7>(changes); }};
   classes.progress = [] { return std::make_unique<install::TdlgStep6>(); };
-  classes.runInstallation = install::RunInstallation;
+  classes.runInstallation = [&changes](install::TdlgStep6& page) { install::RunInstallation(page, changes); };
   classes.startProgram = [](const std::string& command, const std::string& folder) {
     winsys::StartProcess(command, folder);
   };

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "install/progress_page.h"
+#include "winsys/change_layer.h"
 #include "wizard/page_frame.h"
 
 namespace yv::app {
@@ -36,7 +37,7 @@ struct PageClasses {
   // Starts the installed main program after an upgrade (command line, working folder).
   std::function<void(const std::string&, const std::string&)> startProgram;
 };
-PageClasses StandardPageClasses();
+PageClasses StandardPageClasses(winsys::ChangeLayer& changes);
 
 class TfmWizard : public ui::Form {
  public:
@@ -45,7 +46,9 @@ class TfmWizard : public ui::Form {
 
   int32_t PageIndex = kLicencePage;
   uint16_t TickCount = 0;
-  PageClasses pageClasses = StandardPageClasses();
+  // Every change of the installation and of the last page; its journal is set by start-up.
+  winsys::ChangeLayer changes{nullptr};
+  PageClasses pageClasses = StandardPageClasses(changes);
 
   void FormCreate();
   void Timer1Timer();

@@ -40,12 +40,13 @@ void Place(ui::Control& control, int top, int height) {
 
 }  // namespace
 
-TdlgStep7::TdlgStep7()
+TdlgStep7::TdlgStep7(winsys::ChangeLayer& changes)
     : WizardPage(wizard::texts::kCompletionCaption, wizard::FrameButtons::None, kRows),
       tableLabel_((*this)["Label1"]),
       memo_((*this)["Memo1"]),
       drivers_(Get<ui::ComboBox>("ComboBox1")),
-      cards_(Get<ui::RadioGroup>("RadioGroup1")) {
+      cards_(Get<ui::RadioGroup>("RadioGroup1")),
+      changes_(changes) {
   (*this)["Button3"].onClick = [this] { Button3Click(); };
   SetTabOrder({"Button3", "Memo1", "ComboBox1", "RadioGroup1"});
   const std::string& desc = gInstall.DescFilePath;
@@ -104,7 +105,7 @@ bool TdlgStep7::ConfigureChosenCard() {
   const int chosen = cards_.ItemIndex();
   const std::vector<std::string>& names = *gInstall.CardList;
   if (chosen < 0 || chosen >= static_cast<int>(names.size())) return false;
-  return InstallCardDrivers(Handle(), chosen, names[static_cast<std::size_t>(chosen)]);
+  return InstallCardDrivers(Handle(), changes_, chosen, names[static_cast<std::size_t>(chosen)]);
 }
 
 bool TdlgStep7::WriteChosenDriver() {

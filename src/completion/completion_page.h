@@ -17,7 +17,7 @@ namespace yv::completion {
 
 class TdlgStep7 : public wizard::WizardPage {
  public:
-  TdlgStep7();
+  explicit TdlgStep7(winsys::ChangeLayer& changes);
   // The card step, then the post-installation actions, then modal result 1. A step that
   // fails keeps the page open (except without card controls), and pressing "完成" again
   // starts over from the card step.
@@ -35,10 +35,11 @@ class TdlgStep7 : public wizard::WizardPage {
   // After a card step that failed: Yes finishes without the card.
   bool UserSkipsCard();
 
-  ui::Control& tableLabel_;  // Label1, over the driver table
-  ui::Control& memo_;        // Memo1, the last page's text
-  ui::ComboBox& drivers_;    // ComboBox1, the driver table's entries
-  ui::RadioGroup& cards_;    // RadioGroup1, the description's cards
+  ui::Control& tableLabel_;       // Label1, over the driver table
+  ui::Control& memo_;             // Memo1, the last page's text
+  ui::ComboBox& drivers_;         // ComboBox1, the driver table's entries
+  ui::RadioGroup& cards_;         // RadioGroup1, the description's cards
+  winsys::ChangeLayer& changes_;  // the last page's changes: each made at once
   CardMode mode_ = CardMode::kNone;
   std::string settingsPath_;  // the driver table's file (driver table mode)
 };

@@ -48,7 +48,7 @@ std::vector<std::string> ReadCardNames(const std::string& descPath, int32_t coun
   return names;
 }
 
-bool InstallCardDrivers(HWND owner, int index, const std::string& cardName) {
+bool InstallCardDrivers(HWND owner, winsys::ChangeLayer& changes, int index, const std::string& cardName) {
   const profile::SectionPairs archives =
       profile::ReadSectionPairs(gInstall.DescFilePath, "Driver" + std::to_string(index));
   archive::FaultBoxes faults(owner);
@@ -60,8 +60,9 @@ bool InstallCardDrivers(HWND owner, int index, const std::string& cardName) {
                          wizard::texts::kSetupCaption, MB_OK);
     }
     const archive::ItemResult result =
-        container ? archive::InstallPackageItemQuiet(faults, gInstall.InstallDir, *container, archives.values[i])
-                  : archive::ItemResult{false, true};
+        container
+            ? archive::InstallPackageItemQuiet(faults, changes, gInstall.InstallDir, *container, archives.values[i])
+            : archive::ItemResult{false, true};
     if (!result) {
       // After a full disk the user has been told why, and the card's files are not at fault.
       if (result.blamesMedium) ui::ShowMessageBox(owner, texts::kCardFilesBad, cardName, MB_OK);

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "winsys/change_layer.h"
+
 namespace yv::completion {
 
 enum class CardMode {
@@ -29,7 +31,7 @@ std::vector<std::string> ReadCardNames(const std::string& descPath, int32_t coun
 // with the boxes owned by `owner`. At the first archive that fails, "安装文件不正确!" is
 // shown with `cardName` as caption (not when the user stopped at a full disk) and the
 // rest are left. A missing or empty section unpacks nothing and succeeds.
-bool InstallCardDrivers(HWND owner, int index, const std::string& cardName);
+bool InstallCardDrivers(HWND owner, winsys::ChangeLayer& changes, int index, const std::string& cardName);
 
 // At most this many drivers of a table are listed.
 constexpr int kMaxDrivers = 16;

@@ -29,8 +29,8 @@ std::wstring LongPath(const std::wstring& path) {
 }
 
 // One copy with the source's last-write time; false when the user stopped at a question.
-bool CopyOne(archive::ExtractionFaults& faults, const std::string& source, const std::string& destination) {
-  const std::wstring target = LongPath(text::ToWide(destination));
+bool CopyOne(winsys::ChangeLayer& changes, archive::ExtractionFaults& faults, const std::string& source,
+             const std::string& destination) {
   for (;;) {
     winsys::ScopedHandle in(CreateFileW(LongPath(text::ToWide(source)).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                         OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
@@ -38,8 +38,8 @@ bool CopyOne(archive::ExtractionFaults& faults, const std::string& source, const
     FILETIME time{};
     GetFileTime(in.get(), nullptr, nullptr, &time);
     const uint64_t lastWrite = (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-    const Placement placement = PlaceFile(faults, destination, false, lastWrite,
-                                          [&](archive::ReplacementFile& file) -> std::optional<FaultKind> {
+    const Placement placement = PlaceFile(changes, faults, destination, false, lastWrite,
+                                          [&](winsys::StagedFile& file) -> std::optional<FaultKind> {
                                             // From the start again when the file is written again after a full disk.
                                             SetFilePointer(in.get(), 0, nullptr, FILE_BEGIN);
                                             std::unique_ptr<char[]> buffer(new char[kCopyBlock]);
@@ -48,8 +48,7 @@ bool CopyOne(archive::ExtractionFaults& faults, const std::string& source, const
                                               if (!ReadFile(in.get(), buffer.get(), kCopyBlock, &got, nullptr))
                                                 return FaultKind::kReadError;
                                               if (got == 0) return std::nullopt;
-                                              const archive::WriteFault written = file.Write(buffer.get(), got);
-                                              if (written != archive::WriteFault::kNone)
+                                              if (const winsys::ChangeFault written = file.Write(buffer.get(), got))
                                                 return archive::FaultOf(written);
                                             }
                                           });
@@ -58,14 +57,14 @@ bool CopyOne(archive::ExtractionFaults& faults, const std::string& source, const
       if (faults.Retry({FaultKind::kReadError, source})) continue;
       return false;
     }
-    // Also after a copy that failed, as the step always did: a read-only file left there
-    // is writable for the next installation.
-    SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_ARCHIVE);
+    // The copy is a new file, made with the archive attribute alone whatever the source
+    // has. A read-only file in its place is left as it is, like any other that cannot be
+    // replaced: nothing outside the run's record is changed.
     return true;
   }
 }
 
-bool CopyPlainFiles(archive::ExtractionFaults& faults, const std::string& sourceFolder,
+bool CopyPlainFiles(winsys::ChangeLayer& changes, archive::ExtractionFaults& faults, const std::string& sourceFolder,
                     const std::string& destinationFolder) {
   WIN32_FIND_DATAW found;
   winsys::ScopedFind listing(FindFirstFileW(text::ToWide(sourceFolder + "\\*.*").c_str(), &found));
@@ -76,18 +75,19 @@ bool CopyPlainFiles(archive::ExtractionFaults& faults, const std::string& source
     const auto source = text::JoinBounded(kCopyPathLimit, {sourceFolder, "\\", name});
     const auto destination = text::JoinBounded(kCopyPathLimit, {destinationFolder, "\\", name});
     if (!source || !destination) continue;
-    if (!CopyOne(faults, *source, *destination)) return false;
+    if (!CopyOne(changes, faults, *source, *destination)) return false;
   } while (FindNextFileW(listing.get(), &found));
   return true;
 }
 
 }  // namespace
 
-bool CopyExtraFiles(archive::ExtractionFaults& faults, const std::string& sourceDir, const std::string& installDir,
-                    const std::string& descPath) {
+bool CopyExtraFiles(winsys::ChangeLayer& changes, archive::ExtractionFaults& faults, const std::string& sourceDir,
+                    const std::string& installDir, const std::string& descPath) {
   const profile::SectionPairs lines = profile::ReadSectionPairs(descPath, "copy");
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (!CopyPlainFiles(faults, sourceDir + "\\" + lines.keys[i], installDir + "\\" + lines.values[i])) return false;
+    if (!CopyPlainFiles(changes, faults, sourceDir + "\\" + lines.keys[i], installDir + "\\" + lines.values[i]))
+      return false;
   }
   return true;
 }

@@ -18,6 +18,12 @@ inline constexpr char kCannotCreateFolders[] = "创建路径不正确!";
 inline constexpr char kCreateDirectoryCaption[] = "CreateDirectory";
 inline constexpr char kComponentMissing[] = "安装盘不正确!";
 inline constexpr char kArchiveFailed[] = "安装文件不正确!";
+// After a run that failed or was cancelled over an earlier installation: nothing of it
+// changed. The line follows the run's message; alone after a Cancel.
+inline constexpr char kEarlierKept[] = "原有的安装已保留。";
+inline constexpr char kEarlierKeptLine[] = "\r\n原有的安装已保留。";
+// A file that could not be moved in at the commit (the run was undone).
+inline constexpr char kCannotReplace[] = "无法替换文件：\r\n";
 
 // A name too long for the buffers the installation composes paths and keys in: the
 // message names what is too long ("%s太长!") and shows it whole on the next line.

@@ -1,18 +1,21 @@
 #include "install/installation_run.h"
 
+#include <optional>
+
 #include "archive/win/extract.h"
 #include "install/extra_files.h"
 #include "install/install_texts.h"
 #include "install/old_folders.h"
 #include "install/too_long_message.h"
 #include "install/uninstall_entry.h"
+#include "install_log/change_recorder.h"
 #include "platform/file_io.h"
 #include "profile/section_readers.h"
 #include "shell/folder_paths.h"
 #include "text/gbk.h"
 #include "ui/message_box.h"
-#include "winsys/recording.h"
 #include "wizard/install_state.h"
+#include "wizard/texts.h"
 
 namespace yv::install {
 
@@ -21,6 +24,12 @@ using wizard::gInstall;
 namespace {
 
 constexpr int kComponentSlots = 5;
+
+// The run's own message about what ended it: shown once the run has been undone.
+struct Failure {
+  std::string text;
+  std::string caption;
+};
 
 std::string PartCaption(int k) {
   const auto& captions = gInstall.PartCaptions;
@@ -33,94 +42,140 @@ std::string ComponentText(int k) {
   return path ? platform::ReadWholeFile(*path).value_or("") : "";
 }
 
-void Fail(InstallationView& view, const char* message, const std::string& caption) {
-  ui::ShowMessageBox(view.Window(), message, caption, MB_OK);
-  view.InstallOk = false;
-}
+// Everything the run changes goes through `changes` while it runs, the registry values
+// the uninstall entry writes included.
+class RecordingThrough {
+ public:
+  explicit RecordingThrough(winsys::ChangeLayer& changes) : before_(install_log::SetCurrentRecorder(&changes)) {}
+  ~RecordingThrough() { install_log::SetCurrentRecorder(before_); }
 
-// Installs the archive lines of component k; false ends the component loop (the
-// message has been shown and InstallOk cleared).
-bool InstallComponent(InstallationView& view, int k) {
-  const std::string caption = PartCaption(k);
-  view.ShowComponentText(ComponentText(k));
-  const profile::SectionPairs lines = profile::ReadSectionPairs(gInstall.DescFilePath, "part" + std::to_string(k));
-  if (lines.size() == 0) {
-    Fail(view, texts::kComponentMissing, caption);
-    return false;
-  }
-  view.SetComponentMaximum(static_cast<int>(lines.size()));
-  view.ShowComponentCaption(caption);
-  for (std::size_t i = 0; i < lines.size() && view.InstallOk; ++i) {
-    const std::string& name = lines.keys[i];
-    const std::string& token = lines.values[i];
-    // Names beginning with "_" hold what an earlier installation keeps (its settings).
-    if (!gInstall.FreshInstall && name.rfind('_', 0) == 0) continue;
-    view.StepComponent();
-    view.SetFileLabel(texts::kActionInstall + name + texts::kActionTo + token);
-    view.ProcessMessages();
-    const auto archive = text::JoinBounded(text::kPathLimit, {gInstall.SourceDir, "\\", name});
-    if (!archive) {
-      ReportTooLong(view.Window(), texts::kPathName, gInstall.SourceDir + "\\" + name);
-      view.InstallOk = false;
+ private:
+  install_log::ChangeRecorder* before_;
+};
+
+class Run {
+ public:
+  Run(InstallationView& view, winsys::ChangeLayer& changes) : view_(view), changes_(changes) {}
+
+  // Stages everything; false ends the run (InstallOk cleared).
+  bool Stage() {
+    if (!PrepareFolders()) return false;
+    for (int k = 0; k < kComponentSlots && view_.InstallOk; ++k) {
+      if (gInstall.PartSelected[k] && !InstallComponent(k)) return false;
+    }
+    if (!view_.InstallOk) return false;  // a confirmed Cancel
+    if (gInstall.CopyCount >= 1 &&
+        !CopyExtraFiles(changes_, view_, gInstall.SourceDir, gInstall.InstallDir, gInstall.DescFilePath)) {
       return false;
     }
-    const archive::ItemResult result = archive::InstallPackageItem(view, gInstall.InstallDir, *archive, token);
-    if (!result) {
-      // A user who stopped at a full disk has been told why: the medium is not at fault.
-      if (result.blamesMedium) ui::ShowMessageBox(view.Window(), texts::kArchiveFailed, caption, MB_OK);
-      view.InstallOk = false;
+    return gInstall.UninstallProgram.empty() || WriteUninstallEntry(view_.Window(), gInstall.ProgramGroup,
+                                                                    gInstall.UninstallProgram, view_.UninstallCommand);
+  }
+
+  std::optional<Failure> failure;
+  // An earlier installation is in the folder (decided before anything else is done).
+  bool earlier = false;
+
+ private:
+  bool Fail(std::string text, std::string caption) {
+    failure = Failure{std::move(text), std::move(caption)};
+    return false;
+  }
+
+  // The run up to the component loop.
+  bool PrepareFolders() {
+    const auto systemPath = text::JoinBounded(text::kPathLimit, {gInstall.InstallDir, texts::kSystemFolder});
+    if (!systemPath) {
+      ReportTooLong(view_.Window(), texts::kInstallFolderName, gInstall.InstallDir);
       return false;
     }
-  }
-  return true;
-}
-
-// The run up to the component loop: false ends it at once.
-bool PrepareFolders(InstallationView& view) {
-  const auto systemPath = text::JoinBounded(text::kPathLimit, {gInstall.InstallDir, texts::kSystemFolder});
-  if (!systemPath) {
-    ReportTooLong(view.Window(), texts::kInstallFolderName, gInstall.InstallDir);
-    return false;
-  }
-  // Decided before anything is removed: a "system" folder deleted below still counts.
-  gInstall.FreshInstall = !platform::PathExists(*systemPath);
-  if (gInstall.DeleteCount >= 1 && !RemoveOldFolders(view.Window(), gInstall.InstallDir, gInstall.DescFilePath)) {
-    return false;
-  }
-  std::string tooLong;
-  if (!shell::CreateInstallFolders(gInstall.InstallDir, gInstall.DescFilePath, &tooLong)) {
-    if (!tooLong.empty()) {
-      ReportTooLong(view.Window(), texts::kPathName, tooLong);
-    } else {
-      ui::ShowMessageBox(view.Window(), texts::kCannotCreateFolders, texts::kCreateDirectoryCaption, MB_OK);
+    // Decided before anything is removed: a "system" folder replaced below still counts.
+    gInstall.FreshInstall = !platform::PathExists(*systemPath);
+    earlier = !gInstall.FreshInstall;
+    if (gInstall.DeleteCount >= 1) {
+      if (const auto stays = RemoveOldFolders(changes_, gInstall.InstallDir, gInstall.DescFilePath)) {
+        const auto message = text::FormatBounded(std::string::npos, texts::kCannotRemoveFolder, {*stays});
+        return Fail(message.value_or(*stays), texts::kWarningCaption);
+      }
     }
-    return false;
+    std::string tooLong;
+    if (!shell::CreateInstallFolders(changes_, gInstall.InstallDir, gInstall.DescFilePath, &tooLong)) {
+      if (!tooLong.empty()) {
+        ReportTooLong(view_.Window(), texts::kPathName, tooLong);
+        return false;
+      }
+      return Fail(texts::kCannotCreateFolders, texts::kCreateDirectoryCaption);
+    }
+    return true;
   }
-  return true;
-}
+
+  // Stages the archive lines of component k.
+  bool InstallComponent(int k) {
+    const std::string caption = PartCaption(k);
+    view_.ShowComponentText(ComponentText(k));
+    const profile::SectionPairs lines = profile::ReadSectionPairs(gInstall.DescFilePath, "part" + std::to_string(k));
+    if (lines.size() == 0) return Fail(texts::kComponentMissing, caption);
+    view_.SetComponentMaximum(static_cast<int>(lines.size()));
+    view_.ShowComponentCaption(caption);
+    for (std::size_t i = 0; i < lines.size() && view_.InstallOk; ++i) {
+      const std::string& name = lines.keys[i];
+      const std::string& token = lines.values[i];
+      // Names beginning with "_" hold what an earlier installation keeps (its settings).
+      if (!gInstall.FreshInstall && name.rfind('_', 0) == 0) continue;
+      view_.StepComponent();
+      view_.SetFileLabel(texts::kActionInstall + name + texts::kActionTo + token);
+      view_.ProcessMessages();
+      const auto archive = text::JoinBounded(text::kPathLimit, {gInstall.SourceDir, "\\", name});
+      if (!archive) {
+        ReportTooLong(view_.Window(), texts::kPathName, gInstall.SourceDir + "\\" + name);
+        return false;
+      }
+      const archive::ItemResult result =
+          archive::InstallPackageItem(view_, changes_, gInstall.InstallDir, *archive, token);
+      // An archive's records reach the disk together.
+      changes_.Flush();
+      if (!result) {
+        // A user who stopped at a full disk has been told why: the medium is not at fault.
+        if (result.blamesMedium) return Fail(texts::kArchiveFailed, caption);
+        return false;
+      }
+    }
+    return true;
+  }
+
+  InstallationView& view_;
+  winsys::ChangeLayer& changes_;
+};
 
 }  // namespace
 
-bool RunInstallation(InstallationView& view) {
+bool RunInstallation(InstallationView& view, winsys::ChangeLayer& changes) {
   view.InstallOk = true;
-  winsys::RecordInstallation(gInstall.ProgramGroup, gInstall.InstallDir);
-  if (!PrepareFolders(view)) {
+  RecordingThrough recording(changes);
+  Run run(view, changes);
+  if (const winsys::ChangeFault begun = changes.BeginRun(gInstall.ProgramGroup, gInstall.InstallDir)) {
+    run.failure = Failure{wizard::texts::kLogNotWritten + begun.path, wizard::texts::kLogNotWrittenCaption};
     view.InstallOk = false;
-    return false;
-  }
-  for (int k = 0; k < kComponentSlots && view.InstallOk; ++k) {
-    if (gInstall.PartSelected[k] && !InstallComponent(view, k)) break;
-  }
-  // The extra files and the uninstall entry follow a failed or cancelled loop too.
-  if (gInstall.CopyCount >= 1 &&
-      !CopyExtraFiles(view, gInstall.SourceDir, gInstall.InstallDir, gInstall.DescFilePath)) {
+  } else if (!run.Stage()) {
     view.InstallOk = false;
   }
-  if (!gInstall.UninstallProgram.empty() &&
-      !WriteUninstallEntry(view.Window(), gInstall.ProgramGroup, gInstall.UninstallProgram, view.UninstallCommand)) {
-    view.InstallOk = false;
+  if (view.InstallOk) {
+    if (const winsys::ChangeFault fault = changes.Commit()) {
+      run.failure = Failure{texts::kCannotReplace + fault.path, texts::kWarningCaption};
+      view.InstallOk = false;
+    }
+  } else {
+    changes.Undo();
   }
-  return view.InstallOk;
+  if (view.InstallOk) return true;
+  // The machine is as it was before the run: an earlier installation is whole.
+  if (run.failure) {
+    ui::ShowMessageBox(view.Window(), run.failure->text + (run.earlier ? texts::kEarlierKeptLine : ""),
+                       run.failure->caption, MB_OK);
+  } else if (run.earlier) {
+    ui::ShowMessageBox(view.Window(), texts::kEarlierKept, wizard::texts::kConfirmCancelCaption, MB_OK);
+  }
+  return false;
 }
 
 }  // namespace yv::install

@@ -118,7 +118,7 @@ bool LogWriter::Start() {
     earlier_ = log.lines;
     if (!file_.CutTo(WholeLinesLength(*before))) return false;
   }
-  start += FormatRecord(opening_) + kLineEnd;
+  if (opening_) start += FormatRecord(*opening_) + kLineEnd;
   return file_.Append(start) && file_.Flush();
 }
 

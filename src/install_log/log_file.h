@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,7 +48,8 @@ std::string LogPathFor(const std::string& uninstallerPath);
 // is, and nothing is recorded.
 class LogWriter : public ChangeRecorder {
  public:
-  LogWriter(std::string path, std::string product, install_log::Record opening)
+  // `opening` std::nullopt: records that finish an earlier run, with no opening record.
+  LogWriter(std::string path, std::string product, std::optional<install_log::Record> opening)
       : path_(std::move(path)), product_(std::move(product)), opening_(std::move(opening)) {}
   // Appended and flushed.
   bool Record(const install_log::Record& record) override;
@@ -64,7 +66,7 @@ class LogWriter : public ChangeRecorder {
   bool Start();
   std::string path_;
   std::string product_;
-  install_log::Record opening_;
+  std::optional<install_log::Record> opening_;
   platform::AppendFile file_;
   std::vector<LogLine> earlier_;
   bool failed_ = false;

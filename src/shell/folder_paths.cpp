@@ -31,11 +31,15 @@ bool CreateFolderPath(const std::string& path) {
   return true;
 }
 
-bool CreateInstallFolders(const std::string& installDir, const std::string& descPath, std::string* tooLong) {
+bool CreateInstallFolders(winsys::ChangeLayer& changes, const std::string& installDir, const std::string& descPath,
+                          std::string* tooLong) {
   const std::string root = text::EndsWithBackslash(installDir) ? installDir : installDir + "\\";
-  const auto create = [tooLong](const std::string& folder) {
-    if (folder.size() > text::kPathLimit && tooLong) *tooLong = folder;
-    return CreateFolderPath(folder);
+  const auto create = [&changes, tooLong](const std::string& folder) {
+    if (folder.size() > text::kPathLimit) {
+      if (tooLong) *tooLong = folder;
+      return false;
+    }
+    return !changes.CreateFolder(folder);
   };
   if (!create(root)) return false;
   const profile::SectionPairs folders = profile::ReadDirectorySection(descPath);

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "winsys/change_layer.h"
+
 namespace yv::shell {
 
 // Creates every missing level of `path` (GBK, at most 255 bytes). A separator at the
@@ -13,8 +15,10 @@ namespace yv::shell {
 bool CreateFolderPath(const std::string& path);
 
 // Creates the installation folder and then each folder of section "directory" of the
-// setup description at `descPath`, in file order, stopping at the first failure. A
-// folder path over 255 bytes is a failure too; it is left in `tooLong` when given.
-bool CreateInstallFolders(const std::string& installDir, const std::string& descPath, std::string* tooLong = nullptr);
+// setup description at `descPath`, in file order, through the change layer (in a run,
+// inside the new tree of a folder that the run replaces), stopping at the first failure.
+// A folder path over 255 bytes is a failure too; it is left in `tooLong` when given.
+bool CreateInstallFolders(winsys::ChangeLayer& changes, const std::string& installDir, const std::string& descPath,
+                          std::string* tooLong = nullptr);
 
 }  // namespace yv::shell

@@ -7,6 +7,7 @@
 #include "medium/medium_rules.h"
 #include "text/cp936.h"
 #include "text/gbk.h"
+#include "winsys/change_layer.h"
 #include "winsys/recording.h"
 
 namespace yv::uninstall {
@@ -86,58 +87,12 @@ Outcome RemoveFolder(const std::string& path, const RemovalSite& site) {
   return IsGone(GetLastError()) ? Outcome::kDone : Outcome::kRemains;
 }
 
-struct OpenedKey {
-  HKEY key = nullptr;
-  LONG status = ERROR_SUCCESS;
-  ~OpenedKey() {
-    if (key) RegCloseKey(key);
-  }
-};
-
-// `text` is "ROOT\path"; the place rules made sure of the root.
-std::pair<HKEY, std::wstring> SplitKey(const std::string& text) {
-  const std::size_t sep = text::FindChar(text, '\\');
-  return {winsys::RootOf(text.substr(0, sep)).value_or(HKEY_CURRENT_USER), text::ToWide(text.substr(sep + 1))};
-}
-
 Outcome RemoveKey(const Record& r) {
-  const auto [root, path] = SplitKey(r.text);
-  const REGSAM view = winsys::ViewAccess(r.view);
-  OpenedKey k;
-  k.status = RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &k.key);
-  if (k.status == ERROR_FILE_NOT_FOUND) return Outcome::kDone;
-  if (k.status != ERROR_SUCCESS) return Outcome::kRemains;
-  DWORD subkeys = 0;
-  DWORD values = 0;
-  if (RegQueryInfoKeyW(k.key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
-                       nullptr) != ERROR_SUCCESS ||
-      subkeys != 0 || values != 0) {
-    return Outcome::kRemains;
-  }
-  const LONG status = RegDeleteKeyExW(root, path.c_str(), view, 0);
-  return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND ? Outcome::kDone : Outcome::kRemains;
+  return winsys::RemoveEmptyKey(r) ? Outcome::kDone : Outcome::kRemains;
 }
 
 Outcome RestoreValue(const Record& r) {
-  const auto [root, path] = SplitKey(r.text);
-  const REGSAM view = winsys::ViewAccess(r.view);
-  const std::wstring name = text::ToWide(r.valueName);
-  OpenedKey k;
-  if (!r.existed) {
-    k.status = RegOpenKeyExW(root, path.c_str(), 0, KEY_SET_VALUE | view, &k.key);
-    if (k.status == ERROR_FILE_NOT_FOUND) return Outcome::kDone;
-    if (k.status != ERROR_SUCCESS) return Outcome::kRemains;
-    const LONG status = RegDeleteValueW(k.key, name.c_str());
-    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND ? Outcome::kDone : Outcome::kRemains;
-  }
-  k.status = RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE | view, nullptr,
-                             &k.key, nullptr);
-  if (k.status != ERROR_SUCCESS) return Outcome::kRemains;
-  const std::string& data = r.earlier.data;
-  return RegSetValueExW(k.key, name.c_str(), 0, r.earlier.type, reinterpret_cast<const BYTE*>(data.data()),
-                        static_cast<DWORD>(data.size())) == ERROR_SUCCESS
-             ? Outcome::kDone
-             : Outcome::kRemains;
+  return winsys::RestoreValue(r) ? Outcome::kDone : Outcome::kRemains;
 }
 
 bool IsOwnFile(const std::string& path, const RemovalSite& site) {

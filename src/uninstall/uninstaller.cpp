@@ -16,6 +16,7 @@
 #include "uninstall/removal.h"
 #include "uninstall/self_removal.h"
 #include "uninstall/uninstall_texts.h"
+#include "winsys/change_layer.h"
 #include "winsys/registry.h"
 #include "winsys/system_folders.h"
 
@@ -104,6 +105,8 @@ int RunUninstaller(const std::string& ownPath, bool silent) {
   const auto tell = [silent](const std::string& message, const std::string& caption, UINT style) {
     return silent ? IDOK : ui::ShowMessageBox(nullptr, message, caption, style);
   };
+  // A run of the wizard that a kill ended is finished first, one way or the other.
+  winsys::RecoverJournal(logPath);
   const auto content = platform::ReadWholeFile(logPath);
   const install_log::LogContent log = content ? install_log::ReadLog(*content) : install_log::LogContent{};
   if (log.status == install_log::LogContent::Status::kNoHeader) {
@@ -130,7 +133,9 @@ int RunUninstaller(const std::string& ownPath, bool silent) {
                    UninstallEntryKey(install_log::GroupName(log.lines))};
   RemovalResult result;
   {
-    install_log::LogWriter done(logPath, install_log::LocalTimeText());
+    const std::string product = log.version == 1 ? install_log::GroupName(log.lines) : log.product;
+    install_log::LogWriter done(
+        logPath, product, install_log::Record::Of(install_log::RecordKind::Removal, install_log::LocalTimeText()));
     if (silent) {
       SilentUi quiet;
       result = RunRemoval(plan, site, quiet, done);

@@ -142,12 +142,6 @@ std::optional<HKEY> RootOf(const std::string& name) {
   return std::nullopt;
 }
 
-void RecordInstallation(const std::string& group, const std::string& installDir) {
-  if (!install_log::CurrentRecorder()) return;
-  Put(Make(RecordKind::Group, group));
-  Put(Make(RecordKind::Folder, text::WithoutTrailingBackslash(installDir)));
-}
-
 void RecordFileWrite(const std::string& path) {
   if (!install_log::CurrentRecorder()) return;
   Record r = Make(RecordKind::File, path);

@@ -25,8 +25,6 @@ REGSAM ViewAccess(install_log::View view);
 std::string RootName(HKEY root);
 std::optional<HKEY> RootOf(const std::string& name);
 
-// The program group and the installation folder of the run that starts.
-void RecordInstallation(const std::string& group, const std::string& installDir);
 // A file about to be written (created or replaced).
 void RecordFileWrite(const std::string& path);
 // A folder about to be created.

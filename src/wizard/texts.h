@@ -11,8 +11,9 @@ inline constexpr char kConfirmCancel[] = "安装程序未完成，请确认要�
 inline constexpr char kConfirmCancelCaption[] = "提示";
 inline constexpr char kUpgradeDone[] = "升级成功";
 inline constexpr char kUpgradeDoneCaption[] = "信息";
-// The installation log beside the uninstaller could not be written (followed by its path).
-inline constexpr char kLogNotWritten[] = "无法写入安装记录，卸载程序将不能删除本次安装的全部内容：\r\n";
+// The installation's record (the log beside the uninstaller, or the run's own journal)
+// could not be written, so nothing was installed (followed by its path).
+inline constexpr char kLogNotWritten[] = "无法写入安装记录，未进行安装：\r\n";
 inline constexpr char kLogNotWrittenCaption[] = "警告";
 
 inline constexpr char kDefaultMainProgram[] = "dravkp.exe";

@@ -57,7 +57,7 @@ class CompletionPage : public testing::Test {
   }
   // Every program "ends" with the next outcome of the script (ended, when it is empty).
   std::unique_ptr<TdlgStep7> Page() {
-    auto page = std::make_unique<TdlgStep7>();
+    auto page = std::make_unique<TdlgStep7>(yv::test::DirectChanges());
     page->starter.runAndAwait = [this](const std::string&, const std::string&, const std::string&) {
       ++runs;
       yv::winsys::ProcessEnd end = yv::winsys::ProcessEnd::kEnded;

@@ -153,7 +153,7 @@ TEST(Extraction, Version3ArchiveGoesIntoTheInstallationFolderWithItsTimes) {
 
   MessageBoxScript boxes;
   RecordingProgress progress;
-  ASSERT_TRUE(InstallPackageItem(progress, install, container, "."));
+  ASSERT_TRUE(InstallPackageItem(progress, yv::test::DirectChanges(), install, container, "."));
   EXPECT_TRUE(boxes.Calls().empty());
   EXPECT_EQ(Content(install + "\\readme.txt"), "stored bytes");
   EXPECT_EQ(Content(install + "\\bin\\main.dat"), big);
@@ -177,7 +177,7 @@ TEST(Extraction, OlderVersionsKeepTheTimeOfExtractionAndTokensPickTheFolder) {
       dir.Write("data.vrk", BuildPackageArchive(1, {Compressed("a.txt", "alpha"), Stored("b.txt", "beta")}));
   MessageBoxScript boxes;
   const uint64_t before = Now();
-  ASSERT_TRUE(InstallPackageItemQuiet(pageFaults, install, container, "sub"));
+  ASSERT_TRUE(InstallPackageItemQuiet(pageFaults, yv::test::DirectChanges(), install, container, "sub"));
   EXPECT_EQ(Content(sub + "\\a.txt"), "alpha");
   EXPECT_EQ(Content(sub + "\\b.txt"), "beta");
   EXPECT_FALSE(Exists(install + "\\a.txt"));
@@ -201,7 +201,7 @@ TEST(Extraction, WindowsFolderTokenPutsEntriesThere) {
   const std::string name = "yv_extract_" + std::to_string(GetCurrentProcessId()) + ".tmp";
   const std::string container = dir.Write("drivers.vrk", BuildPackageArchive(3, {Compressed(name, "driver")}));
   MessageBoxScript boxes;
-  ASSERT_TRUE(InstallPackageItemQuiet(pageFaults, dir.Path(), container, "WINDIR"));
+  ASSERT_TRUE(InstallPackageItemQuiet(pageFaults, yv::test::DirectChanges(), dir.Path(), container, "WINDIR"));
   const std::string placed = *ResolveDestination("", "WINDIR") + "\\" + name;
   EXPECT_EQ(Content(placed), "driver");
   DeleteFileW(yv::text::ToWide(placed).c_str());
@@ -213,12 +213,12 @@ TEST(Extraction, ContainerKindComesFromThePath) {
   // ".vrk" in a folder name makes a package archive of any file below it.
   const std::string archive = dir.Write("cd.vrk\\disk1.bin", BuildPackageArchive(0, {Stored("x.txt", "x")}));
   MessageBoxScript boxes;
-  ASSERT_TRUE(InstallPackageItemQuiet(pageFaults, install, archive, "."));
+  ASSERT_TRUE(InstallPackageItemQuiet(pageFaults, yv::test::DirectChanges(), install, archive, "."));
   EXPECT_EQ(Content(install + "\\x.txt"), "x");
 
   // Capital letters: a packed file, so the package archive fails its magic quietly.
   const std::string capital = dir.Write("DATA.VRK", BuildPackageArchive(0, {Stored("y.txt", "y")}));
-  EXPECT_FALSE(InstallPackageItemQuiet(pageFaults, install, capital, "y.txt"));
+  EXPECT_FALSE(InstallPackageItemQuiet(pageFaults, yv::test::DirectChanges(), install, capital, "y.txt"));
   EXPECT_TRUE(boxes.Calls().empty());
 }
 
@@ -231,30 +231,35 @@ TEST(Extraction, PackedFilesDecodeIntoTheNamedFile) {
   const std::string container = dir.Write("main.ex_", packed);
   MessageBoxScript boxes;
   RecordingProgress progress;
-  ASSERT_TRUE(InstallPackageItem(progress, install, container, "main.exe"));
+  ASSERT_TRUE(InstallPackageItem(progress, yv::test::DirectChanges(), install, container, "main.exe"));
   EXPECT_EQ(Content(install + "\\main.exe"), content);
   EXPECT_EQ(progress.maximum, -1);  // packed files show no progress
 
   // "." resolves to a folder: decoding fails, without a message of its own.
-  EXPECT_FALSE(InstallPackageItem(progress, install, container, "."));
+  EXPECT_FALSE(InstallPackageItem(progress, yv::test::DirectChanges(), install, container, "."));
   // A wrong checksum fails and leaves the earlier file.
   std::string wrong = packed;
   wrong[31] = static_cast<char>(wrong[31] ^ 1);
-  EXPECT_FALSE(DecodePackedFile(pageFaults, dir.Write("wrong.ex_", wrong), install + "\\main.exe"));
+  EXPECT_FALSE(
+      DecodePackedFile(yv::test::DirectChanges(), pageFaults, dir.Write("wrong.ex_", wrong), install + "\\main.exe"));
   EXPECT_EQ(Content(install + "\\main.exe"), content);
   // A stream cut short fails even where the content's checksum is 0 (all zeros).
   std::string zeros = BuildPackedFile(std::string(50000, '\0'), {});
-  EXPECT_TRUE(DecodePackedFile(pageFaults, dir.Write("zeros.ex_", zeros), install + "\\zeros.bin"));
+  EXPECT_TRUE(
+      DecodePackedFile(yv::test::DirectChanges(), pageFaults, dir.Write("zeros.ex_", zeros), install + "\\zeros.bin"));
   for (std::size_t cut : {zeros.size() - 2, std::size_t{66}, std::size_t{64}}) {
     // Cut inside the stream, or so short that nothing decodes and the checksum 0 matches.
-    EXPECT_FALSE(DecodePackedFile(pageFaults, dir.Write("cut.ex_", zeros.substr(0, cut)), install + "\\cut.bin"))
+    EXPECT_FALSE(DecodePackedFile(yv::test::DirectChanges(), pageFaults, dir.Write("cut.ex_", zeros.substr(0, cut)),
+                                  install + "\\cut.bin"))
         << cut;
   }
   // The 4-byte stream of empty content is whole, though too short to decode.
-  EXPECT_TRUE(DecodePackedFile(pageFaults, dir.Write("empty.ex_", BuildPackedFile("", {})), install + "\\empty.bin"));
+  EXPECT_TRUE(DecodePackedFile(yv::test::DirectChanges(), pageFaults, dir.Write("empty.ex_", BuildPackedFile("", {})),
+                               install + "\\empty.bin"));
   EXPECT_EQ(Content(install + "\\empty.bin"), "");
   // Shorter than its header.
-  EXPECT_FALSE(DecodePackedFile(pageFaults, dir.Write("short.ex_", "MEVRAII"), install + "\\short.bin"));
+  EXPECT_FALSE(DecodePackedFile(yv::test::DirectChanges(), pageFaults, dir.Write("short.ex_", "MEVRAII"),
+                                install + "\\short.bin"));
   EXPECT_TRUE(boxes.Calls().empty());
 }
 
@@ -264,7 +269,7 @@ TEST(Extraction, MissingContainerIsReportedBeforeAnythingElse) {
   MessageBoxScript boxes;
   RecordingProgress progress;
   const std::string missing = dir.Path() + "\\nothing.vrk";
-  EXPECT_FALSE(InstallPackageItem(progress, install, missing, "WINDIR"));
+  EXPECT_FALSE(InstallPackageItem(progress, yv::test::DirectChanges(), install, missing, "WINDIR"));
   ASSERT_EQ(boxes.Calls().size(), 1u);
   EXPECT_EQ(boxes.Calls()[0].text, missing + "数据文件错误!");
   EXPECT_EQ(boxes.Calls()[0].caption, "错误");
@@ -274,7 +279,7 @@ TEST(Extraction, MissingContainerIsReportedBeforeAnythingElse) {
 
   // A path too long for the 255-byte message is shortened, never overflowing it.
   const std::string longPath = dir.Path() + "\\" + std::string(250, 'p') + ".bin";
-  EXPECT_FALSE(InstallPackageItemQuiet(pageFaults, install, longPath, "x"));
+  EXPECT_FALSE(InstallPackageItemQuiet(pageFaults, yv::test::DirectChanges(), install, longPath, "x"));
   ASSERT_EQ(boxes.Calls().size(), 2u);
   EXPECT_EQ(boxes.Calls()[1].text.size(), 255u);
 }
@@ -284,14 +289,15 @@ TEST(Extraction, EmptyArchiveAndHeaderFailures) {
   const std::string install = dir.Folder("app");
   MessageBoxScript boxes;
   RecordingProgress progress;
-  EXPECT_TRUE(InstallPackageItem(progress, install, dir.Write("none.vrk", BuildPackageArchive(2, {})), "."));
+  EXPECT_TRUE(InstallPackageItem(progress, yv::test::DirectChanges(), install,
+                                 dir.Write("none.vrk", BuildPackageArchive(2, {})), "."));
   EXPECT_EQ(progress.maximum, 0);
   EXPECT_EQ(progress.steps, 0);
   EXPECT_TRUE(boxes.Calls().empty());
 
   std::string archive = BuildPackageArchive(3, {Stored("a.txt", "a")});
   archive[8] = 4;  // version 4
-  EXPECT_FALSE(InstallPackageItem(progress, install, dir.Write("v4.vrk", archive), "."));
+  EXPECT_FALSE(InstallPackageItem(progress, yv::test::DirectChanges(), install, dir.Write("v4.vrk", archive), "."));
   ASSERT_EQ(boxes.Calls().size(), 1u);
   EXPECT_EQ(boxes.Calls()[0].text, "Version Error!");
   EXPECT_EQ(boxes.Calls()[0].caption, "Warning");
@@ -302,8 +308,8 @@ TEST(Extraction, EmptyArchiveAndHeaderFailures) {
   // A container that exists but cannot be opened (a folder): in the progress variant the
   // application window owns that box, in the quiet variant the page.
   const std::string folder = dir.Folder("folder.vrk");
-  EXPECT_FALSE(InstallPackageItem(progress, install, folder, "."));
-  EXPECT_FALSE(InstallPackageItemQuiet(pageFaults, install, folder, "."));
+  EXPECT_FALSE(InstallPackageItem(progress, yv::test::DirectChanges(), install, folder, "."));
+  EXPECT_FALSE(InstallPackageItemQuiet(pageFaults, yv::test::DirectChanges(), install, folder, "."));
   ASSERT_EQ(boxes.Calls().size(), 3u);
   EXPECT_EQ(boxes.Calls()[1].text, "Can not Create file");
   EXPECT_EQ(boxes.Calls()[1].caption, "Warning");
@@ -324,14 +330,14 @@ TEST(Extraction, ExistingFilesAreReplacedAndReadOnlyFilesKept) {
                                                  Stored("ro.txt", "replaced?"), Stored("after.txt", "after")}));
   MessageBoxScript boxes;
   // A stored entry over a read-only file is skipped without a word.
-  EXPECT_TRUE(ExtractPackageQuiet(pageFaults, container, install));
+  EXPECT_TRUE(ExtractPackageQuiet(pageFaults, yv::test::DirectChanges(), container, install));
   EXPECT_EQ(Content(install + "\\short.txt"), "new");  // of exactly the entry's length
   EXPECT_EQ(Content(install + "\\packed.txt"), "newer");
   EXPECT_EQ(Content(install + "\\after.txt"), "after");
   EXPECT_TRUE(boxes.Calls().empty());
   // A compressed one cannot be written there.
-  EXPECT_FALSE(ExtractPackageQuiet(pageFaults, dir.Write("c.vrk", BuildPackageArchive(3, {Compressed("ro.txt", "x")})),
-                                   install));
+  EXPECT_FALSE(ExtractPackageQuiet(pageFaults, yv::test::DirectChanges(),
+                                   dir.Write("c.vrk", BuildPackageArchive(3, {Compressed("ro.txt", "x")})), install));
   EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Can not uncompress file"});
   EXPECT_EQ(Content(readOnly), "old");
   SetFileAttributesW(yv::text::ToWide(readOnly).c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -349,7 +355,8 @@ TEST(Extraction, FailingCompressedEntryStopsTheExtraction) {
   dir.Write("app\\bad.txt", "the earlier file");
   MessageBoxScript boxes;
   RecordingProgress progress;
-  EXPECT_FALSE(ExtractPackage(progress, dir.Write("c.vrk", BuildPackageArchive(3, entries)), install));
+  EXPECT_FALSE(ExtractPackage(progress, yv::test::DirectChanges(), dir.Write("c.vrk", BuildPackageArchive(3, entries)),
+                              install));
   ASSERT_EQ(boxes.Calls().size(), 1u);
   EXPECT_EQ(boxes.Calls()[0].text, "Can not uncompress file");
   EXPECT_EQ(boxes.Calls()[0].caption, "Warning");
@@ -362,8 +369,9 @@ TEST(Extraction, FailingCompressedEntryStopsTheExtraction) {
   EXPECT_EQ(progress.steps, 2);
 
   // A compressed entry into a subfolder that does not exist: its file cannot be created.
-  EXPECT_FALSE(ExtractPackageQuiet(
-      pageFaults, dir.Write("s.vrk", BuildPackageArchive(3, {Compressed("no\\x.txt", "x")})), install));
+  EXPECT_FALSE(ExtractPackageQuiet(pageFaults, yv::test::DirectChanges(),
+                                   dir.Write("s.vrk", BuildPackageArchive(3, {Compressed("no\\x.txt", "x")})),
+                                   install));
   ASSERT_EQ(boxes.Calls().size(), 2u);
   EXPECT_EQ(boxes.Calls()[1].text, "Can not uncompress file");
 }
@@ -376,7 +384,8 @@ TEST(Extraction, ZerosCutShortAreNotAcceptedOnTheirChecksum) {
   zeros.data.resize(zeros.data.size() / 2);
   zeros.entry.storedSize = static_cast<uint32_t>(zeros.data.size());
   MessageBoxScript boxes;
-  EXPECT_FALSE(ExtractPackageQuiet(pageFaults, dir.Write("z.vrk", BuildPackageArchive(3, {zeros})), install));
+  EXPECT_FALSE(ExtractPackageQuiet(pageFaults, yv::test::DirectChanges(),
+                                   dir.Write("z.vrk", BuildPackageArchive(3, {zeros})), install));
   ASSERT_EQ(boxes.Calls().size(), 1u);
   EXPECT_EQ(boxes.Calls()[0].text, "Can not uncompress file");
 }
@@ -388,7 +397,8 @@ TEST(Extraction, DamagedContainersEndWithFalseAndWriteNothingTheyDoNotHold) {
       BuildPackageArchive(3, {Stored("one.txt", "first entry"), Stored("two.txt", std::string(1000, 'T'))});
   MessageBoxScript boxes;
   // Cut inside the second entry's data.
-  EXPECT_FALSE(ExtractPackageQuiet(pageFaults, dir.Write("cut.vrk", whole.substr(0, whole.size() - 10)), install));
+  EXPECT_FALSE(ExtractPackageQuiet(pageFaults, yv::test::DirectChanges(),
+                                   dir.Write("cut.vrk", whole.substr(0, whole.size() - 10)), install));
   EXPECT_EQ(Content(install + "\\one.txt"), "first entry");
   EXPECT_FALSE(Exists(install + "\\two.txt"));
   ASSERT_EQ(boxes.Calls().size(), 1u);
@@ -400,12 +410,12 @@ TEST(Extraction, DamagedContainersEndWithFalseAndWriteNothingTheyDoNotHold) {
   std::string huge = BuildPackageArchive(0, {Stored("h.txt", "h")});
   StoreLE32(reinterpret_cast<unsigned char*>(&huge[32 + 20]), 0xFFFFFF00u);
   RecordingProgress progress;
-  EXPECT_FALSE(ExtractPackage(progress, dir.Write("huge.vrk", huge), install));
+  EXPECT_FALSE(ExtractPackage(progress, yv::test::DirectChanges(), dir.Write("huge.vrk", huge), install));
   EXPECT_FALSE(Exists(install + "\\h.txt"));
   // A header that counts more entries than there are.
   std::string more = BuildPackageArchive(0, {Stored("m.txt", "m")});
   more[10] = 5;
-  EXPECT_FALSE(ExtractPackageQuiet(pageFaults, dir.Write("more.vrk", more), install));
+  EXPECT_FALSE(ExtractPackageQuiet(pageFaults, yv::test::DirectChanges(), dir.Write("more.vrk", more), install));
   EXPECT_EQ(Content(install + "\\m.txt"), "m");
   EXPECT_EQ(boxes.Calls().size(), 3u);
 }
@@ -421,7 +431,8 @@ TEST(Extraction, NamesThatLeaveTheDestinationAreRefused) {
     EncodedEntry entry = Stored("placeholder", "bad");
     entry.entry.name = std::string(c.name);
     AppendPackageEntry(archive, entry, 3);
-    EXPECT_FALSE(ExtractPackageQuiet(pageFaults, dir.Write("evil.vrk", archive), install)) << c.name;
+    EXPECT_FALSE(ExtractPackageQuiet(pageFaults, yv::test::DirectChanges(), dir.Write("evil.vrk", archive), install))
+        << c.name;
     ++refused;
   }
   EXPECT_FALSE(Exists(dir.Path() + "\\app\\escape.txt"));
@@ -454,7 +465,7 @@ TEST(Replacement, FileInUseIsAskedAboutAndRetryReplacesItOnceTheProgramLetsGo) {
     // Retry is chosen once the program has ended.
     if (retry) boxes.OnEachBox([&](const yv::ui::MessageBoxCall&) { holder.End(true); });
     RecordingProgress progress;
-    const ItemResult result = ExtractPackage(progress, container, install);
+    const ItemResult result = ExtractPackage(progress, yv::test::DirectChanges(), container, install);
     holder.End();
     EXPECT_EQ(static_cast<bool>(result), retry);
     EXPECT_TRUE(retry || result.blamesMedium);  // a Cancel fails the archive like any other fault
@@ -489,7 +500,7 @@ TEST(Replacement, FullDiskIsAskedAboutAndRetryWritesTheEntryAgain) {
       if (answer == IDRETRY) DeleteFileW(yv::text::ToWide(filler).c_str());
     });
     FaultBoxes faults(kPage);
-    const ItemResult result = ExtractPackageQuiet(faults, container, folder);
+    const ItemResult result = ExtractPackageQuiet(faults, yv::test::DirectChanges(), container, folder);
     EXPECT_EQ(static_cast<bool>(result), answer == IDRETRY);
     EXPECT_FALSE(result.blamesMedium);
     EXPECT_EQ(boxes.Boxes(),
@@ -529,7 +540,7 @@ TEST(Replacement, UnreadableMediumIsAskedAboutAndRetryInstallsTheArchiveAgain) {
     MessageBoxScript boxes({answer});
     // The medium is back when Retry is chosen.
     boxes.OnEachBox([&](const yv::ui::MessageBoxCall&) { Rewrite(container, whole, whole.size()); });
-    const ItemResult result = ExtractPackage(progress, container, install);
+    const ItemResult result = ExtractPackage(progress, yv::test::DirectChanges(), container, install);
     EXPECT_EQ(static_cast<bool>(result), answer == IDRETRY);
     EXPECT_TRUE(result || result.blamesMedium);
     EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"无法读取安装盘上的文件：\r\n" + container +

@@ -61,24 +61,25 @@ TEST(FolderPaths, InstallFoldersInLineOrderStoppingAtTheFirstFailure) {
   yv::test::WorkingFolder working(dir.Path());
   const std::string install = dir.Path() + "\\one\\app";
   const std::string good = dir.Write("good.ini", "[directory]\r\n1=data\r\n2=data\\day\r\n3=\r\n");
-  EXPECT_TRUE(yv::shell::CreateInstallFolders(install + "\\", good));
+  EXPECT_TRUE(yv::shell::CreateInstallFolders(yv::test::DirectChanges(), install + "\\", good));
   EXPECT_TRUE(IsFolder(install + "\\data\\day"));
 
   dir.Write("one\\app\\file", "");
   const std::string bad = dir.Write("bad.ini", "[directory]\r\n1=file\\sub\r\n2=later\r\n");
   std::string tooLong = "untouched";
-  EXPECT_FALSE(yv::shell::CreateInstallFolders(install, bad, &tooLong));
+  EXPECT_FALSE(yv::shell::CreateInstallFolders(yv::test::DirectChanges(), install, bad, &tooLong));
   EXPECT_FALSE(Exists(install + "\\later"));
   EXPECT_EQ(tooLong, "untouched");
 
   const std::string name(250, 'x');
   const std::string longLine = dir.Write("long.ini", "[directory]\r\n1=" + name + "\r\n2=later\r\n");
-  EXPECT_FALSE(yv::shell::CreateInstallFolders(install, longLine, &tooLong));
+  EXPECT_FALSE(yv::shell::CreateInstallFolders(yv::test::DirectChanges(), install, longLine, &tooLong));
   EXPECT_EQ(tooLong, install + "\\" + name);
   EXPECT_FALSE(Exists(install + "\\later"));
 
   // A missing section leaves the installation folder alone to be made.
-  EXPECT_TRUE(yv::shell::CreateInstallFolders(dir.Path() + "\\two", dir.Path() + "\\none.ini"));
+  EXPECT_TRUE(
+      yv::shell::CreateInstallFolders(yv::test::DirectChanges(), dir.Path() + "\\two", dir.Path() + "\\none.ini"));
   EXPECT_TRUE(IsFolder(dir.Path() + "\\two"));
 }
 

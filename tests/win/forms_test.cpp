@@ -21,8 +21,7 @@ std::vector<ControlSpec> Layout(unsigned okFlags) {
 }
 
 Form MakeForm(unsigned okFlags = 0) {
-  return Form({"测试", 200, 80, yv::ui::Border::Dialog, yv::ui::SysColor(COLOR_BTNFACE), kFont},
-              Layout(okFlags));
+  return Form({"测试", 200, 80, yv::ui::Border::Dialog, yv::ui::SysColor(COLOR_BTNFACE), kFont}, Layout(okFlags));
 }
 
 void Key(const Form& form, WPARAM key) {

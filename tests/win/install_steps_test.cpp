@@ -13,7 +13,7 @@
 #include "platform/file_io.h"
 #include "text/cp936.h"
 #include "win_test_support.h"
-#include "winsys/folder_removal.h"
+#include "winsys/change_layer.h"
 #include "winsys/handle.h"
 
 using yv::test::MessageBoxScript;
@@ -30,11 +30,8 @@ bool Exists(const std::string& path) {
   return Attributes(path) != INVALID_FILE_ATTRIBUTES;
 }
 
-std::string RemovalMessage(const std::string& path) {
-  return "无法删除目录 " + path + "!\r\n请手动删除该目录后,重新安装!";
-}
-
-TEST(OldFolders, EveryListedFolderGoesAndAMissingOneCountsAsRemoved) {
+// The old folders go at the commit of a run, and only then.
+TEST(OldFolders, EveryListedFolderGoesAtTheCommitAndAMissingOneCountsAsRemoved) {
   ScratchDir dir;
   yv::test::WorkingFolder working(dir.Folder("work"));
   const std::string install = dir.Folder("app");
@@ -42,33 +39,14 @@ TEST(OldFolders, EveryListedFolderGoesAndAMissingOneCountsAsRemoved) {
   dir.Write("app\\old2\\g.txt", "y");
   dir.Write("app\\keep\\h.txt", "z");
   const std::string desc = dir.Write("install.ini", "[delete]\r\n1=old1\r\n2=missing\r\n3=old2\\\r\n");
-  MessageBoxScript boxes;
-  EXPECT_TRUE(yv::install::RemoveOldFolders(kPage, install, desc));
-  EXPECT_TRUE(boxes.Calls().empty());
-  EXPECT_FALSE(Exists(install + "\\old1"));
-  EXPECT_FALSE(Exists(install + "\\old2"));
+  yv::winsys::ChangeLayer changes(nullptr);
+  ASSERT_FALSE(changes.BeginRun("g", install));
+  EXPECT_EQ(yv::install::RemoveOldFolders(changes, install, desc), std::nullopt);
+  EXPECT_TRUE(Exists(install + "\\old1\\deep\\f.txt"));
+  EXPECT_FALSE(changes.Commit());
+  for (const char* gone : {"old1", "old2", "old1.yv-old", "old2.yv-old"})
+    EXPECT_FALSE(Exists(install + "\\" + gone)) << gone;
   EXPECT_TRUE(Exists(install + "\\keep\\h.txt"));
-}
-
-TEST(OldFolders, AFolderInUseStaysAndEndsTheStep) {
-  ScratchDir dir;
-  yv::test::WorkingFolder working(dir.Folder("work"));
-  const std::string install = dir.Folder("app");
-  const std::string held = dir.Write("app\\held\\f.txt", "x");
-  dir.Write("app\\later\\g.txt", "y");
-  const std::string desc = dir.Write("install.ini", "[delete]\r\n1=held\r\n2=later\r\n");
-  yv::winsys::ScopedHandle open(CreateFileW(yv::text::ToWide(held).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                            FILE_ATTRIBUTE_NORMAL, nullptr));
-  ASSERT_TRUE(open);
-  MessageBoxScript boxes;
-  EXPECT_FALSE(yv::install::RemoveOldFolders(kPage, install, desc));
-  ASSERT_EQ(boxes.Calls().size(), 1u);
-  EXPECT_EQ(boxes.Calls()[0].text, RemovalMessage(install + "\\held"));
-  EXPECT_EQ(boxes.Calls()[0].caption, "警告");
-  EXPECT_EQ(boxes.Calls()[0].owner, kPage);
-  EXPECT_EQ(boxes.Calls()[0].style, static_cast<UINT>(MB_OK));
-  EXPECT_TRUE(Exists(held));
-  EXPECT_TRUE(Exists(install + "\\later\\g.txt"));
 }
 
 TEST(OldFolders, ValuesThatReachOutsideTheInstallationFolderAreRefused) {
@@ -77,27 +55,19 @@ TEST(OldFolders, ValuesThatReachOutsideTheInstallationFolderAreRefused) {
   const std::string install = dir.Folder("app");
   dir.Write("app\\inside\\f.txt", "x");
   dir.Write("outside\\f.txt", "x");
-  dir.Write("work\\rel\\f.txt", "x");
   const std::string tooLong(256 - install.size(), 'n');
   for (const std::string& value :
        std::vector<std::string>{"", "\\", ".", "..\\outside", "inside\\..\\..\\outside", "C:\\x", "C:inside",
                                 "\\outside", "*", "inside\\*", tooLong}) {
     SCOPED_TRACE(value);
     const std::string desc = dir.Write("install.ini", "[delete]\r\n1=" + value + "\r\n");
-    MessageBoxScript boxes;
-    EXPECT_FALSE(yv::install::RemoveOldFolders(kPage, install, desc));
-    ASSERT_EQ(boxes.Calls().size(), 1u);
-    EXPECT_EQ(boxes.Calls()[0].text, RemovalMessage(install + "\\" + value));
+    yv::winsys::ChangeLayer changes(nullptr);
+    ASSERT_FALSE(changes.BeginRun("g", install));
+    EXPECT_EQ(yv::install::RemoveOldFolders(changes, install, desc), install + "\\" + value);
+    changes.Undo();
   }
   EXPECT_TRUE(Exists(install + "\\inside\\f.txt"));
   EXPECT_TRUE(Exists(dir.Path() + "\\outside\\f.txt"));
-
-  // The shell is never handed a relative, rooted-only or over-long path.
-  EXPECT_FALSE(yv::winsys::RemoveFolder("rel"));
-  EXPECT_TRUE(Exists(dir.Path() + "\\work\\rel\\f.txt"));
-  EXPECT_FALSE(yv::winsys::RemoveFolder("C:\\"));
-  EXPECT_FALSE(yv::winsys::RemoveFolder(install + "\\" + std::string(259 - install.size(), 'n')));
-  EXPECT_TRUE(yv::winsys::RemoveFolder(install + "\\" + std::string(258 - install.size(), 'n')));  // absent
 }
 
 TEST(ExtraFiles, PlainFilesOnlyReplacingAndLeftWithTheArchiveAttributeAlone) {
@@ -118,7 +88,8 @@ TEST(ExtraFiles, PlainFilesOnlyReplacingAndLeftWithTheArchiveAttributeAlone) {
 
   MessageBoxScript boxes;
   yv::archive::FaultBoxes faults(nullptr);
-  EXPECT_TRUE(yv::install::CopyExtraFiles(faults, source, install, desc));
+  yv::winsys::ChangeLayer changes(nullptr);
+  EXPECT_TRUE(yv::install::CopyExtraFiles(changes, faults, source, install, desc));
   EXPECT_TRUE(boxes.Calls().empty());
   EXPECT_EQ(yv::platform::ReadWholeFile(install + "\\cfg\\ro.txt"), "new read-only");
   EXPECT_EQ(Attributes(install + "\\cfg\\ro.txt"), static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <utility>
@@ -113,7 +114,7 @@ TEST(InstallationRun, SelectedComponentsInOrderThenExtraFilesAndTheUninstallEntr
   RecordingPage page(medium.source);
   page.Show();
   MessageBoxScript boxes;
-  EXPECT_TRUE(yv::install::RunInstallation(page));
+  EXPECT_TRUE(yv::install::RunInstallation(page, yv::test::DirectChanges()));
   EXPECT_TRUE(page.InstallOk);
   EXPECT_TRUE(boxes.Calls().empty());
   EXPECT_TRUE(gInstall.FreshInstall);
@@ -171,7 +172,7 @@ TEST(InstallationRun, AnEarlierInstallationKeepsItsUnderscoreArchivesAndCountsZe
     gInstall.FreshInstall = true;  // the run decides again
     RecordingPage page(medium.source);
     MessageBoxScript boxes;
-    EXPECT_TRUE(yv::install::RunInstallation(page));
+    EXPECT_TRUE(yv::install::RunInstallation(page, yv::test::DirectChanges()));
     EXPECT_FALSE(gInstall.FreshInstall);
     const std::vector<std::string> expected = {"text 第一行\n第二行", "max 3", "caption 主程序",  "step",
                                                "安装a.vrk 到 .",      "step",  "安装b.vrk 到 sub"};
@@ -186,7 +187,25 @@ TEST(InstallationRun, AnEarlierInstallationKeepsItsUnderscoreArchivesAndCountsZe
   }
 }
 
-TEST(InstallationRun, FailuresShowTheirMessagesOwnedByThePage) {
+// What a run that did not go through leaves: the installation folder as the medium's
+// fixture made it (old\f.txt, and what `earlier` adds), no uninstall entry, and no staged
+// or moved-aside file anywhere in it.
+void ExpectAsBefore(const Medium& medium, const std::vector<std::string>& earlier = {}) {
+  std::vector<std::string> expected;
+  for (std::string file : earlier) {
+    for (std::size_t slash = file.find('\\'); slash != std::string::npos; slash = file.find('\\', slash + 1))
+      expected.push_back(file.substr(0, slash + 1));
+    expected.push_back(file);
+  }
+  expected.push_back("old\\");
+  expected.push_back("old\\f.txt");
+  std::sort(expected.begin(), expected.end());
+  expected.erase(std::unique(expected.begin(), expected.end()), expected.end());
+  EXPECT_EQ(yv::test::TreeOf(medium.install), expected);
+  EXPECT_FALSE(medium.EntryWritten());
+}
+
+TEST(InstallationRun, AFailedRunLeavesTheMachineAsItWasAndThenShowsItsMessage) {
   struct Box {
     std::string text, caption;
   };
@@ -195,10 +214,10 @@ TEST(InstallationRun, FailuresShowTheirMessagesOwnedByThePage) {
     std::string parts;                 // sections before the common ones; "" keeps the medium's
     std::function<void(Medium&)> set;  // further changes
     std::vector<Box> boxes;
-    bool copied, entry;
-    std::vector<std::string> installed, absent;
+    std::vector<std::string> earlier;  // what was there before the run, besides old\f.txt
   };
   const std::string tooLongDir = "C:\\" + std::string(246, 'd');
+  const std::string kept = "\r\n原有的安装已保留。";
   const std::vector<Case> cases = {
       {"missing section, empty caption",
        "[part1]\r\nx.vrk=.\r\n",
@@ -207,26 +226,23 @@ TEST(InstallationRun, FailuresShowTheirMessagesOwnedByThePage) {
          (*gInstall.PartCaptions)[0] = "";
        },
        {{"安装盘不正确!", ""}},
-       true,
-       true,
-       {},
-       {"x.txt"}},
-      {"broken archive in the middle",
-       "[part0]\r\na.vrk=.\r\nbroken.vrk=.\r\nb.vrk=.\r\n[part2]\r\nc.pak=c.txt\r\n",
-       [](Medium& m) { m.dir.Write("media\\broken.vrk", "not an archive at all, just text"); },
-       {{"Version Error!", "Warning"}, {"安装文件不正确!", "主程序"}},
-       true,
-       true,
-       {"a.txt"},
-       {"b.txt", "c.txt"}},
+       {}},
+      // Over an earlier installation: its files and folders stay as they were, and the
+      // message says so.
+      {"damaged last archive",
+       "[part0]\r\na.vrk=.\r\nb.vrk=.\r\n[part2]\r\nbroken.vrk=.\r\n",
+       [](Medium& m) {
+         m.dir.Write("media\\broken.vrk", "not an archive at all, just text");
+         m.dir.Write("app\\system\\s.dat", "s");
+         m.dir.Write("app\\a.txt", "earlier a");
+       },
+       {{"Version Error!", "Warning"}, {"安装文件不正确!" + kept, "工具"}},
+       {"a.txt", "system\\s.dat"}},
       {"delete value climbing out",
        "",
        [](Medium& m) { m.dir.Write("media\\install.ini", "[delete]\r\n1=..\\work\r\n"); },
        {{"无法删除目录 " + std::string() + "%INSTALL%\\..\\work!\r\n请手动删除该目录后,重新安装!", "警告"}},
-       false,
-       false,
-       {"old"},
-       {"cfg", "a.txt"}},
+       {}},
       {"folder in the way",
        "",
        [](Medium& m) {
@@ -234,30 +250,17 @@ TEST(InstallationRun, FailuresShowTheirMessagesOwnedByThePage) {
          m.dir.Write("media\\install.ini", "[part0]\r\na.vrk=.\r\n[directory]\r\n1=file\\sub\r\n");
        },
        {{"创建路径不正确!", "CreateDirectory"}},
-       false,
-       false,
-       {},
-       {"a.txt"}},
-      {"installation folder too long",
-       "",
-       [&](Medium&) { gInstall.InstallDir = tooLongDir; },
-       {{"安装目录太长!\r\n" + tooLongDir, "警告"}},
-       false,
-       false,
-       {},
-       {}},
+       {"file"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     Medium medium;
-    if (!c.parts.empty()) {
-      medium.Description(c.parts + "[directory]\r\n1=cfg\r\n[copy]\r\nextra=cfg\r\n");
-      gInstall.DeleteCount = 0;
-    }
+    if (!c.parts.empty()) medium.Description(c.parts + "[directory]\r\n1=cfg\r\n[copy]\r\nextra=cfg\r\n");
+    gInstall.DeleteCount = 1;
     c.set(medium);
     RecordingPage page(medium.source);
     MessageBoxScript boxes;
-    EXPECT_FALSE(yv::install::RunInstallation(page));
+    EXPECT_FALSE(yv::install::RunInstallation(page, yv::test::DirectChanges()));
     EXPECT_FALSE(page.InstallOk);
     ASSERT_EQ(boxes.Calls().size(), c.boxes.size());
     for (std::size_t i = 0; i < c.boxes.size(); ++i) {
@@ -267,15 +270,19 @@ TEST(InstallationRun, FailuresShowTheirMessagesOwnedByThePage) {
       EXPECT_EQ(boxes.Calls()[i].caption, c.boxes[i].caption);
       EXPECT_EQ(boxes.Calls()[i].owner, page.Handle());
     }
-    EXPECT_EQ(medium.Has("cfg\\e.txt"), c.copied);
-    EXPECT_EQ(medium.EntryWritten(), c.entry);
-    for (const auto& name : c.installed) EXPECT_TRUE(medium.Has(name)) << name;
-    for (const auto& name : c.absent) EXPECT_FALSE(medium.Has(name)) << name;
+    ExpectAsBefore(medium, c.earlier);
     EXPECT_TRUE(yv::platform::PathExists(medium.dir.Path() + "\\work"));
   }
+  // An installation folder too long for its paths is named before anything is done.
+  Medium medium;
+  gInstall.InstallDir = tooLongDir;
+  RecordingPage page(medium.source);
+  MessageBoxScript boxes;
+  EXPECT_FALSE(yv::install::RunInstallation(page, yv::test::DirectChanges()));
+  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"安装目录太长!\r\n" + tooLongDir});
 }
 
-TEST(InstallationRun, ConfirmedCancelLetsTheArchiveInProgressFinish) {
+TEST(InstallationRun, AConfirmedCancelLetsTheArchiveInProgressFinishThenUndoesTheRun) {
   Medium medium("[part0]\r\na.vrk=.\r\nb.vrk=.\r\nc.vrk=.\r\nd.vrk=.\r\n");
   medium.dir.Write("media\\c.vrk", Archive({{"c1.txt", "1"}, {"c2.txt", "2"}, {"c3.txt", "3"}}));
   medium.dir.Write("media\\d.vrk", Archive({{"d.txt", "D"}}));
@@ -285,48 +292,49 @@ TEST(InstallationRun, ConfirmedCancelLetsTheArchiveInProgressFinish) {
   // Declined during the first archive, confirmed at the first file of the third.
   MessageBoxScript boxes({IDCANCEL, IDOK});
   bool confirmedPosted = false;
+  int thirdArchiveFiles = 0;
   page.onLabel = [&](const std::string& text) {
     const bool thirdArchiveFile = text.rfind("安装" + medium.source + "\\c.vrk", 0) == 0;
+    thirdArchiveFiles += thirdArchiveFile;
     if (text == "安装a.vrk 到 ." || (thirdArchiveFile && !confirmedPosted)) {
       confirmedPosted = thirdArchiveFile;
       PostMessageW(page["Button3"].Handle(), BM_CLICK, 0, 0);
     }
   };
-  EXPECT_FALSE(yv::install::RunInstallation(page));
-  ASSERT_EQ(boxes.Calls().size(), 2u);
+  EXPECT_FALSE(yv::install::RunInstallation(page, yv::test::DirectChanges()));
+  ASSERT_EQ(boxes.Calls().size(), 2u);  // a fresh installation: nothing earlier to keep
   EXPECT_EQ(boxes.Calls()[1].text, "安装程序未完成，请确认要退出。");
-  for (const char* name : {"a.txt", "b.txt", "c1.txt", "c2.txt", "c3.txt"}) EXPECT_TRUE(medium.Has(name)) << name;
-  EXPECT_FALSE(medium.Has("d.txt"));
+  EXPECT_EQ(thirdArchiveFiles, 3);
   EXPECT_EQ(page.log.back(), "安装c.vrk 到 .");  // nothing after the third line, no second component
-  EXPECT_TRUE(medium.Has("cfg\\e.txt"));
-  EXPECT_TRUE(medium.EntryWritten());
+  ExpectAsBefore(medium);
 }
 
-TEST(InstallationRun, AFileInUseThatTheUserGivesUpOnEndsTheRunAndKeepsTheFile) {
+TEST(InstallationRun, ACancelAtAFileInUseKeepsTheEarlierInstallationWhole) {
   // Held in an archive: the archive fails as any other; held in the copy step: the step
-  // stops there, and the user has been told enough.
+  // stops there. Either is found while staging, before anything has changed.
   struct Case {
     const char* held;
-    bool archiveMessage;
+    std::string runMessage;
   };
-  for (const Case c : {Case{"a.txt", true}, Case{"cfg\\e.txt", false}}) {
+  for (const Case& c : {Case{"a.txt", "安装文件不正确!\r\n"}, Case{"cfg\\e.txt", ""}}) {
     SCOPED_TRACE(c.held);
     Medium medium;
+    medium.dir.Write("app\\system\\s.dat", "s");
     const std::string held = medium.dir.Write("app\\" + std::string(c.held), "earlier");
     HANDLE holder = CreateFileW(yv::text::ToWide(held).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
     RecordingPage page(medium.source);
     page.Show();
     MessageBoxScript boxes({IDCANCEL});
-    EXPECT_FALSE(yv::install::RunInstallation(page));
+    EXPECT_FALSE(yv::install::RunInstallation(page, yv::test::DirectChanges()));
     CloseHandle(holder);
-    std::vector<std::string> texts = {"文件 " + held +
-                                      " 正在被其他程序使用。\r\n请关闭该程序后单击“重试”，或单击“取消”停止安装。"};
-    if (c.archiveMessage) texts.push_back("安装文件不正确!");
-    EXPECT_EQ(boxes.Texts(), texts);
+    EXPECT_EQ(boxes.Texts(),
+              (std::vector<std::string>{
+                  "文件 " + held + " 正在被其他程序使用。\r\n请关闭该程序后单击“重试”，或单击“取消”停止安装。",
+                  c.runMessage + "原有的安装已保留。"}));
     EXPECT_EQ(boxes.Calls()[0].owner, page.Handle());
+    ExpectAsBefore(medium, {c.held, "system\\s.dat"});
     EXPECT_EQ(yv::platform::ReadWholeFile(held), "earlier");
-    EXPECT_TRUE(medium.EntryWritten());
   }
 }
 
@@ -383,32 +391,44 @@ TEST(InstallationRun, ProgressPageLayout) {
 
 }  // namespace
 
-// Keeps each record with what its file held when the record was made.
+// Keeps each record with what its file held when the record was made, and at the commit
+// and the end how many staged files lay in the installation folder.
 struct RecordsWithState : yv::install_log::ChangeRecorder {
+  explicit RecordsWithState(std::string folder) : install(std::move(folder)) {}
+  std::string install;
   std::vector<std::string> lines;
   bool Record(const yv::install_log::Record& r) override {
+    using yv::install_log::RecordKind;
     std::string line = yv::install_log::FormatRecord(r);
-    if (r.kind == yv::install_log::RecordKind::File)
-      line += " [" + yv::platform::ReadWholeFile(r.text).value_or("-") + "]";
+    if (r.kind == RecordKind::File) line += " [" + yv::platform::ReadWholeFile(r.text).value_or("-") + "]";
+    if (r.kind == RecordKind::Commit || r.kind == RecordKind::End) {
+      const auto tree = yv::test::TreeOf(install);
+      line += " [" +
+              std::to_string(
+                  std::count_if(tree.begin(), tree.end(),
+                                [](const std::string& name) { return name.find(".yv-new") != std::string::npos; })) +
+              " staged]";
+    }
     lines.push_back(line);
     return true;
   }
 };
 
-TEST(InstallationRun, RecordsEveryChangeBeforeItIsMade) {
+TEST(InstallationRun, RecordsEveryChangeBeforeItIsMadeAndCommitsWhenAllIsStaged) {
   Medium medium;
   medium.dir.Write("app\\a.txt", "earlier");
-  RecordsWithState log;
-  yv::install_log::SetCurrentRecorder(&log);
+  RecordsWithState log(medium.install);
+  yv::winsys::ChangeLayer changes(&log);
   RecordingPage page(medium.source);
   page.Show();
   MessageBoxScript boxes;
-  EXPECT_TRUE(yv::install::RunInstallation(page));
-  yv::install_log::SetCurrentRecorder(nullptr);
+  EXPECT_TRUE(yv::install::RunInstallation(page, changes));
   const std::string app = medium.install;
   std::vector<std::string> expected = {
       "GROUP\tDelvrin证券分析系统",
       "FOLDER\t" + app,
+      "BEGIN",
+      "GONE\t" + app + "\\old",
       "DIR\t" + app + "\\cfg",
       "DIR\t" + app + "\\sub",
       "FILE\tOLD\t" + app + "\\a.txt [earlier]",
@@ -418,14 +438,19 @@ TEST(InstallationRun, RecordsEveryChangeBeforeItIsMade) {
       "FILE\tNEW\t" + app + "\\cfg\\e.txt [-]",
   };
   // The uninstall entry's key, level by level (the sandbox starts empty), then its values.
+  const std::string view = sizeof(void*) == 8 ? "64" : "32";
   std::string key = "HKEY_LOCAL_MACHINE";
   for (const char* level : {"SoftWare", "Microsoft", "Windows", "CurrentVersion", "Uninstall", "Delvrin证券分析系统"}) {
     key += std::string("\\") + level;
-    expected.push_back("KEY\t32\t" + key);
+    expected.push_back("KEY\t" + view + "\t" + key);
   }
-  expected.push_back("VALUE\t32\t" + key + "\tUninstallString\tNEW");
-  expected.push_back("VALUE\t32\t" + key + "\tDisplayName\tNEW");
+  expected.push_back("VALUE\t" + view + "\t" + key + "\tUninstallString\tNEW");
+  expected.push_back("VALUE\t" + view + "\t" + key + "\tDisplayName\tNEW");
+  expected.push_back("COMMIT [5 staged]");
+  expected.push_back("END [0 staged]");
   EXPECT_EQ(log.lines, expected);
+  EXPECT_EQ(yv::test::TreeOf(app), (std::vector<std::string>{"a.txt", "cfg\\", "cfg\\e.txt", "cfg\\settings.ini",
+                                                             "sub\\", "sub\\b.txt", "sub\\c.txt"}));
 }
 
 TEST(InstallationRun, ARegistryFileIsRecordedWithWhatItsKeysAndValuesHeldBefore) {

@@ -59,7 +59,7 @@ TEST(PageFrame, EveryPageHasTheCommonLayout) {
       {"安装信息", [] { return std::make_unique<yv::pages::TdlgStep5>(); }, {back, next, cancelAt400}},
       {"安装", [] { return std::make_unique<yv::install::TdlgStep6>(); }, {cancelAt400}},
       {"安装完成",
-       [] { return std::make_unique<yv::completion::TdlgStep7>(); },
+       [] { return std::make_unique<yv::completion::TdlgStep7>(yv::test::DirectChanges()); },
        {{"Button3", 264, "完成", true, true}}},
   };
   for (const auto& c : cases) {
@@ -144,7 +144,7 @@ TEST(PageFrame, ClosingAPageFromOutsideIsItsCancel) {
   EXPECT_EQ(page.modalResult, 2);
 
   // The completion page has no Cancel: it stays.
-  yv::completion::TdlgStep7 last;
+  yv::completion::TdlgStep7 last(yv::test::DirectChanges());
   SendMessageW(last.Handle(), WM_CLOSE, 0, 0);
   EXPECT_EQ(last.modalResult, 0);
   EXPECT_NE(last.Handle(), nullptr);

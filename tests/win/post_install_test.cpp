@@ -185,10 +185,12 @@ TEST_F(PostInstall, FailuresAreReportedAndAnUnreadableExitCodeEndsTheActions) {
   const std::string& source = gInstall.SourceDir;
   const std::string windows = yv::winsys::WindowsFolder().value();
   // p3 and the follow-up installers are never started.
+  // The system folder's editor: for a 32-bit program the 32-bit one. A prefix without
+  // 32-bit support has one in the Windows folder only.
+  const std::string systemEditor = yv::winsys::SystemFolder().value() + "\\regedit.exe";
+  const std::string editor = yv::platform::PathExists(systemEditor) ? systemEditor : windows + "\\regedit.exe";
   EXPECT_EQ(programs.started,
-            (std::vector<std::string>{// The system folder's editor: for a 32-bit program the 32-bit one.
-                                      "regedit.exe \"" + source + "\\a.reg\"|" + windows + "|" +
-                                          yv::winsys::SystemFolder().value() + "\\regedit.exe",
+            (std::vector<std::string>{"regedit.exe \"" + source + "\\a.reg\"|" + windows + "|" + editor,
                                       source + "\\p1.exe|" + source + "|", source + "\\p2.exe|" + source + "|"}));
   EXPECT_EQ(boxes.Boxes(),
             (std::vector<MessageBoxScript::Box>{

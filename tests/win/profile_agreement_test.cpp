@@ -48,8 +48,7 @@ Names SystemKeyNames(const std::string& path, const std::string& section) {
 }
 
 // The whole-section readers built the classic way: the key list, then each key's value.
-yv::profile::SectionPairs SystemSectionPairs(const std::string& path, const std::string& section,
-                                             const char* def) {
+yv::profile::SectionPairs SystemSectionPairs(const std::string& path, const std::string& section, const char* def) {
   yv::profile::SectionPairs pairs;
   pairs.keys = SystemKeyNames(path, section);
   for (const auto& key : pairs.keys) pairs.values.push_back(SystemString(path, section, key, def));
@@ -116,8 +115,8 @@ std::vector<CorpusFile> Corpus() {
                    "path= C:\\kv58 \r\n"
                    "eof=last\x1a",
                    {"info", "INFO", " info ", "inf"},
-                   {"key1", "KEY1", " key1 ", "key2", "k3", "k4", "k5", "k6", "k7", "k8", "k9", "k10", "k11",
-                    "k12", "k13", "k14", "k15", "title", "path", "eof", "missing"}});
+                   {"key1", "KEY1", " key1 ", "key2", "k3",  "k4",  "k5",    "k6",   "k7",  "k8",     "k9",
+                    "k10",  "k11",  "k12",    "k13",  "k14", "k15", "title", "path", "eof", "missing"}});
 
   files.push_back({"lines.ini",
                    "top=before\n"
@@ -140,8 +139,8 @@ std::vector<CorpusFile> Corpus() {
                    "z=3\n"
                    "[cr]\rcr1=1\rcr2=2\r\r[after cr]\r\nw=4\n",
                    {"s", "", "a", "a] note", "b", "b] ; c", "cr", "after cr", "unclosed"},
-                   {"top", "noequals", ";comment", "# hash", "#", "", "k", "[unclosed", "after", "[open", "x",
-                    "y", "z", "cr1", "cr2", "w"}});
+                   {"top", "noequals", ";comment", "# hash", "#", "", "k", "[unclosed", "after", "[open", "x", "y", "z",
+                    "cr1", "cr2", "w"}});
 
   files.push_back({"dups.ini",
                    "[part0]\r\n"
@@ -170,37 +169,71 @@ std::vector<CorpusFile> Corpus() {
   files.push_back({"gbk.ini",
                    "[" + kTrailA + "sec]\r\n" + kTrailA + "=upper\r\n" + kTrailLowerA + "=lower\r\n" + kTrailZ +
                        "=zed\r\n"
-                       "x" + kTrailBracket + "]=bracket\r\n"
-                       "[y" + kTrailBracket + "=open\r\n"
-                       "key=" + kAn + "\"" + kAn + "\r\n"
-                       "[z" + kTrailBracket + "]\r\n"
+                       "x" +
+                       kTrailBracket +
+                       "]=bracket\r\n"
+                       "[y" +
+                       kTrailBracket +
+                       "=open\r\n"
+                       "key=" +
+                       kAn + "\"" + kAn +
+                       "\r\n"
+                       "[z" +
+                       kTrailBracket +
+                       "]\r\n"
                        "q=inside\r\n"
-                       "[" + kAn + "]\r\n"
+                       "[" +
+                       kAn +
+                       "]\r\n"
                        "\xA3\xC1=fullwidth\r\n"
                        "\xA6\xA1=greek\r\n",
                    {kTrailA + "sec", kTrailA + "SEC", kTrailLowerA + "sec", "z" + kTrailBracket, kAn},
-                   {kTrailA, kTrailLowerA, kTrailZ, "\xB0\x7A", "X" + kTrailBracket + "]", "[y" + kTrailBracket,
-                    "key", "q", "\xA3\xC1", "\xA3\xE1", "\xA6\xA1", "\xA6\xC1"}});
+                   {kTrailA, kTrailLowerA, kTrailZ, "\xB0\x7A", "X" + kTrailBracket + "]", "[y" + kTrailBracket, "key",
+                    "q", "\xA3\xC1", "\xA3\xE1", "\xA6\xA1", "\xA6\xC1"}});
 
   const std::string an2000 = Repeat(kAn, 2000);
   files.push_back({"long.ini",
                    "[l]\r\n"
-                   "ascii=" + std::string(3000, 'a') + "\r\n"
-                   "exact=" + std::string(2047, 'b') + "\r\n"
-                   "over=" + std::string(2048, 'c') + "\r\n"
-                   "gbk=" + an2000 + "\r\n"
-                   "mixed=" + std::string(2045, 'd') + kAn + kAn + "\r\n"
-                   "straddle=" + std::string(2046, 'e') + kAn + "\r\n"
-                   "q2045=\"" + std::string(2045, 'f') + "\"\r\n"
-                   "q2046=\"" + std::string(2046, 'g') + "\"\r\n"
-                   "q2047=\"" + std::string(2047, 'h') + "\"\r\n"
-                   "q3000=\"" + std::string(3000, 'i') + "\"\r\n"
-                   "qgbk=\"" + Repeat(kAn, 1100) + "\"\r\n"
-                   "qmix=\"" + std::string(2045, 'j') + kAn + "\"\r\n"
-                   "after=ok\r\n",
+                   "ascii=" +
+                       std::string(3000, 'a') +
+                       "\r\n"
+                       "exact=" +
+                       std::string(2047, 'b') +
+                       "\r\n"
+                       "over=" +
+                       std::string(2048, 'c') +
+                       "\r\n"
+                       "gbk=" +
+                       an2000 +
+                       "\r\n"
+                       "mixed=" +
+                       std::string(2045, 'd') + kAn + kAn +
+                       "\r\n"
+                       "straddle=" +
+                       std::string(2046, 'e') + kAn +
+                       "\r\n"
+                       "q2045=\"" +
+                       std::string(2045, 'f') +
+                       "\"\r\n"
+                       "q2046=\"" +
+                       std::string(2046, 'g') +
+                       "\"\r\n"
+                       "q2047=\"" +
+                       std::string(2047, 'h') +
+                       "\"\r\n"
+                       "q3000=\"" +
+                       std::string(3000, 'i') +
+                       "\"\r\n"
+                       "qgbk=\"" +
+                       Repeat(kAn, 1100) +
+                       "\"\r\n"
+                       "qmix=\"" +
+                       std::string(2045, 'j') + kAn +
+                       "\"\r\n"
+                       "after=ok\r\n",
                    {"l"},
-                   {"ascii", "exact", "over", "gbk", "mixed", "straddle", "q2045", "q2046", "q2047", "q3000",
-                    "qgbk", "qmix", "after"}});
+                   {"ascii", "exact", "over", "gbk", "mixed", "straddle", "q2045", "q2046", "q2047", "q3000", "qgbk",
+                    "qmix", "after"}});
 
   files.push_back({"bom.ini", "\xEF\xBB\xBF[info]\r\nkey=value\r\n", {"info"}, {"key"}});
   files.push_back({"bom_text.ini", "\xEF\xBB\xBF[info]\r\nkey=\xE5\xAE\x89\r\n", {"info"}, {"key"}});
@@ -270,8 +303,8 @@ std::string Describe(const Names& names) {
 }
 
 void ExpectSameLists(const Names& ours, const Names& system, const std::string& where) {
-  EXPECT_EQ(ours.size(), system.size()) << where << "\n  ours:   " << Describe(ours) << "\n  system: "
-                                        << Describe(system);
+  EXPECT_EQ(ours.size(), system.size()) << where << "\n  ours:   " << Describe(ours)
+                                        << "\n  system: " << Describe(system);
   for (std::size_t i = 0; i < ours.size() && i < system.size(); ++i) {
     EXPECT_EQ(ours[i], system[i]) << where << " entry " << i << "\n  ours:   " << Describe(ours[i])
                                   << "\n  system: " << Describe(system[i]);
@@ -286,8 +319,8 @@ class ProfileAgreement : public ::testing::Test {
 
 // Checks one comparison: equal, or different as the list says.
 template <typename T>
-void Compare(const std::string& file, const std::string& section, const std::optional<std::string>& key,
-             const T& ours, const T& system, int& compared, int& differing) {
+void Compare(const std::string& file, const std::string& section, const std::optional<std::string>& key, const T& ours,
+             const T& system, int& compared, int& differing) {
   ++compared;
   const std::string where = file + " [" + section + "] " + (key ? Describe(*key) : std::string("<key list>"));
   if (const KnownDifference* d = FindDifference(file, section, key)) {
@@ -319,8 +352,8 @@ TEST_F(ProfileAgreement, KeyListsAndSectionReadersAsTheSystemBuildsThem) {
   for (const auto& f : Corpus()) {
     const std::string path = f.content ? dir_.Write(f.name, *f.content) : dir_.Path() + "\\" + f.name;
     for (const auto& section : f.sections) {
-      Compare(f.name, section, std::nullopt, yv::profile::ReadKeyNames(path, section),
-              SystemKeyNames(path, section), compared, differing);
+      Compare(f.name, section, std::nullopt, yv::profile::ReadKeyNames(path, section), SystemKeyNames(path, section),
+              compared, differing);
       if (FindDifference(f.name, section, std::nullopt)) continue;  // the readers follow the list
       // Values listed as known differences are left out of the section readers' lists.
       const auto agreed = [&](const Names& keys, const Names& values) {
@@ -425,8 +458,9 @@ TEST_F(ProfileAgreement, WritesReadBackAsTheSystemsDo) {
       "Name=\"a\"\r\n"
       "[dcd]\r\n"
       "extra=1\r\n"
-      "[" + kTrailA + "]\r\n" +
-      kTrailA + "=upper\r\n"
+      "[" +
+      kTrailA + "]\r\n" + kTrailA +
+      "=upper\r\n"
       "[last]\r\n"
       "end=1";  // no line ending at the end
   struct Write {
@@ -435,10 +469,14 @@ TEST_F(ProfileAgreement, WritesReadBackAsTheSystemsDo) {
     std::string value;
   };
   const std::vector<Write> writes = {
-      {"dcd", "DRIVER", "Driver 2"},           {"DCD", "DriverNumber", "-5"},
-      {"Driver 0", "Path", "C:\\x"},           {"Driver 5", "Name", "  \"spaced\" "},
-      {"dcd", "extra", "\"quoted\""},          {"info", "name", "证券"},
-      {"DCD", "newkey", ""},                   {"last", "added", "2"},
+      {"dcd", "DRIVER", "Driver 2"},
+      {"DCD", "DriverNumber", "-5"},
+      {"Driver 0", "Path", "C:\\x"},
+      {"Driver 5", "Name", "  \"spaced\" "},
+      {"dcd", "extra", "\"quoted\""},
+      {"info", "name", "证券"},
+      {"DCD", "newkey", ""},
+      {"last", "added", "2"},
       {"", "", ""},  // placeholder replaced below: GBK key with a lower-case trail
   };
   const std::vector<std::pair<std::string, Names>> probes = {

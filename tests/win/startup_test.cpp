@@ -1,17 +1,17 @@
 // Start-up against real files, a sandboxed machine registry and scripted message boxes.
 #include <gtest/gtest.h>
 
-#include "wizard/install_state.h"
 #include "app/startup.h"
 #include "text/cp936.h"
 #include "win_test_support.h"
+#include "wizard/install_state.h"
 
-using yv::wizard::gInstall;
 using yv::app::PrepareInstallState;
 using yv::app::StartupOutcome;
 using yv::test::MessageBoxScript;
 using yv::test::RegistrySandbox;
 using yv::test::ScratchDir;
+using yv::wizard::gInstall;
 
 namespace {
 

@@ -125,6 +125,21 @@ std::vector<std::string> FilesIn(const std::string& folder) {
   return names;
 }
 
+std::vector<std::string> TreeOf(const std::string& folder) {
+  std::vector<std::string> tree;
+  for (const std::string& name : FilesIn(folder)) {
+    const std::string path = folder + "\\" + name;
+    if (GetFileAttributesW(text::ToWide(path).c_str()) & FILE_ATTRIBUTE_DIRECTORY) {
+      tree.push_back(name + "\\");
+      for (const std::string& below : TreeOf(path)) tree.push_back(name + "\\" + below);
+    } else {
+      tree.push_back(name);
+    }
+  }
+  std::sort(tree.begin(), tree.end());
+  return tree;
+}
+
 std::optional<std::string> SmallDisk() {
   wchar_t path[MAX_PATH];
   const DWORD length = GetEnvironmentVariableW(L"YV_SMALL_DISK", path, MAX_PATH);
@@ -168,6 +183,11 @@ std::vector<std::string> MessageBoxScript::Texts() const {
   std::vector<std::string> texts;
   for (const auto& call : calls_) texts.push_back(call.text);
   return texts;
+}
+
+winsys::ChangeLayer& DirectChanges() {
+  static winsys::ChangeLayer changes(nullptr);
+  return changes;
 }
 
 }  // namespace yv::test

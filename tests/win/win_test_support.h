@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ui/message_box.h"
+#include "winsys/change_layer.h"
 
 namespace yv::test {
 
@@ -95,6 +96,9 @@ class MessageBoxScript {
 
 // The names of the files and folders in `folder`, sorted.
 std::vector<std::string> FilesIn(const std::string& folder);
+// Everything below `folder`, as paths relative to it, sorted; a folder ends with a
+// backslash ("sub\\", "sub\\a.txt").
+std::vector<std::string> TreeOf(const std::string& folder);
 
 // A small filesystem of its own (YV_SMALL_DISK, mounted for the test run by
 // small_disk.sh), where a disk can really be filled; std::nullopt when there is none.
@@ -111,5 +115,9 @@ ui::MessageBoxResponder UnscriptedBoxes();
 // Converts a UTF-8 literal of a test into GBK only where a test needs to build bytes at
 // run time; literals in the sources are GBK already.
 std::string Gbk(const std::wstring& text);
+
+// A change layer without a journal, as the last page has when the medium names no
+// uninstaller: each file is put in place at once.
+winsys::ChangeLayer& DirectChanges();
 
 }  // namespace yv::test

@@ -5,18 +5,18 @@
 #include <functional>
 #include <map>
 
-#include "wizard/install_state.h"
 #include "app/wizard.h"
 #include "completion/completion_page.h"
 #include "pages/components_page.h"
 #include "pages/summary_page.h"
 #include "ui/application.h"
 #include "win_test_support.h"
+#include "wizard/install_state.h"
 
-using yv::wizard::gInstall;
 using yv::app::TfmWizard;
 using yv::test::MessageBoxScript;
 using yv::test::ScratchDir;
+using yv::wizard::gInstall;
 
 namespace {
 
@@ -31,7 +31,9 @@ const char kConfirm[] = "安装程序未完成，请确认要退出。";
 // What the user does on a page, by the page's caption; each showing takes the next
 // action of that page's queue (the default: agree where needed, then Next).
 using Action = std::function<void(yv::ui::Form&)>;
-void Press(yv::ui::Form& page, const char* button) { page[button].Click(); }
+void Press(yv::ui::Form& page, const char* button) {
+  page[button].Click();
+}
 const Action kNext = [](yv::ui::Form& p) {
   if (p.Caption() == kLicence) Press(p, "Button1");
   Press(p, p.Caption() == kCompletion ? "Button3" : "Button2");
@@ -84,7 +86,7 @@ class Wizard : public testing::Test {
     };
     // The last page's programs are answered as started and ended, and none is started.
     wizard->pageClasses.page[yv::app::kCompletionPage] = [] {
-      auto page = std::make_unique<yv::completion::TdlgStep7>();
+      auto page = std::make_unique<yv::completion::TdlgStep7>(yv::test::DirectChanges());
       page->starter.runAndAwait = [](const std::string&, const std::string&, const std::string&) {
         return std::optional(yv::winsys::ProcessOutcome{yv::winsys::ProcessEnd::kEnded});
       };
@@ -179,8 +181,8 @@ TEST_F(Wizard, BackMovesOneIndexDownAndTheLicenceMustBeAgreedAgain) {
   script[kSummary] = {kBack};
   script[kGroup] = {kNext, kBack};
   auto wizard = Run();
-  std::vector<std::string> expected = {kLicence, kUser, kLicence, kUser, kComponents, kGroup, kSummary, kGroup,
-                                       kComponents, kGroup, kSummary, "安装", kCompletion};
+  std::vector<std::string> expected = {kLicence, kUser,       kLicence, kUser,    kComponents, kGroup,     kSummary,
+                                       kGroup,   kComponents, kGroup,   kSummary, "安装",      kCompletion};
   EXPECT_EQ(shown, expected);
   EXPECT_TRUE(nextDisabledAgain);
   EXPECT_EQ(wizard->PageIndex, 6);
@@ -279,9 +281,7 @@ class RefusingComponents : public yv::pages::TdlgStep3 {
 };
 
 TEST_F(Upgrade, RefusedNextEndsTheUpgradeWithExitCodeOne) {
-  customize = [](TfmWizard& w) {
-    w.pageClasses.page[2] = [] { return std::make_unique<RefusingComponents>(); };
-  };
+  customize = [](TfmWizard& w) { w.pageClasses.page[2] = [] { return std::make_unique<RefusingComponents>(); }; };
   MessageBoxScript boxes;
   auto wizard = Run();
   EXPECT_EQ(installations, 0);

@@ -43,13 +43,13 @@ ItemResult ResultOf(Ending ending) {
 }
 
 // Decodes `pull`'s stream into `file`; the fault that kept the content from being whole.
-std::optional<FaultKind> DecodeInto(ReplacementFile& file, const StreamPull& pull, uint32_t expectedChecksum) {
-  WriteFault written = WriteFault::kNone;
+std::optional<FaultKind> DecodeInto(winsys::StagedFile& file, const StreamPull& pull, uint32_t expectedChecksum) {
+  winsys::ChangeFault written;
   const StreamDecode decode = DecodeStream(pull, [&](const char* data, std::size_t size) {
     written = file.Write(data, size);
-    return written == WriteFault::kNone;
+    return !written;
   });
-  if (written != WriteFault::kNone) return FaultOf(written);
+  if (written) return FaultOf(written);
   // No work area: the entry cannot be written, as a file that cannot be created.
   if (decode.outOfMemory) return FaultKind::kCannotCreate;
   if (!decode.Accepted(expectedChecksum)) return FaultKind::kChecksum;
@@ -77,19 +77,17 @@ Ending Tell(ExtractionFaults& faults, FaultKind kind, const std::string& path, b
 }
 
 // One entry's data, in memory, into its file.
-Ending PlaceEntry(ExtractionFaults& faults, const PackageEntry& entry, const unsigned char* block,
-                  const std::string& outputPath, bool withTime) {
+Ending PlaceEntry(winsys::ChangeLayer& changes, ExtractionFaults& faults, const PackageEntry& entry,
+                  const unsigned char* block, const std::string& outputPath, bool withTime) {
   const bool compressed = entry.IsCompressed();
   uint32_t position = 0;
-  const Placement placement =
-      PlaceFile(faults, outputPath, compressed, withTime ? std::optional<uint64_t>(entry.lastWriteTime) : std::nullopt,
-                [&](ReplacementFile& file) -> std::optional<FaultKind> {
-                  if (compressed)
-                    return DecodeInto(file, BlockPull(block, entry.storedSize, position), entry.contentChecksum);
-                  const WriteFault written = file.Write(block, entry.storedSize);
-                  if (written != WriteFault::kNone) return FaultOf(written);
-                  return std::nullopt;
-                });
+  const Placement placement = PlaceFile(
+      changes, faults, outputPath, compressed, withTime ? std::optional<uint64_t>(entry.lastWriteTime) : std::nullopt,
+      [&](winsys::StagedFile& file) -> std::optional<FaultKind> {
+        if (compressed) return DecodeInto(file, BlockPull(block, entry.storedSize, position), entry.contentChecksum);
+        if (const winsys::ChangeFault written = file.Write(block, entry.storedSize)) return FaultOf(written);
+        return std::nullopt;
+      });
   switch (placement.result) {
     case Placement::kPlaced:
       return Ending::kDone;
@@ -105,6 +103,7 @@ Ending PlaceEntry(ExtractionFaults& faults, const PackageEntry& entry, const uns
 }
 
 struct Site {
+  winsys::ChangeLayer& changes;
   ExtractionFaults& faults;
   ExtractionProgress* progress;
 };
@@ -151,7 +150,7 @@ Ending ExtractOnce(const Site& site, const std::string& containerPath, const std
       if (!entry.IsCompressed()) continue;
       return Tell(faults, FaultKind::kCannotCreate, destinationFolder + "\\" + entry.name, true);
     }
-    const Ending placed = PlaceEntry(faults, entry, block.get(), *outputPath, withTimes);
+    const Ending placed = PlaceEntry(site.changes, faults, entry, block.get(), *outputPath, withTimes);
     if (placed != Ending::kDone) return placed;
   }
   return Ending::kDone;
@@ -164,8 +163,8 @@ ItemResult Extract(const Site& site, const std::string& containerPath, const std
   return ResultOf(ending);
 }
 
-Ending DecodePackedOnce(ExtractionFaults& faults, const std::string& containerPath, const std::string& outputPath,
-                        bool again) {
+Ending DecodePackedOnce(winsys::ChangeLayer& changes, ExtractionFaults& faults, const std::string& containerPath,
+                        const std::string& outputPath, bool again) {
   ScopedHandle container(OpenForReading(containerPath));
   if (!container) return again ? AskToReadAgain(faults, containerPath) : Ending::kFailed;
   unsigned char header[kPackedFileHeaderSize];
@@ -178,8 +177,8 @@ Ending DecodePackedOnce(ExtractionFaults& faults, const std::string& containerPa
   const uint64_t streamSize = static_cast<uint64_t>(fileSize.QuadPart) - kPackedFileHeaderSize;
 
   bool readFailed = false;
-  const Placement placement =
-      PlaceFile(faults, outputPath, true, std::nullopt, [&](ReplacementFile& file) -> std::optional<FaultKind> {
+  const Placement placement = PlaceFile(
+      changes, faults, outputPath, true, std::nullopt, [&](winsys::StagedFile& file) -> std::optional<FaultKind> {
         // Written again after a full disk: the stream is read again from its start.
         LARGE_INTEGER start{};
         start.QuadPart = kPackedFileHeaderSize;
@@ -222,7 +221,7 @@ ItemResult Install(const Site& site, const std::string& installDir, const std::s
   // A destination longer than 255 bytes cannot be written: the caller reports it.
   if (!destination) return {false, true};
   if (IsPackageArchivePath(containerPath)) return Extract(site, containerPath, *destination);
-  return DecodePackedFile(site.faults, containerPath, *destination);
+  return DecodePackedFile(site.changes, site.faults, containerPath, *destination);
 }
 
 }  // namespace
@@ -235,29 +234,31 @@ std::optional<std::string> ResolveDestination(const std::string& installDir, con
   return path;
 }
 
-ItemResult InstallPackageItem(ExtractionProgress& progress, const std::string& installDir,
+ItemResult InstallPackageItem(ExtractionProgress& progress, winsys::ChangeLayer& changes, const std::string& installDir,
                               const std::string& containerPath, const std::string& token) {
-  return Install({progress, &progress}, installDir, containerPath, token);
+  return Install({changes, progress, &progress}, installDir, containerPath, token);
 }
 
-ItemResult ExtractPackage(ExtractionProgress& progress, const std::string& containerPath,
+ItemResult ExtractPackage(ExtractionProgress& progress, winsys::ChangeLayer& changes, const std::string& containerPath,
                           const std::string& destinationFolder) {
-  return Extract({progress, &progress}, containerPath, destinationFolder);
+  return Extract({changes, progress, &progress}, containerPath, destinationFolder);
 }
 
-ItemResult InstallPackageItemQuiet(ExtractionFaults& faults, const std::string& installDir,
-                                   const std::string& containerPath, const std::string& token) {
-  return Install({faults, nullptr}, installDir, containerPath, token);
+ItemResult InstallPackageItemQuiet(ExtractionFaults& faults, winsys::ChangeLayer& changes,
+                                   const std::string& installDir, const std::string& containerPath,
+                                   const std::string& token) {
+  return Install({changes, faults, nullptr}, installDir, containerPath, token);
 }
 
-ItemResult ExtractPackageQuiet(ExtractionFaults& faults, const std::string& containerPath,
+ItemResult ExtractPackageQuiet(ExtractionFaults& faults, winsys::ChangeLayer& changes, const std::string& containerPath,
                                const std::string& destinationFolder) {
-  return Extract({faults, nullptr}, containerPath, destinationFolder);
+  return Extract({changes, faults, nullptr}, containerPath, destinationFolder);
 }
 
-ItemResult DecodePackedFile(ExtractionFaults& faults, const std::string& containerPath, const std::string& outputPath) {
-  Ending ending = DecodePackedOnce(faults, containerPath, outputPath, false);
-  while (ending == Ending::kReadAgain) ending = DecodePackedOnce(faults, containerPath, outputPath, true);
+ItemResult DecodePackedFile(winsys::ChangeLayer& changes, ExtractionFaults& faults, const std::string& containerPath,
+                            const std::string& outputPath) {
+  Ending ending = DecodePackedOnce(changes, faults, containerPath, outputPath, false);
+  while (ending == Ending::kReadAgain) ending = DecodePackedOnce(changes, faults, containerPath, outputPath, true);
   return ResultOf(ending);
 }
 

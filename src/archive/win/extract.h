@@ -1,7 +1,8 @@
 // Installs one archive line of the setup description: a package archive (".vrk" in
 // its path) is extracted into a folder, any other container is a packed file decoded
-// into one file. Each file is written beside its target and replaces it only when whole
-// (file_replacement.h), so a failing entry leaves the earlier file as it was. Faults go
+// into one file. Each file goes through the change layer (file_replacement.h): staged
+// beside its target and put in place only when whole, so a failing entry leaves the
+// earlier file as it was. Faults go
 // to the caller's ExtractionFaults, which shows them and answers the questions.
 #pragma once
 
@@ -13,6 +14,7 @@
 
 #include "archive/win/extraction_faults.h"
 #include "archive/win/extraction_progress.h"
+#include "winsys/change_layer.h"
 
 namespace yv::archive {
 
@@ -30,20 +32,22 @@ std::optional<std::string> ResolveDestination(const std::string& installDir, con
 
 // Progress variant (installation progress page): drives the page's archive bar and
 // file label and processes messages once per entry; the page answers the faults.
-ItemResult InstallPackageItem(ExtractionProgress& progress, const std::string& installDir,
+ItemResult InstallPackageItem(ExtractionProgress& progress, winsys::ChangeLayer& changes, const std::string& installDir,
                               const std::string& containerPath, const std::string& token);
-ItemResult ExtractPackage(ExtractionProgress& progress, const std::string& containerPath,
+ItemResult ExtractPackage(ExtractionProgress& progress, winsys::ChangeLayer& changes, const std::string& containerPath,
                           const std::string& destinationFolder);
 
 // Quiet variant (last page): no progress.
-ItemResult InstallPackageItemQuiet(ExtractionFaults& faults, const std::string& installDir,
-                                   const std::string& containerPath, const std::string& token);
-ItemResult ExtractPackageQuiet(ExtractionFaults& faults, const std::string& containerPath,
+ItemResult InstallPackageItemQuiet(ExtractionFaults& faults, winsys::ChangeLayer& changes,
+                                   const std::string& installDir, const std::string& containerPath,
+                                   const std::string& token);
+ItemResult ExtractPackageQuiet(ExtractionFaults& faults, winsys::ChangeLayer& changes, const std::string& containerPath,
                                const std::string& destinationFolder);
 
 // Decodes a packed file into `outputPath`: in place only when the stream was complete and
 // its content's checksum matched. Of the faults only the questions (medium unreadable,
 // disk full, file in use) are shown; any other failure just gives false.
-ItemResult DecodePackedFile(ExtractionFaults& faults, const std::string& containerPath, const std::string& outputPath);
+ItemResult DecodePackedFile(winsys::ChangeLayer& changes, ExtractionFaults& faults, const std::string& containerPath,
+                            const std::string& outputPath);
 
 }  // namespace yv::archive

@@ -1,0 +1,476 @@
+#include "winsys/change_layer.h"
+
+#include "install_log/log_file.h"
+#include "install_log/removal_plan.h"
+#include "platform/file_io.h"
+#include "text/cp936.h"
+#include "text/gbk.h"
+#include "winsys/recording.h"
+
+namespace yv::winsys {
+
+using install_log::Action;
+using install_log::Record;
+using install_log::RecordKind;
+using Kind = ChangeFault::Kind;
+
+namespace {
+
+constexpr DWORD kQuotaExceeded = 1295;  // ERROR_DISK_QUOTA_EXCEEDED, not in every SDK
+
+// Staged and moved-aside names may pass 259 characters: such a drive path goes through the
+// "\\?\" form, which takes it as it is.
+std::wstring Wide(const std::string& path) {
+  std::wstring wide = text::ToWide(path);
+  const bool drivePath = wide.size() > 2 && wide[1] == L':' && wide[2] == L'\\';
+  return wide.size() >= MAX_PATH && drivePath ? L"\\\\?\\" + wide : wide;
+}
+
+DWORD Attributes(const std::string& path) {
+  return GetFileAttributesW(Wide(path).c_str());
+}
+
+bool Exists(const std::string& path) {
+  return Attributes(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool IsGone(DWORD error) {
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// A rename on the volume; the data of a staged file was flushed when it was finished.
+ChangeFault Move(const std::string& from, const std::string& to, bool replacing) {
+  if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
+                  MOVEFILE_WRITE_THROUGH | (replacing ? MOVEFILE_REPLACE_EXISTING : 0)))
+    return {};
+  return FaultOf(GetLastError(), from);
+}
+
+// A file of ours that goes: now, or when the program holding it lets go (at the latest
+// at the next restart).
+void DropFile(const std::string& path) {
+  const std::wstring wide = Wide(path);
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return;
+  if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesW(wide.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+  if (!DeleteFileW(wide.c_str()) && !IsGone(GetLastError())) {
+    MoveFileExW(wide.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  }
+}
+
+// The staged file in; the target aside first when there is one.
+ChangeFault PublishFile(const std::string& target, const std::string& staged) {
+  if (!Exists(staged)) return {};  // in already
+  if (Exists(target)) {
+    const std::string backup = install_log::BackupNameOf(target);
+    DropFile(backup);  // left by a run that ended before it could go
+    if (ChangeFault moved = Move(target, backup, false)) return moved;
+  }
+  return Move(staged, target, false);
+}
+
+ChangeFault PublishFolder(const std::string& folder, bool keep) {
+  const std::string fresh = install_log::StagedNameOf(folder);
+  const std::string old = install_log::BackupNameOf(folder);
+  // The earlier folder goes aside once; afterwards a folder there is the new tree.
+  if (keep && !Exists(fresh)) return {};
+  if (Exists(folder) && !Exists(old)) {
+    if (ChangeFault moved = Move(folder, old, false)) return moved;
+  }
+  return keep ? Move(fresh, folder, false) : ChangeFault{};
+}
+
+ChangeFault RestoreFolder(const std::string& folder) {
+  const std::string fresh = install_log::StagedNameOf(folder);
+  const std::string old = install_log::BackupNameOf(folder);
+  if (!RemoveTree(fresh)) return {Kind::kInUse, fresh, 0};
+  if (!Exists(old)) return {};
+  // The earlier folder was moved aside: a folder in its place is the run's new tree.
+  if (!RemoveTree(folder)) return {Kind::kInUse, folder, 0};
+  return Move(old, folder, false);
+}
+
+ChangeFault RestoreFile(const Record& r, const std::string& staged) {
+  DropFile(staged);
+  const std::string backup = install_log::BackupNameOf(r.text);
+  if (Exists(backup)) return Move(backup, r.text, true);
+  if (!r.existed && Exists(r.text) && !DeleteFileW(Wide(r.text).c_str()) && !IsGone(GetLastError())) {
+    return FaultOf(GetLastError(), r.text);
+  }
+  return {};
+}
+
+struct OpenedKey {
+  HKEY key = nullptr;
+  LONG status = ERROR_SUCCESS;
+  ~OpenedKey() {
+    if (key) RegCloseKey(key);
+  }
+};
+
+// "ROOT\path" as a root and a path; a root this program does not write is refused.
+std::optional<std::pair<HKEY, std::wstring>> SplitKey(const std::string& text) {
+  const std::size_t sep = text::FindChar(text, '\\');
+  const auto root = RootOf(text.substr(0, sep));
+  if (!root || sep == std::string::npos) return std::nullopt;
+  return std::make_pair(*root, text::ToWide(text.substr(sep + 1)));
+}
+
+}  // namespace
+
+ChangeFault::Kind KindOfError(DWORD error) {
+  switch (error) {
+    case ERROR_SUCCESS:
+      return Kind::kNone;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+    case kQuotaExceeded:
+      return Kind::kDiskFull;
+    case ERROR_SHARING_VIOLATION:  // open without sharing
+    case ERROR_LOCK_VIOLATION:     // a locked range
+    case ERROR_USER_MAPPED_FILE:   // mapped into a process
+    case ERROR_ACCESS_DENIED:      // a running program's file, or open without delete sharing
+      return Kind::kInUse;
+    default:
+      return Kind::kCannotCreate;
+  }
+}
+
+ChangeFault FaultOf(DWORD error, const std::string& path) {
+  return {KindOfError(error), path, error};
+}
+
+ChangeFault StagedFile::Write(const void* data, std::size_t size) {
+  const auto* bytes = static_cast<const char*>(data);
+  while (size > 0) {
+    const DWORD chunk = size < (1u << 30) ? static_cast<DWORD>(size) : (1u << 30);
+    DWORD written = 0;
+    if (!WriteFile(file_, bytes, chunk, &written, nullptr) || written == 0) {
+      const DWORD error = written == 0 && GetLastError() == ERROR_SUCCESS ? ERROR_DISK_FULL : GetLastError();
+      // Denied while writing our own new file is no program's doing.
+      const Kind kind = KindOfError(error) == Kind::kDiskFull ? Kind::kDiskFull : Kind::kCannotCreate;
+      return {kind, target_, error};
+    }
+    bytes += written;
+    size -= written;
+  }
+  return {};
+}
+
+ChangeFault StagedFile::Finish(std::optional<uint64_t> lastWriteTime) {
+  if (lastWriteTime) {
+    // A time that cannot be applied is passed over: the content is what counts.
+    FILETIME time;
+    time.dwLowDateTime = static_cast<DWORD>(*lastWriteTime);
+    time.dwHighDateTime = static_cast<DWORD>(*lastWriteTime >> 32);
+    SetFileTime(file_, nullptr, nullptr, &time);
+  }
+  // On the disk before any record says it is whole, and before any rename publishes it.
+  const bool flushed = FlushFileBuffers(file_) != 0;
+  const DWORD flushError = GetLastError();
+  const bool closed = CloseHandle(file_) != 0;
+  file_ = INVALID_HANDLE_VALUE;
+  if (flushed && closed) return {};
+  const DWORD error = flushed ? GetLastError() : flushError;
+  return {KindOfError(error) == Kind::kDiskFull ? Kind::kDiskFull : Kind::kCannotCreate, target_, error};
+}
+
+void StagedFile::Discard() {
+  if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+  file_ = INVALID_HANDLE_VALUE;
+  if (!staged_.empty() && !placed_) DeleteFileW(staged_.c_str());
+  staged_.clear();
+  placed_ = false;
+}
+
+bool ChangeLayer::Put(const install_log::Record& record, bool flush) {
+  if (inRun_) run_.push_back({run_.size() + 1, record});
+  if (!journal_) return true;
+  return flush ? journal_->Record(record) : journal_->Append(record);
+}
+
+bool ChangeLayer::Record(const install_log::Record& record) {
+  return Put(record, true);
+}
+
+bool ChangeLayer::Append(const install_log::Record& record) {
+  return Put(record, false);
+}
+
+bool ChangeLayer::Flush() {
+  return !journal_ || journal_->Flush();
+}
+
+ChangeFault ChangeLayer::BeginRun(const std::string& group, const std::string& installDir) {
+  run_.clear();
+  staging_ = {};
+  lastStaged_.clear();
+  if (!Put(install_log::Record::Of(RecordKind::Group, group), false) ||
+      !Put(install_log::Record::Of(RecordKind::Folder, text::WithoutTrailingBackslash(installDir)), false)) {
+    return {Kind::kNoJournal, installDir, 0};
+  }
+  inRun_ = true;
+  if (!Put(install_log::Record::Of(RecordKind::Begin), true)) {
+    inRun_ = false;
+    return {Kind::kNoJournal, installDir, 0};
+  }
+  return {};
+}
+
+ChangeFault ChangeLayer::ReplaceFolderAtCommit(const std::string& folder) {
+  if (!Exists(folder)) return {};
+  if (!Put(install_log::Record::Of(RecordKind::Gone, folder), true)) return {Kind::kNoJournal, folder, 0};
+  staging_.AddReplacedFolder(folder);
+  // Tried now, so that a folder a program holds is found before anything has changed.
+  const std::string aside = install_log::BackupNameOf(folder);
+  if (!RemoveTree(aside)) return {Kind::kInUse, aside, 0};
+  if (ChangeFault moved = Move(folder, aside, false)) return moved;
+  return Move(aside, folder, false);
+}
+
+ChangeFault ChangeLayer::CreateFolder(const std::string& path) {
+  // Each separator, and the end of the text, closes a level; a drive is no level.
+  for (std::size_t i = 0; i <= path.size(); i += i < path.size() ? text::CharLength(path, i) : 1) {
+    if (i < path.size() && path[i] != '\\') continue;
+    if (i == 0 || path[i - 1] == ':' || path[i - 1] == '\\') continue;
+    const std::string level = path.substr(0, i);
+    const std::string made = inRun_ ? staging_.StagedFolder(level) : level;
+    if (Exists(made)) continue;
+    if (!Put(install_log::Record::Of(RecordKind::Dir, level), !inRun_)) return {Kind::kNoJournal, level, 0};
+    if (!CreateDirectoryW(Wide(made).c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+      return FaultOf(GetLastError(), level);
+    }
+  }
+  return {};
+}
+
+ChangeFault ChangeLayer::StageFile(const std::string& target, StagedFile& file) {
+  file.Discard();
+  file.target_ = target;
+  // A read-only file is not replaced, and a folder never: that is no program's doing.
+  const DWORD attributes = Attributes(target);
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+    return {Kind::kReadOnly, target, 0};
+  }
+  const bool replaced = inRun_ && staging_.ReplacedFolderOf(target);
+  // Written again after a full disk: recorded once.
+  if (target != lastStaged_) {
+    if (!Put(install_log::Record::FileWrite(target, attributes != INVALID_FILE_ATTRIBUTES && !replaced), !inRun_)) {
+      return {Kind::kNoJournal, target, 0};
+    }
+    lastStaged_ = target;
+  }
+  const std::wstring staged = Wide(inRun_ ? staging_.StagedFile(target) : install_log::StagedNameOf(target));
+  // A staged file already there is this run's (a target written twice) or one a killed
+  // run left: neither is anybody else's.
+  DeleteFileW(staged.c_str());
+  file.file_ = CreateFileW(staged.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (file.file_ == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    // Denied here means the folder, not a program holding the target.
+    return {KindOfError(error) == Kind::kDiskFull ? Kind::kDiskFull : Kind::kCannotCreate, target, error};
+  }
+  file.staged_ = staged;
+  return {};
+}
+
+ChangeFault ChangeLayer::Place(StagedFile& file) {
+  const std::string& target = file.target_;
+  if (inRun_) {
+    file.placed_ = true;  // the staged file waits for the commit
+    // A target that may be renamed can be replaced; one opened without sharing its
+    // deletion cannot. A running program's file may be renamed.
+    if (staging_.ReplacedFolderOf(target)) return {};
+    const HANDLE probe =
+        CreateFileW(Wide(target).c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (probe != INVALID_HANDLE_VALUE) {
+      CloseHandle(probe);
+      return {};
+    }
+    const DWORD error = GetLastError();
+    if (IsGone(error)) return {};
+    file.placed_ = false;
+    return FaultOf(error, target);
+  }
+  if (MoveFileExW(file.staged_.c_str(), Wide(target).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    file.placed_ = true;
+    return {};
+  }
+  const DWORD error = GetLastError();
+  const DWORD attributes = Attributes(target);
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+    return {Kind::kReadOnly, target, error};
+  }
+  return FaultOf(error, target);
+}
+
+ChangeFault ChangeLayer::Commit() {
+  if (!inRun_) return {};
+  if (!Flush() || !Put(install_log::Record::Of(RecordKind::Commit), true)) {
+    Undo();
+    return {Kind::kNoJournal, {}, 0};
+  }
+  for (const install_log::PlanStep& step : install_log::PlanCompletion(run_)) {
+    const ChangeFault fault = CarryOut(step, staging_);
+    const bool publishing = step.action == Action::kPublishFile || step.action == Action::kPublishFolder;
+    if (fault && publishing) {
+      Undo();
+      return fault;
+    }
+  }
+  Put(install_log::Record::Of(RecordKind::End), true);
+  inRun_ = false;
+  return {};
+}
+
+void ChangeLayer::Undo() {
+  if (!inRun_) return;
+  Put(install_log::Record::Of(RecordKind::Abort), true);
+  bool undone = true;
+  for (const install_log::PlanStep& step : install_log::PlanUndo(run_)) {
+    if (CarryOut(step, staging_)) undone = false;
+  }
+  // What could not be undone now is undone by the next start.
+  if (undone) Put(install_log::Record::Of(RecordKind::End), true);
+  inRun_ = false;
+}
+
+bool RestoreValue(const Record& r) {
+  const auto key = SplitKey(r.text);
+  if (!key) return false;
+  const REGSAM view = ViewAccess(r.view);
+  const std::wstring name = text::ToWide(r.valueName);
+  OpenedKey k;
+  if (!r.existed) {
+    k.status = RegOpenKeyExW(key->first, key->second.c_str(), 0, KEY_SET_VALUE | view, &k.key);
+    if (k.status == ERROR_FILE_NOT_FOUND) return true;
+    if (k.status != ERROR_SUCCESS) return false;
+    const LONG status = RegDeleteValueW(k.key, name.c_str());
+    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+  }
+  k.status = RegCreateKeyExW(key->first, key->second.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE | view,
+                             nullptr, &k.key, nullptr);
+  if (k.status != ERROR_SUCCESS) return false;
+  const std::string& data = r.earlier.data;
+  return RegSetValueExW(k.key, name.c_str(), 0, r.earlier.type, reinterpret_cast<const BYTE*>(data.data()),
+                        static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
+}
+
+bool RemoveEmptyKey(const Record& r) {
+  const auto key = SplitKey(r.text);
+  if (!key) return false;
+  const REGSAM view = ViewAccess(r.view);
+  OpenedKey k;
+  k.status = RegOpenKeyExW(key->first, key->second.c_str(), 0, KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS | view, &k.key);
+  if (k.status == ERROR_FILE_NOT_FOUND) return true;
+  if (k.status != ERROR_SUCCESS) return false;
+  DWORD subkeys = 0;
+  DWORD values = 0;
+  if (RegQueryInfoKeyW(k.key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
+                       nullptr) != ERROR_SUCCESS ||
+      subkeys != 0 || values != 0) {
+    return false;
+  }
+  const LONG status = RegDeleteKeyExW(key->first, key->second.c_str(), view, 0);
+  return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+}
+
+ChangeFault CarryOut(const install_log::PlanStep& step, const install_log::StagingMap& map) {
+  const Record& r = step.record;
+  switch (step.action) {
+    case Action::kPublishFile:
+      return PublishFile(r.text, map.StagedFile(r.text));
+    case Action::kDropBackup:
+      DropFile(install_log::BackupNameOf(r.text));
+      return {};
+    case Action::kPublishFolder:
+      return PublishFolder(r.text, step.keep);
+    case Action::kDropOldFolder:
+      RemoveTree(install_log::BackupNameOf(r.text));
+      return {};
+    case Action::kRestoreFile:
+      return RestoreFile(r, map.StagedFile(r.text));
+    case Action::kDropStaged:
+      DropFile(map.StagedFile(r.text));
+      return {};
+    case Action::kRestoreFolder:
+      return RestoreFolder(r.text);
+    case Action::kRemoveFolder:
+      // Not empty: something not ours is in it, and it stays with it.
+      RemoveDirectoryW(Wide(r.text).c_str());
+      return {};
+    case Action::kRestoreValue:
+      return RestoreValue(r) ? ChangeFault{} : ChangeFault{Kind::kCannotCreate, r.text, 0};
+    case Action::kRemoveKey:
+      RemoveEmptyKey(r);
+      return {};
+  }
+  return {};
+}
+
+bool RecoverJournal(const std::string& path) {
+  const auto content = platform::ReadWholeFile(path);
+  if (!content) return true;
+  const install_log::LogContent log = install_log::ReadLog(*content);
+  if (log.status != install_log::LogContent::Status::kOk) return true;
+  const install_log::Recovery recovery = install_log::PlanRecovery(log.lines);
+  if (recovery.direction == install_log::Recovery::Direction::kNothing) return true;
+  const install_log::LastRun run = install_log::FindLastRun(log.lines);
+  const install_log::StagingMap map(run.records);
+  bool finished = true;
+  for (const install_log::PlanStep& step : recovery.steps) {
+    if (CarryOut(step, map)) finished = false;
+  }
+  if (!finished || recovery.direction == install_log::Recovery::Direction::kTidy) return finished;
+  const std::string product = log.version == 1 ? install_log::GroupName(log.lines) : log.product;
+  install_log::LogWriter writer(path, product, std::nullopt);
+  if (run.phase != install_log::RunPhase::kCommitted && run.phase != install_log::RunPhase::kAborted) {
+    writer.Append(Record::Of(RecordKind::Abort));
+  }
+  return writer.Record(Record::Of(RecordKind::End));
+}
+
+void RemoveEndedJournal(const std::string& path) {
+  const auto content = platform::ReadWholeFile(path);
+  if (!content) return;
+  const install_log::LogContent log = install_log::ReadLog(*content);
+  if (log.status != install_log::LogContent::Status::kOk) return;
+  const install_log::RunPhase phase = install_log::FindLastRun(log.lines).phase;
+  if (phase == install_log::RunPhase::kNone || phase == install_log::RunPhase::kEnded) DeleteFileW(Wide(path).c_str());
+}
+
+namespace {
+
+bool RemoveTreeWide(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return IsGone(GetLastError());
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+    // The link goes, never what it leads to.
+    if (!RemoveDirectoryW(path.c_str())) DeleteFileW(path.c_str());
+  } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+    WIN32_FIND_DATAW found;
+    const HANDLE listing = FindFirstFileW((path + L"\\*").c_str(), &found);
+    if (listing != INVALID_HANDLE_VALUE) {
+      do {
+        const std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..") RemoveTreeWide(path + L"\\" + name);
+      } while (FindNextFileW(listing, &found));
+      FindClose(listing);
+    }
+    RemoveDirectoryW(path.c_str());
+  } else {
+    if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    DeleteFileW(path.c_str());
+  }
+  return GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES;
+}
+
+}  // namespace
+
+bool RemoveTree(const std::string& path) {
+  return RemoveTreeWide(Wide(path));
+}
+
+}  // namespace yv::winsys

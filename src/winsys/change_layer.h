@@ -1,0 +1,141 @@
+// The change layer: the one way the wizard changes the machine. It records each change in
+// the journal before making it, writes new files through one durable primitive, and
+// returns one fault value. The installation run owns it and hands it down.
+//
+// The protocol of a run (install_log/journal.h names the files; docs/install-log.md lists
+// the states a kill leaves):
+//  1. BeginRun writes GROUP, FOLDER and BEGIN, flushed, after the previous run of the
+//     journal has been finished. (Journal.RecoveryAfterACutAtEveryRecord)
+//  2. Staging changes nothing the product uses: a folder of section "delete" is recorded
+//     (GONE) and tried, not moved; folders are created (DIR, recorded first); each file is
+//     recorded (FILE), then written under its staged name and flushed to the disk, and
+//     its target is checked to be replaceable. Every question is asked here.
+//     (InstallationRun.AFailedOrCancelledRunLeavesTheMachineAsItWas)
+//  3. Registry values of the run are written at the end of staging, each recorded with
+//     what it held. (same test)
+//  4. Commit flushes the journal, writes COMMIT and flushes it: from here the run goes
+//     through. Then renames only: each earlier file aside (".yv-old"), its staged file in;
+//     a replaced folder aside, its new tree in. (Transaction.KilledRunsEndWhollyOldOrWhollyNew)
+//  5. Then the moved-aside files and folders go (a running program's file at the next
+//     start or restart) and END is written. (same test)
+//  6. A fault or Cancel before END writes ABORT and undoes the run in reverse; END follows.
+//  7. The next start of either program finishes the last run before anything else: without
+//     COMMIT or with ABORT it is undone, with COMMIT completed. (same test)
+// Outside a run (the last page) a file is replaced at once: staged, flushed, then moved over
+// its target; a kill leaves at most the staged file, which the next start removes.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "install_log/change_recorder.h"
+#include "install_log/journal.h"
+
+namespace yv::winsys {
+
+// Why a change could not be made: one classifier of Windows errors for the wizard and the
+// uninstaller.
+struct ChangeFault {
+  enum class Kind {
+    kNone,
+    kCannotCreate,  // any other error: a missing folder, no rights, a bad name
+    kReadOnly,      // a read-only file or a folder where a file should go
+    kDiskFull,      // no space or quota left on the volume
+    kInUse,         // another program holds the file or runs it
+    kNoJournal,     // the change could not be recorded first
+  } kind = Kind::kNone;
+  std::string path;
+  DWORD error = 0;
+  explicit operator bool() const { return kind != Kind::kNone; }
+};
+ChangeFault::Kind KindOfError(DWORD error);
+ChangeFault FaultOf(DWORD error, const std::string& path);
+
+// A new file being written under its staged name. Destroyed before it was placed, it is
+// deleted; the target is untouched.
+class StagedFile {
+ public:
+  StagedFile() = default;
+  ~StagedFile() { Discard(); }
+  StagedFile(const StagedFile&) = delete;
+  StagedFile& operator=(const StagedFile&) = delete;
+
+  const std::string& Target() const { return target_; }
+  ChangeFault Write(const void* data, std::size_t size);
+  // The last-write time (when given), the data flushed to the disk, the file closed.
+  ChangeFault Finish(std::optional<uint64_t> lastWriteTime);
+  void Discard();
+
+ private:
+  friend class ChangeLayer;
+  std::string target_;
+  std::wstring staged_;
+  HANDLE file_ = INVALID_HANDLE_VALUE;
+  bool placed_ = false;
+};
+
+class ChangeLayer : public install_log::ChangeRecorder {
+ public:
+  // `journal` nullptr: nothing is recorded (no installation log and no run).
+  explicit ChangeLayer(install_log::ChangeRecorder* journal) : journal_(journal) {}
+  void SetJournal(install_log::ChangeRecorder* journal) { journal_ = journal; }
+
+  // Records pass through to the journal; within a run they are the run's too.
+  bool Record(const install_log::Record& record) override;
+  bool Append(const install_log::Record& record) override;
+  bool Flush() override;
+
+  // --- The run.
+  ChangeFault BeginRun(const std::string& group, const std::string& installDir);
+  bool InRun() const { return inRun_; }
+  // A folder of section "delete": replaced at the commit by what the run makes in it.
+  ChangeFault ReplaceFolderAtCommit(const std::string& folder);
+  // Creates the folder with its missing levels (inside a replaced folder's new tree).
+  ChangeFault CreateFolder(const std::string& path);
+  // Records the file and opens its staged file; in a run the target stays as it is.
+  ChangeFault StageFile(const std::string& target, StagedFile& file);
+  // In a run: whether the finished file's target can be replaced at the commit (kInUse
+  // when a program holds it). Outside a run: the finished file replaces its target now.
+  ChangeFault Place(StagedFile& file);
+  // Everything in, or on a fault everything undone (the fault returned).
+  ChangeFault Commit();
+  void Undo();
+
+  // Registry keys and values are written through RegistryKey (registry.h), which records
+  // each through the process's recorder: during the wizard's life that is this layer.
+
+ private:
+  bool Put(const install_log::Record& record, bool flush);
+  install_log::ChangeRecorder* journal_;
+  bool inRun_ = false;
+  std::vector<install_log::LogLine> run_;
+  install_log::StagingMap staging_;
+  std::string lastStaged_;
+};
+
+// Undoes one registry record: a value back to what it held, a created key gone when it is
+// empty. False when it had to stay.
+bool RestoreValue(const install_log::Record& value);
+bool RemoveEmptyKey(const install_log::Record& key);
+
+// Carries out one step of a plan; the fault that kept it from being done.
+ChangeFault CarryOut(const install_log::PlanStep& step, const install_log::StagingMap& map);
+
+// Finishes the last run of the log at `path` (install_log::PlanRecovery) and records its
+// end there. False when a step could not be done: the run stays unfinished for the next
+// start. A missing log, or a file that is no log, needs nothing.
+bool RecoverJournal(const std::string& path);
+
+// Deletes the journal at `path` when its last run is over (or it has none); a file there
+// that is no such journal is left alone.
+void RemoveEndedJournal(const std::string& path);
+
+// Deletes a folder with everything in it, never following a link or junction (a link is
+// removed itself). False when something stayed.
+bool RemoveTree(const std::string& path);
+
+}  // namespace yv::winsys
