@@ -136,6 +136,7 @@ int RunSetup(const std::string& workingDir, const std::string& commandLine) {
     winsys::RecoverJournal(ownJournal);
     if (logPath) winsys::RecoverJournal(*logPath);
     winsys::RemoveEndedJournal(ownJournal);
+    const bool newLog = logPath && !platform::PathExists(*logPath);
     std::unique_ptr<install_log::LogWriter> journal;
     if (!windows.empty()) {
       journal = std::make_unique<install_log::LogWriter>(
@@ -151,8 +152,10 @@ int RunSetup(const std::string& workingDir, const std::string& commandLine) {
     install_log::SetCurrentRecorder(nullptr);
     wizard->changes.SetJournal(nullptr);
     journal.reset();
-    // The run's own journal is needed only until its run is over.
+    // The run's own journal is needed only until its run is over; a log this start made
+    // only while nothing was installed.
     winsys::RemoveEndedJournal(ownJournal);
+    if (newLog) winsys::RemoveEndedJournal(*logPath, true);
     return code;
   } catch (const std::exception& error) {
     install_log::SetCurrentRecorder(nullptr);

@@ -39,8 +39,17 @@ void SetFittedText(ui::Control& label, const std::string& text) {
   SetWindowPos(window, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-constexpr DWORD kUpgradeWaitMs = 15000;
+
+constexpr int kUpgradeQuietAttempts = 30;
 constexpr DWORD kUpgradeRetryMs = 500;
+
+// The page stays alive while it waits.
+void PauseProcessingMessages(DWORD ms) {
+  for (DWORD waited = 0; waited < ms; waited += 100) {
+    ui::ProcessMessages();
+    Sleep(100);
+  }
+}
 
 // Both bars: 0 to 100 at first, one step at a time.
 void PrepareBar(ui::Control& bar) {
@@ -56,7 +65,8 @@ TdlgStep6::TdlgStep6()
       caption_((*this)["Label1"]),
       fileLabel_((*this)["StaticText1"]),
       componentBar_((*this)["ProgressBar1"]),
-      archiveBar_((*this)["ProgressBar2"]) {
+      archiveBar_((*this)["ProgressBar2"]),
+      upgradeWait_(kUpgradeQuietAttempts, kUpgradeRetryMs, PauseProcessingMessages) {
   SetTabOrder({"Memo1", "ProgressBar1", "StaticText1", "Button3", "ProgressBar2"});
   PrepareBar(componentBar_);
   PrepareBar(archiveBar_);
@@ -109,19 +119,7 @@ void TdlgStep6::ProcessMessages() {
 
 bool TdlgStep6::Retry(const archive::Fault& fault) {
   if (wizard::gInstall.UpgradeMode && fault.kind == archive::FaultKind::kTargetInUse) {
-    const DWORD now = GetTickCount();
-    if (fault.path != waitedPath_) {
-      waitedPath_ = fault.path;
-      waitStart_ = now;
-    }
-    if (now - waitStart_ < kUpgradeWaitMs) {
-      // The page stays alive while it waits.
-      for (DWORD waited = 0; waited < kUpgradeRetryMs; waited += 100) {
-        ui::ProcessMessages();
-        Sleep(100);
-      }
-      return true;
-    }
+    return upgradeWait_.TryAgain(fault.path, [&] { return InstallationView::Retry(fault); });
   }
   return InstallationView::Retry(fault);
 }

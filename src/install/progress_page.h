@@ -6,6 +6,7 @@
 #include <string>
 
 #include "install/installation_view.h"
+#include "winsys/retry_policy.h"
 #include "wizard/page_frame.h"
 
 namespace yv::install {
@@ -36,10 +37,9 @@ class TdlgStep6 : public wizard::WizardPage, public InstallationView {
   ui::Control& componentBar_;  // ProgressBar1, the component's lines
   ui::Control& archiveBar_;    // ProgressBar2, the archive's entries
   // The program that started an upgrade may still be closing: a file it holds is tried
-  // again every half second for up to 15 seconds before the user is asked; once asked,
-  // that file is asked about at once.
-  std::string waitedPath_;
-  DWORD waitStart_ = 0;
+  // again every half second for 15 seconds before the user is asked; once asked, that
+  // file is asked about at once.
+  winsys::RetryPolicy upgradeWait_;
 };
 
 }  // namespace yv::install

@@ -81,6 +81,18 @@ LastRun FindLastRun(const std::vector<LogLine>& lines) {
   return run;
 }
 
+bool AnyRunWentThrough(const std::vector<LogLine>& lines) {
+  bool committed = false;
+  for (const LogLine& line : lines) {
+    const RecordKind kind = line.record.kind;
+    if (kind == RecordKind::Begin) committed = false;
+    if (kind == RecordKind::Commit) committed = true;
+    if (kind == RecordKind::Abort) committed = false;
+    if (kind == RecordKind::End && committed) return true;
+  }
+  return false;
+}
+
 std::vector<PlanStep> PlanCompletion(const std::vector<LogLine>& run) {
   const StagingMap map(run);
   std::vector<PlanStep> publish;

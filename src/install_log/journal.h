@@ -56,6 +56,8 @@ struct LastRun {
   std::vector<LogLine> after;    // records after its END (the last page's changes)
 };
 LastRun FindLastRun(const std::vector<LogLine>& lines);
+// True when a run of the log went through (COMMIT without ABORT).
+bool AnyRunWentThrough(const std::vector<LogLine>& lines);
 
 // One action of a plan, carried out through the change layer's primitives.
 enum class Action {

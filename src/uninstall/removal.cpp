@@ -72,7 +72,7 @@ Outcome RemoveFile(const std::string& path, const RemovalSite& site) {
   const DWORD error = GetLastError();
   if (IsGone(error)) return Outcome::kDone;
   // A running program's file, or one opened without sharing its deletion.
-  if (error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION) {
+  if (winsys::KindOfError(error) == winsys::ChangeFault::Kind::kInUse) {
     if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesW(wide.c_str(), attributes);
     return Outcome::kInUse;
   }

@@ -18,6 +18,7 @@
 #include "uninstall/uninstall_texts.h"
 #include "winsys/change_layer.h"
 #include "winsys/registry.h"
+#include "winsys/retry_policy.h"
 #include "winsys/system_folders.h"
 
 namespace yv::uninstall {
@@ -88,14 +89,12 @@ class InteractiveUi : public RemovalUi {
 class SilentUi : public RemovalUi {
  public:
   void Step(const std::string&) override {}
-  bool RetryInUse(const std::string&) override {
-    if (++attempts_ > kSilentAttempts) return false;
-    Sleep(kSilentPauseMs);
-    return true;
+  bool RetryInUse(const std::string& path) override {
+    return wait_.TryAgain(path, [] { return false; });
   }
 
  private:
-  int attempts_ = 0;
+  winsys::RetryPolicy wait_{kSilentAttempts, kSilentPauseMs};
 };
 
 }  // namespace

@@ -432,13 +432,14 @@ bool RecoverJournal(const std::string& path) {
   return writer.Record(Record::Of(RecordKind::End));
 }
 
-void RemoveEndedJournal(const std::string& path) {
+void RemoveEndedJournal(const std::string& path, bool unlessInstalled) {
   const auto content = platform::ReadWholeFile(path);
   if (!content) return;
   const install_log::LogContent log = install_log::ReadLog(*content);
   if (log.status != install_log::LogContent::Status::kOk) return;
   const install_log::RunPhase phase = install_log::FindLastRun(log.lines).phase;
-  if (phase == install_log::RunPhase::kNone || phase == install_log::RunPhase::kEnded) DeleteFileW(Wide(path).c_str());
+  if (phase != install_log::RunPhase::kNone && phase != install_log::RunPhase::kEnded) return;
+  if (!unlessInstalled || !install_log::AnyRunWentThrough(log.lines)) DeleteFileW(Wide(path).c_str());
 }
 
 namespace {

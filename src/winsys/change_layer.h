@@ -132,7 +132,9 @@ bool RecoverJournal(const std::string& path);
 
 // Deletes the journal at `path` when its last run is over (or it has none); a file there
 // that is no such journal is left alone.
-void RemoveEndedJournal(const std::string& path);
+// `unlessInstalled`: a log that this start made is deleted too when no run of it went
+// through, so that an installation that was undone leaves no log behind.
+void RemoveEndedJournal(const std::string& path, bool unlessInstalled = false);
 
 // Deletes a folder with everything in it, never following a link or junction (a link is
 // removed itself). False when something stayed.

@@ -136,20 +136,45 @@ class InstallScenario : public SetupScenario {
     auto name = ReadNarrowValue(UninstallKey(), "DisplayName");
     ASSERT_TRUE(name);
     EXPECT_EQ(name->data, options_.programGroup + std::string(1, '\0'));
-    // Written as the 32-bit program it is: the 32-bit registry view and system folder.
-    ExpectIn32BitViewOnly(UninstallKey(), "UninstallString");
-    EXPECT_EQ(ReadSystemFolderFile(Bitness::k32, options_.systemFile), kSystemFileContent);
-    EXPECT_FALSE(ReadSystemFolderFile(Bitness::k64, options_.systemFile))
-        << "a 32-bit driver in the 64-bit system folder";
+    // Written as the program it is: its own registry view and system folder.
+    ExpectInOwnViewOnly(UninstallKey(), "UninstallString");
+    EXPECT_EQ(ReadSystemFolderFile(kProductBitness, options_.systemFile), kSystemFileContent);
+    EXPECT_FALSE(ReadSystemFolderFile(kOtherBitness, options_.systemFile)) << "a driver in the other system folder";
   }
 
-  // A 32-bit program finds the value at its path, a 64-bit one only below Wow6432Node.
-  static void ExpectIn32BitViewOnly(const std::string& key, const char* name) {
+  // A 32-bit program finds the value at its path, a 64-bit one only below Wow6432Node; a
+  // 64-bit setup.exe writes the 64-bit view, where nothing lies below Wow6432Node.
+  static void ExpectInOwnViewOnly(const std::string& key, const char* name) {
     SCOPED_TRACE(key);
+    if (kProductBitness == Bitness::k64) {
+      EXPECT_TRUE(ProbeValue(Bitness::k64, key, name)) << "a 64-bit program does not find it";
+      EXPECT_FALSE(ProbeValue(Bitness::k64, Wow6432Path(key), name)) << "in the 32-bit view";
+      return;
+    }
     auto seen32 = ProbeValue(Bitness::k32, key, name);
     ASSERT_TRUE(seen32) << "a 32-bit program does not find it";
     EXPECT_EQ(ProbeValue(Bitness::k64, Wow6432Path(key), name), seen32) << "a 64-bit program, below Wow6432Node";
     EXPECT_FALSE(ProbeValue(Bitness::k64, key, name)) << "a 64-bit program finds it in its own view";
+  }
+
+  // Everything in the installation folder, relative to it, sorted.
+  std::vector<std::wstring> Tree(const std::wstring& below = L"") const {
+    std::vector<std::wstring> tree;
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW((installed_.Path() + below + L"\\*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) return tree;
+    do {
+      const std::wstring name = found.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring path = below.empty() ? name : below.substr(1) + L"\\" + name;
+      tree.push_back(path);
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        for (const std::wstring& inner : Tree(L"\\" + path)) tree.push_back(inner);
+      }
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
+    std::sort(tree.begin(), tree.end());
+    return tree;
   }
 
   Medium installed_;  // the installation folder (a scratch folder)
@@ -175,7 +200,7 @@ TEST_F(InstallScenario, InteractiveInstallationFromLicenceToFinish) {
   ASSERT_TRUE(code);
   EXPECT_EQ(*code, 0u);
   ExpectProductInstalled();
-  ExpectIn32BitViewOnly(kProductKey, "Name");
+  ExpectInOwnViewOnly(kProductKey, "Name");
   EXPECT_TRUE(Exists(Installed("cfg\\system.ini"))) << "a fresh installation gets the \"_\" archives";
   EXPECT_TRUE(Exists(medium_.Path() + L"\\started.txt")) << "the follow-up installer ran from the medium";
   EXPECT_TRUE(Exists(GroupFolder() + L"\\卸载Delvrin测试.lnk")) << "the uninstall shortcut is in the program group";
@@ -228,22 +253,45 @@ TEST_F(InstallScenario, UpgradeWithABrokenArchiveEndsWithExitCodeOne) {
   options_.breakDataArchive = true;
   ASSERT_TRUE(WriteProductMedium(medium_, options_));
   ASSERT_TRUE(StartSetup({installed_.Path()}));
-  // The archive's own report comes first, then the run's, titled with the component.
+  // The archive's own report comes first, then the run's, titled with the component,
+  // once the run has been undone.
+  const std::string runMessage = "安装文件不正确!\r\n原有的安装已保留。";
   std::optional<MessageBoxInfo> box;
   for (int answered = 0; answered < 3; ++answered) {
     box = WaitForMessageBox(Pid(), kInstallTimeoutMs);
     ASSERT_TRUE(box) << "no message box";
-    if (box->text == "安装文件不正确!") break;
+    if (box->text == runMessage) break;
     Answer("确定");
   }
-  EXPECT_EQ(box->text, "安装文件不正确!");
+  EXPECT_EQ(box->text, runMessage);
   EXPECT_EQ(box->caption, "历史数据");
   Answer("确定");
   auto code = ExpectExit();
   ASSERT_TRUE(code);
   EXPECT_EQ(*code, 1u);
   EXPECT_FALSE(Exists(Installed("started.txt"))) << "nothing is started after a failed upgrade";
-  EXPECT_TRUE(ReadNarrowValue(UninstallKey(), "UninstallString")) << "the entry is written after a failure too";
+  EXPECT_FALSE(ReadNarrowValue(UninstallKey(), "UninstallString")) << "a failed run registers nothing";
+  EXPECT_EQ(Tree(), (std::vector<std::wstring>{L"system", L"system\\settings.dat"})) << "the earlier installation";
+}
+
+// Killed at several instants, each start finishing what the one before left; the last
+// one, left alone, installs the product whole.
+TEST_F(InstallScenario, AnUpgradeKilledAtAnyInstantIsFinishedByTheNextStart) {
+  ASSERT_TRUE(installed_.Write("system\\settings.dat", "earlier installation"));
+  options_.extraDataFiles = 1500;
+  ASSERT_TRUE(WriteProductMedium(medium_, options_));
+  for (DWORD delay : {0u, 400u, 1500u, 3000u}) {
+    SCOPED_TRACE(delay);
+    ASSERT_TRUE(StartSetup({installed_.Path()}));
+    ASSERT_TRUE(ExpectWindow("安装", kInstallTimeoutMs));
+    Sleep(delay);
+    setup_->Kill();
+    ASSERT_TRUE(setup_->WaitExit(kExitTimeoutMs));
+  }
+  ASSERT_TRUE(StartSetup({installed_.Path()}));
+  ASSERT_NO_FATAL_FAILURE(AnswerUpgradeDone());
+  ExpectProductInstalled();
+  for (const std::wstring& name : Tree()) EXPECT_EQ(name.find(L".yv-"), std::wstring::npos) << Utf8(name);
 }
 
 // The upgrade is started by the installed main program, which may still be running: an
@@ -267,15 +315,12 @@ class RunningProgramScenario : public InstallScenario {
                            },
                            kExitTimeoutMs);
   }
-  // What the folder holds that the product does not: temporary files left behind.
+  // What the folder holds that the product does not: staged or moved-aside files.
   std::vector<std::wstring> Strays() const {
     std::vector<std::wstring> strays;
-    WIN32_FIND_DATAW found;
-    HANDLE find = FindFirstFileW((installed_.Path() + L"\\~yv*").c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE) return strays;
-    do strays.push_back(found.cFileName);
-    while (FindNextFileW(find, &found));
-    FindClose(find);
+    for (const std::wstring& name : Tree()) {
+      if (name.find(L".yv-") != std::wstring::npos) strays.push_back(name);
+    }
     return strays;
   }
   const std::string kEarlier = StandInProgram() + "earlier version";
@@ -307,7 +352,7 @@ TEST_F(RunningProgramScenario, UpgradeAsksAfterFifteenSecondsAndCancelLeavesTheI
   std::sort(buttons.begin(), buttons.end());
   EXPECT_EQ(buttons, (std::vector<int>{IDCANCEL, IDRETRY}));
   Answer("取消");
-  ASSERT_TRUE(ExpectMessageBox("安装文件不正确!"));
+  ASSERT_TRUE(ExpectMessageBox("安装文件不正确!\r\n原有的安装已保留。"));
   Answer("确定");
   auto code = ExpectExit();
   ASSERT_TRUE(code);
@@ -458,8 +503,8 @@ TEST_F(UninstallScenario, AfterAnInstallationCancelledDuringAnArchiveTheMachineI
   ASSERT_TRUE(WriteProductMedium(medium_, options_));
   const Snapshot before = TakeSnapshot({TempFolder()});
   InstallThroughEveryPage(true);
-  EXPECT_FALSE(Exists(installDir_ + L"\\help\\help.txt")) << "the run stopped before the last component";
-  UninstallFromTheEntry({});
+  // Undone: no uninstall entry, no installation folder, no log.
+  EXPECT_FALSE(ReadNarrowValue(UninstallKey(), "UninstallString"));
   ExpectAsBefore(before, {});
 }
 

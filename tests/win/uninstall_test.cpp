@@ -4,12 +4,14 @@
 
 #include <functional>
 
+#include "install_log/journal.h"
 #include "install_log/log_file.h"
 #include "install_log/place_rules.h"
 #include "platform/file_io.h"
 #include "text/cp936.h"
 #include "uninstall/removal.h"
 #include "win_test_support.h"
+#include "winsys/change_layer.h"
 #include "winsys/handle.h"
 #include "winsys/registry.h"
 
@@ -219,6 +221,97 @@ TEST(Uninstall, TheProgramRefusesABadLogAndRemovesAGoodOneWithItself) {
   // The copy in the temporary folder deletes the program once it has ended.
   for (int i = 0; i < 100 && Exists(copy); ++i) Sleep(100);
   EXPECT_FALSE(Exists(copy));
+}
+
+// A run over an earlier installation that a kill ends at each step of the protocol; the
+// next start of the wizard (or of the uninstaller) finds the machine wholly old or wholly
+// new, with no staged or moved-aside file left. The kill is the layer dropped at that
+// point: what the run wrote is on the disk, nothing more happens.
+TEST(Transaction, KilledRunsEndWhollyOldOrWhollyNew) {
+  const std::vector<std::string> oldTree = {"a.txt", "keep.txt", "old\\", "old\\f.txt"};
+  const std::vector<std::string> newTree = {"a.txt", "keep.txt", "n.txt", "old\\", "old\\g.txt"};
+  struct Cut {
+    const char* name;
+    bool commit;
+    std::size_t stepsDone;  // of the commit's plan: 3 moves in, then 3 removals
+    bool abort;             // a failure after those steps began to undo the run
+    bool wholeNew;
+  };
+  const Cut cuts[] = {
+      {"staging", false, 0, false, false},       {"committed", true, 0, false, true},
+      {"one move in", true, 1, false, true},     {"all moved in", true, 3, false, true},
+      {"one backup gone", true, 4, false, true}, {"undoing after two moves", true, 2, true, false},
+  };
+  for (const Cut& cut : cuts) {
+    SCOPED_TRACE(cut.name);
+    test::ScratchDir s;
+    const std::string app = s.Folder("app");
+    s.Write("app\\a.txt", "old a");
+    s.Write("app\\keep.txt", "keep");
+    s.Write("app\\old\\f.txt", "old f");
+    const std::string journal = s.Folder("windows") + "\\dvuninst.log";
+    {
+      install_log::LogWriter log(journal, "测试组", install_log::Record::Of(install_log::RecordKind::Run, "t"));
+      winsys::ChangeLayer changes(&log);
+      ASSERT_FALSE(changes.BeginRun("测试组", app));
+      ASSERT_FALSE(changes.ReplaceFolderAtCommit(app + "\\old"));
+      ASSERT_FALSE(changes.CreateFolder(app + "\\old"));
+      for (const auto& [name, content] : std::vector<std::pair<std::string, std::string>>{
+               {"a.txt", "new a"}, {"n.txt", "new n"}, {"old\\g.txt", "new g"}}) {
+        winsys::StagedFile file;
+        ASSERT_FALSE(changes.StageFile(app + "\\" + name, file));
+        ASSERT_FALSE(file.Write(content.data(), content.size()));
+        ASSERT_FALSE(file.Finish(std::nullopt));
+        ASSERT_FALSE(changes.Place(file));
+      }
+      EXPECT_EQ(test::TreeOf(app),
+                (std::vector<std::string>{"a.txt", "a.txt.yv-new", "keep.txt", "n.txt.yv-new", "old.yv-new\\",
+                                          "old.yv-new\\g.txt", "old\\", "old\\f.txt"}));
+      if (cut.commit) {
+        ASSERT_TRUE(changes.Record(install_log::Record::Of(install_log::RecordKind::Commit)));
+        const auto run = install_log::FindLastRun(install_log::ReadLog(*platform::ReadWholeFile(journal)).lines);
+        const auto plan = install_log::PlanCompletion(run.records);
+        ASSERT_EQ(plan.size(), 6u);
+        for (std::size_t i = 0; i < cut.stepsDone; ++i) {
+          EXPECT_FALSE(winsys::CarryOut(plan[i], install_log::StagingMap(run.records)));
+        }
+      }
+      if (cut.abort) {
+        ASSERT_TRUE(changes.Record(install_log::Record::Of(install_log::RecordKind::Abort)));
+      }
+    }
+    EXPECT_TRUE(winsys::RecoverJournal(journal));
+    EXPECT_EQ(test::TreeOf(app), cut.wholeNew ? newTree : oldTree);
+    EXPECT_EQ(platform::ReadWholeFile(app + "\\a.txt"), cut.wholeNew ? "new a" : "old a");
+    EXPECT_EQ(install_log::FindLastRun(install_log::ReadLog(*platform::ReadWholeFile(journal)).lines).phase,
+              install_log::RunPhase::kEnded);
+  }
+}
+
+// The uninstaller finishes a run that a kill ended in its commit, then removes it: what
+// the run brought and replaced goes, the user's file stays.
+TEST(Transaction, TheUninstallerFinishesAKilledRunFirst) {
+  test::ScratchDir s;
+  const std::string app = s.Folder("app");
+  s.Write("app\\a.txt", "old a");
+  s.Write("app\\mine.txt", "the user's");
+  const std::string copy = s.Folder("windows") + "\\dvuninst.exe";
+  ASSERT_TRUE(CopyFileW(text::ToWide(BuiltUninstaller()).c_str(), text::ToWide(copy).c_str(), FALSE));
+  {
+    install_log::LogWriter log(s.Path() + "\\windows\\dvuninst.log", "测试组",
+                               install_log::Record::Of(install_log::RecordKind::Run, "t"));
+    winsys::ChangeLayer changes(&log);
+    ASSERT_FALSE(changes.BeginRun("测试组", app));
+    for (const char* name : {"a.txt", "b.txt"}) {
+      winsys::StagedFile file;
+      ASSERT_FALSE(changes.StageFile(app + "\\" + name, file));
+      ASSERT_FALSE(file.Finish(std::nullopt));
+      ASSERT_FALSE(changes.Place(file));
+    }
+    ASSERT_TRUE(changes.Record(install_log::Record::Of(install_log::RecordKind::Commit)));
+  }
+  EXPECT_EQ(RunUninstaller(copy, "/S"), 1u);  // the user's file stays, and the folder with it
+  EXPECT_EQ(test::TreeOf(app), std::vector<std::string>{"mine.txt"});
 }
 
 }  // namespace

@@ -49,13 +49,14 @@ std::optional<std::string> ReadSystemFolderFile(Bitness bitness, const std::stri
   GetWindowsDirectoryW(windows, MAX_PATH);
   const std::wstring path =
       std::wstring(windows) + (bitness == Bitness::k32 ? L"\\syswow64\\" : L"\\system32\\") + text::ToWide(name);
+  // A 64-bit program sees both folders as they are.
   void* redirection = nullptr;
-  if (!Wow64DisableWow64FsRedirection(&redirection)) {
+  if (kProductBitness == Bitness::k32 && !Wow64DisableWow64FsRedirection(&redirection)) {
     ADD_FAILURE() << "not a 32-bit program on a 64-bit system";
     return std::nullopt;
   }
   HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  Wow64RevertWow64FsRedirection(redirection);
+  if (kProductBitness == Bitness::k32) Wow64RevertWow64FsRedirection(redirection);
   return ReadAndClose(file);
 }
 

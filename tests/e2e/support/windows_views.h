@@ -1,6 +1,7 @@
 // What programs of either bitness see on a 64-bit Windows: the registry view of a
 // 32-bit program is the 64-bit one's "Wow6432Node" below SOFTWARE, and its system
-// folder is the prefix's "syswow64". The scenarios are 32-bit programs, like setup.exe.
+// folder is the prefix's "syswow64". The scenarios are programs of the bitness of the
+// setup.exe they drive: 32-bit as shipped, 64-bit where the machine runs no 32-bit code.
 #pragma once
 
 #include <optional>
@@ -9,6 +10,9 @@
 namespace yv::e2e {
 
 enum class Bitness { k32, k64 };
+// The bitness of the setup.exe under test, and the other one.
+inline constexpr Bitness kProductBitness = sizeof(void*) == 8 ? Bitness::k64 : Bitness::k32;
+inline constexpr Bitness kOtherBitness = sizeof(void*) == 8 ? Bitness::k32 : Bitness::k64;
 
 // The data of the string value `name` under HKEY_LOCAL_MACHINE\`key` (GBK), as a program
 // of the given bitness reads it at that path (registry_probe32/64.exe), or nullopt.
