@@ -64,6 +64,13 @@ yv_wine_prefix_ready() {
   ) 9>"$yv_wine_dir/.lock"
 }
 
+# The preset whose Windows programs this machine runs: the shipped 32-bit build, or the
+# same sources built 64-bit where the kernel runs no 32-bit code (an i386 program ends
+# with "Exec format error" there).
+yv_windows_preset() {
+  if /lib/ld-linux.so.2 --version >/dev/null 2>&1; then echo windows; else echo windows64; fi
+}
+
 # True when a wineserver already serves this prefix.
 yv_wineserver_running() {
   local dev ino

@@ -109,7 +109,8 @@ std::vector<PlanStep> PlanCompletion(const std::vector<LogLine>& run) {
       drop.push_back(Step(Action::kDropOldFolder, r));
     } else if (r.kind == RecordKind::File && !map.ReplacedFolderOf(r.text)) {
       publish.push_back(Step(Action::kPublishFile, r));
-      drop.push_back(Step(Action::kDropBackup, r));
+      // Only an earlier file was moved aside.
+      if (r.existed) drop.push_back(Step(Action::kDropBackup, r));
     }
   }
   publish.insert(publish.end(), drop.begin(), drop.end());

@@ -50,23 +50,26 @@ ChangeFault Move(const std::string& from, const std::string& to, bool replacing)
 // at the next restart).
 void DropFile(const std::string& path) {
   const std::wstring wide = Wide(path);
+  if (DeleteFileW(wide.c_str()) || IsGone(GetLastError())) return;
   const DWORD attributes = GetFileAttributesW(wide.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return;
-  if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesW(wide.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-  if (!DeleteFileW(wide.c_str()) && !IsGone(GetLastError())) {
-    MoveFileExW(wide.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+      SetFileAttributesW(wide.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY) && DeleteFileW(wide.c_str())) {
+    return;
   }
+  MoveFileExW(wide.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 
-// The staged file in; the target aside first when there is one.
-ChangeFault PublishFile(const std::string& target, const std::string& staged) {
+// The staged file in; an earlier target aside first. A target that was not there when it
+// was staged has no earlier file to keep: one there now is somebody else's, and the move
+// fails rather than replace it.
+ChangeFault PublishFile(const install_log::Record& r, const std::string& staged) {
   if (!Exists(staged)) return {};  // in already
-  if (Exists(target)) {
-    const std::string backup = install_log::BackupNameOf(target);
+  if (r.existed && Exists(r.text)) {
+    const std::string backup = install_log::BackupNameOf(r.text);
     DropFile(backup);  // left by a run that ended before it could go
-    if (ChangeFault moved = Move(target, backup, false)) return moved;
+    if (ChangeFault moved = Move(r.text, backup, false)) return moved;
   }
-  return Move(staged, target, false);
+  return Move(staged, r.text, false);
 }
 
 ChangeFault PublishFolder(const std::string& folder, bool keep) {
@@ -261,11 +264,17 @@ ChangeFault ChangeLayer::StageFile(const std::string& target, StagedFile& file) 
     lastStaged_ = target;
   }
   const std::wstring staged = Wide(inRun_ ? staging_.StagedFile(target) : install_log::StagedNameOf(target));
+  file.existed_ = attributes != INVALID_FILE_ATTRIBUTES;
+  const auto create = [&] {
+    return CreateFileW(staged.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  };
+  file.file_ = create();
   // A staged file already there is this run's (a target written twice) or one a killed
   // run left: neither is anybody else's.
-  DeleteFileW(staged.c_str());
-  file.file_ = CreateFileW(staged.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (file.file_ == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS && DeleteFileW(staged.c_str())) {
+    file.file_ = create();
+  }
   if (file.file_ == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
     // Denied here means the folder, not a program holding the target.
@@ -281,7 +290,7 @@ ChangeFault ChangeLayer::Place(StagedFile& file) {
     file.placed_ = true;  // the staged file waits for the commit
     // A target that may be renamed can be replaced; one opened without sharing its
     // deletion cannot. A running program's file may be renamed.
-    if (staging_.ReplacedFolderOf(target)) return {};
+    if (!file.existed_ || staging_.ReplacedFolderOf(target)) return {};
     const HANDLE probe =
         CreateFileW(Wide(target).c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
@@ -381,7 +390,7 @@ ChangeFault CarryOut(const install_log::PlanStep& step, const install_log::Stagi
   const Record& r = step.record;
   switch (step.action) {
     case Action::kPublishFile:
-      return PublishFile(r.text, map.StagedFile(r.text));
+      return PublishFile(r, map.StagedFile(r.text));
     case Action::kDropBackup:
       DropFile(install_log::BackupNameOf(r.text));
       return {};

@@ -75,6 +75,7 @@ class StagedFile {
   std::string target_;
   std::wstring staged_;
   HANDLE file_ = INVALID_HANDLE_VALUE;
+  bool existed_ = false;  // the target was there when the file was staged
   bool placed_ = false;
 };
 
