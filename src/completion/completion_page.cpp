@@ -10,7 +10,6 @@
 #include "ui/group_controls.h"
 #include "ui/list_controls.h"
 #include "ui/message_box.h"
-#include "winsys/recording.h"
 #include "wizard/install_state.h"
 #include "wizard/texts.h"
 
@@ -117,8 +116,7 @@ bool TdlgStep7::WriteChosenDriver() {
     return drivers_.Count() == 0 && UserSkipsCard();
   }
   try {
-    winsys::RecordFileWrite(settingsPath_);
-    WriteDriverChoice(settingsPath_, chosen, drivers_.Count());
+    WriteDriverChoice(changes_, settingsPath_, chosen, drivers_.Count());
   } catch (const profile::ProfileWriteError& error) {
     ui::ReportException(error);
     return UserSkipsCard();

@@ -5,6 +5,9 @@
 #include "archive/win/extract.h"
 #include "completion/completion_texts.h"
 #include "medium/medium_rules.h"
+#include "platform/file_io.h"
+#include "profile/ini_document.h"
+#include "profile/ini_edit.h"
 #include "profile/profile.h"
 #include "profile/section_readers.h"
 #include "text/gbk.h"
@@ -101,9 +104,22 @@ int32_t CurrentDriverIndex(std::string_view value) {
   return static_cast<int32_t>(negative ? -number : number);
 }
 
-void WriteDriverChoice(const std::string& path, int index, int count) {
-  profile::WriteString(path, "DCD", "Driver", "Driver " + std::to_string(index));
-  profile::WriteInteger(path, "DCD", "DriverNumber", count);
+void WriteDriverChoice(winsys::ChangeLayer& changes, const std::string& path, int index, int count) {
+  const auto content = platform::ReadWholeFile(path);
+  // An existing file that cannot be read must not be replaced by two entries.
+  if (!content && platform::PathExists(path)) throw profile::ProfileWriteError(path);
+  const auto chosen =
+      profile::WithEntry(profile::IniDocument(content.value_or("")), "DCD", "Driver", "Driver " + std::to_string(index));
+  const auto counted =
+      chosen ? profile::WithEntry(profile::IniDocument(*chosen), "DCD", "DriverNumber", std::to_string(count))
+             : std::nullopt;
+  if (!counted) throw profile::ProfileWriteError(path);
+  // One new file, recorded and put in place whole.
+  winsys::StagedFile file;
+  if (changes.StageFile(path, file) || file.Write(counted->data(), counted->size()) || file.Finish(std::nullopt) ||
+      changes.Place(file)) {
+    throw profile::ProfileWriteError(path);
+  }
 }
 
 }  // namespace yv::completion

@@ -51,7 +51,8 @@ DriverTable ReadDriverTable(const std::string& path);
 int32_t CurrentDriverIndex(std::string_view value);
 
 // Records driver `index` as current ("Driver" := "Driver <index>") and the table's
-// length; raises profile::ProfileWriteError when the file cannot be written.
-void WriteDriverChoice(const std::string& path, int index, int count);
+// length, the file replaced whole through the change layer; raises
+// profile::ProfileWriteError when the file cannot be written.
+void WriteDriverChoice(winsys::ChangeLayer& changes, const std::string& path, int index, int count);
 
 }  // namespace yv::completion

@@ -142,13 +142,6 @@ std::optional<HKEY> RootOf(const std::string& name) {
   return std::nullopt;
 }
 
-void RecordFileWrite(const std::string& path) {
-  if (!install_log::CurrentRecorder()) return;
-  Record r = Make(RecordKind::File, path);
-  r.existed = GetFileAttributesW(text::ToWide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
-  Put(r);
-}
-
 void RecordFolderCreate(const std::string& path) {
   Put(Make(RecordKind::Dir, path));
 }

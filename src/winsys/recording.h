@@ -25,8 +25,6 @@ REGSAM ViewAccess(install_log::View view);
 std::string RootName(HKEY root);
 std::optional<HKEY> RootOf(const std::string& name);
 
-// A file about to be written (created or replaced).
-void RecordFileWrite(const std::string& path);
 // A folder about to be created.
 void RecordFolderCreate(const std::string& path);
 // A shortcut file about to be saved.
