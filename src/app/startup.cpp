@@ -144,12 +144,10 @@ int RunSetup(const std::string& workingDir, const std::string& commandLine) {
           install_log::Record::Of(install_log::RecordKind::Run, install_log::LocalTimeText()));
     }
     wizard->changes.SetJournal(journal.get());
-    install_log::SetCurrentRecorder(&wizard->changes);
     ui::SetMainForm(wizard.get());
     wizard->Show();
     int code = ui::RunMessageLoop();
     ui::SetMainForm(nullptr);
-    install_log::SetCurrentRecorder(nullptr);
     wizard->changes.SetJournal(nullptr);
     journal.reset();
     // The run's own journal is needed only until its run is over; a log this start made
@@ -158,7 +156,6 @@ int RunSetup(const std::string& workingDir, const std::string& commandLine) {
     if (newLog) winsys::RemoveEndedJournal(*logPath, true);
     return code;
   } catch (const std::exception& error) {
-    install_log::SetCurrentRecorder(nullptr);
     ui::ReportException(error);
     ui::SetMainForm(nullptr);
     return 0;

@@ -47,7 +47,7 @@ constexpr std::size_t kCommandLineLimit = 511;
 
 PageClasses StandardPageClasses(winsys::ChangeLayer& changes) {
   PageClasses classes;
-  classes.page = {Make<pages::TdlgStep1>(), Make<pages::TdlgStep2>(),
+  classes.page = {Make<pages::TdlgStep1>(), [&changes] { return std::make_unique<pages::TdlgStep2>(changes); },
                   Make<pages::TdlgStep3>(), Make<pages::TdlgStep4>(),
                   Make<pages::TdlgStep5>(), [&changes] { return std::make_unique<completion::TdlgStep7>(changes); }};
   classes.progress = [] { return std::make_unique<install::TdlgStep6>(); };

@@ -83,7 +83,7 @@ TdlgStep7::TdlgStep7(winsys::ChangeLayer& changes)
 
 void TdlgStep7::Button3Click() {
   if (!CardStep()) return;
-  if (!RunPostInstallActions(Handle(), starter)) return;
+  if (!RunPostInstallActions(Handle(), changes_, starter)) return;
   modalResult = ui::mrOk;
 }
 

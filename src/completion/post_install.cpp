@@ -29,14 +29,14 @@ std::string CannotRun(const std::string& value) {
   return texts::kCannotRun + value + texts::kCannotRunEnd;
 }
 
-void RegisterAppPath(HWND owner) {
+void RegisterAppPath(HWND owner, winsys::ChangeLayer& changes) {
   const auto key = text::FormatBounded(kPathLimit, wizard::texts::kAppPathsKey, {gInstall.MainProgram});
   if (!key) {
     Tell(owner, texts::kTooLong +
                     *text::FormatBounded(std::string::npos, wizard::texts::kAppPathsKey, {gInstall.MainProgram}));
     return;
   }
-  const winsys::RegistryKey appPath = winsys::RegistryKey::Create(HKEY_LOCAL_MACHINE, *key);
+  const winsys::RegistryKey appPath = winsys::RegistryKey::Create(changes, HKEY_LOCAL_MACHINE, *key);
   if (!appPath.IsOpen()) {
     ui::ShowMessageBox(owner, texts::kRegistrationFailed, "", MB_OK | MB_TOPMOST);
     return;
@@ -100,7 +100,7 @@ std::string RegistryEditor(const std::string& windowsFolder) {
 
 // Each existing registry file is imported by the registry editor, started in the
 // Windows folder. The path is quoted, so a path with blanks names its file.
-bool ImportRegistryFiles(HWND owner, const ProgramStarter& starter) {
+bool ImportRegistryFiles(HWND owner, winsys::ChangeLayer& changes, const ProgramStarter& starter) {
   const auto windows = winsys::WindowsFolder();
   for (const ListedEntry& entry : ReadListedEntries(owner, "reg")) {
     if (!platform::PathExists(entry.path)) continue;
@@ -113,7 +113,7 @@ bool ImportRegistryFiles(HWND owner, const ProgramStarter& starter) {
       Tell(owner, CannotRun(entry.value));
       continue;
     }
-    winsys::RecordRegistryImport(entry.path);
+    winsys::RecordRegistryImport(changes, entry.path);
     if (!RunAwaited(owner, starter, *command, *windows, RegistryEditor(*windows), CannotRun(entry.value))) {
       return false;
     }
@@ -165,12 +165,12 @@ bool RunFollowUpInstallers(HWND owner, const ProgramStarter& starter) {
 
 }  // namespace
 
-bool RunPostInstallActions(HWND owner, const ProgramStarter& starter) {
-  RegisterAppPath(owner);
-  if (!shell::CreateProgramShortcuts(gInstall.InstallDir)) {
+bool RunPostInstallActions(HWND owner, winsys::ChangeLayer& changes, const ProgramStarter& starter) {
+  RegisterAppPath(owner, changes);
+  if (!shell::CreateProgramShortcuts(changes, gInstall.InstallDir)) {
     ui::ShowMessageBox(owner, texts::kShortcutsFailed, "", MB_OK);
   }
-  return ImportRegistryFiles(owner, starter) && RunListedPrograms(owner, starter) &&
+  return ImportRegistryFiles(owner, changes, starter) && RunListedPrograms(owner, starter) &&
          RunFollowUpInstallers(owner, starter);
 }
 

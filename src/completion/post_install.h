@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "winsys/change_layer.h"
 #include "winsys/process.h"
 
 namespace yv::completion {
@@ -25,6 +26,7 @@ struct ProgramStarter {
 // Runs every action, with `owner` (the completion page) owning the message boxes. Most
 // failures are reported and passed over; false when an awaited program's exit code
 // could not be read, which ends the actions there (the program is terminated).
-bool RunPostInstallActions(HWND owner, const ProgramStarter& starter = {});
+// Every change goes through `changes`.
+bool RunPostInstallActions(HWND owner, winsys::ChangeLayer& changes, const ProgramStarter& starter = {});
 
 }  // namespace yv::completion

@@ -8,7 +8,6 @@
 #include "install/old_folders.h"
 #include "install/too_long_message.h"
 #include "install/uninstall_entry.h"
-#include "install_log/change_recorder.h"
 #include "platform/file_io.h"
 #include "profile/section_readers.h"
 #include "shell/folder_paths.h"
@@ -42,17 +41,6 @@ std::string ComponentText(int k) {
   return path ? platform::ReadWholeFile(*path).value_or("") : "";
 }
 
-// Everything the run changes goes through `changes` while it runs, the registry values
-// the uninstall entry writes included.
-class RecordingThrough {
- public:
-  explicit RecordingThrough(winsys::ChangeLayer& changes) : before_(install_log::SetCurrentRecorder(&changes)) {}
-  ~RecordingThrough() { install_log::SetCurrentRecorder(before_); }
-
- private:
-  install_log::ChangeRecorder* before_;
-};
-
 class Run {
  public:
   Run(InstallationView& view, winsys::ChangeLayer& changes) : view_(view), changes_(changes) {}
@@ -68,7 +56,7 @@ class Run {
         !CopyExtraFiles(changes_, view_, gInstall.SourceDir, gInstall.InstallDir, gInstall.DescFilePath)) {
       return false;
     }
-    return gInstall.UninstallProgram.empty() || WriteUninstallEntry(view_.Window(), gInstall.ProgramGroup,
+    return gInstall.UninstallProgram.empty() || WriteUninstallEntry(view_.Window(), changes_, gInstall.ProgramGroup,
                                                                     gInstall.UninstallProgram, view_.UninstallCommand);
   }
 
@@ -151,7 +139,6 @@ class Run {
 
 bool RunInstallation(InstallationView& view, winsys::ChangeLayer& changes) {
   view.InstallOk = true;
-  RecordingThrough recording(changes);
   Run run(view, changes);
   if (const winsys::ChangeFault begun = changes.BeginRun(gInstall.ProgramGroup, gInstall.InstallDir)) {
     run.failure = Failure{wizard::texts::kLogNotWritten + begun.path, wizard::texts::kLogNotWrittenCaption};

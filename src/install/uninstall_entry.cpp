@@ -26,7 +26,8 @@ std::wstring PaddedCommand(const std::string& command) {
 
 }  // namespace
 
-bool WriteUninstallEntry(HWND owner, const std::string& group, const std::string& uninstaller, std::string& command) {
+bool WriteUninstallEntry(HWND owner, winsys::ChangeLayer& changes, const std::string& group,
+                         const std::string& uninstaller, std::string& command) {
   const std::string windows = winsys::WindowsFolder().value_or("");
   const auto keyPath = medium::UninstallKeyOf(group);
   if (!keyPath) {
@@ -39,7 +40,7 @@ bool WriteUninstallEntry(HWND owner, const std::string& group, const std::string
     return false;
   }
   command = *composed;
-  const winsys::RegistryKey key = winsys::RegistryKey::Create(HKEY_LOCAL_MACHINE, *keyPath);
+  const winsys::RegistryKey key = winsys::RegistryKey::Create(changes, HKEY_LOCAL_MACHINE, *keyPath);
   if (!key.IsOpen()) return true;
   key.WriteRawString("UninstallString", PaddedCommand(command));
   key.WriteString("DisplayName", group);

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "winsys/change_layer.h"
+
 namespace yv::install {
 
 // Writes HKEY_LOCAL_MACHINE "SoftWare\Microsoft\Windows\CurrentVersion\Uninstall\<group>"
@@ -15,6 +17,7 @@ namespace yv::install {
 // that cannot be written is not reported. A group over 203 bytes or a command over 255
 // bytes writes nothing: the "too long" message (owned by `owner`) names it, and the
 // result is false.
-bool WriteUninstallEntry(HWND owner, const std::string& group, const std::string& uninstaller, std::string& command);
+bool WriteUninstallEntry(HWND owner, winsys::ChangeLayer& changes, const std::string& group,
+                         const std::string& uninstaller, std::string& command);
 
 }  // namespace yv::install

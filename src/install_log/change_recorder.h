@@ -1,6 +1,6 @@
 // The one interface through which the installation records its changes, each before the
-// change is made. The process has at most one recorder; none means nothing is recorded
-// (an installation without an uninstaller, and every test that does not ask for one).
+// change is made. It is handed down to whatever makes a change (the change layer of the
+// run, winsys/change_layer.h); there is no process-wide recorder.
 #pragma once
 
 #include "install_log/log_record.h"
@@ -16,11 +16,8 @@ class ChangeRecorder {
   // next Flush (a killed process leaves what it wrote; only a power cut loses the rest).
   virtual bool Append(const install_log::Record& record) { return Record(record); }
   virtual bool Flush() { return true; }
+  // False when records go nowhere (no log and no run): the earlier state need not be read.
+  virtual bool Keeps() const { return true; }
 };
-
-// The process's recorder, or nullptr.
-ChangeRecorder* CurrentRecorder();
-// Installs `recorder` (nullptr: none) and returns the one it replaces.
-ChangeRecorder* SetCurrentRecorder(ChangeRecorder* recorder);
 
 }  // namespace yv::install_log

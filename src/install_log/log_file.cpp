@@ -9,8 +9,6 @@ namespace yv::install_log {
 
 namespace {
 
-ChangeRecorder* gRecorder = nullptr;
-
 // No record comes near this; a longer line is damage, not a record.
 constexpr std::size_t kLineLimit = 1 << 20;
 
@@ -47,19 +45,10 @@ bool ReadHeader(std::string_view line, LogContent& log) {
 
 }  // namespace
 
-ChangeRecorder* CurrentRecorder() {
-  return gRecorder;
-}
-
-ChangeRecorder* SetCurrentRecorder(ChangeRecorder* recorder) {
-  ChangeRecorder* before = gRecorder;
-  gRecorder = recorder;
-  return before;
-}
-
 std::string HeaderLine(const std::string& product) {
-  return std::string(kFormatName) + ' ' + std::to_string(kFormatVersion) + '\t' +
-         FormatRecord(Record::Of(RecordKind::Group, product)).substr(6);
+  // The product is written as a GROUP record's field is.
+  const std::string group = FormatRecord(Record::Of(RecordKind::Group, product));
+  return std::string(kFormatName) + ' ' + std::to_string(kFormatVersion) + group.substr(group.find('\t'));
 }
 
 LogContent ReadLog(std::string_view content) {

@@ -25,10 +25,11 @@ const std::vector<ControlSpec> kRows = {
 
 }  // namespace
 
-TdlgStep2::TdlgStep2()
+TdlgStep2::TdlgStep2(winsys::ChangeLayer& changes)
     : WizardPage(wizard::texts::kUserInfoCaption, wizard::FrameButtons::BackNextCancel, kRows),
       name_((*this)["Edit3"]),
-      company_((*this)["Edit4"]) {
+      company_((*this)["Edit4"]),
+      changes_(changes) {
   // This page's Next and Cancel stand apart from the common frame's.
   MoveFrameButton("Button2", 280, 258);
   MoveFrameButton("Button3", 394);
@@ -43,7 +44,8 @@ TdlgStep2::TdlgStep2()
 }
 
 bool TdlgStep2::AcceptNext() {
-  const winsys::RegistryKey product = winsys::RegistryKey::Create(HKEY_LOCAL_MACHINE, wizard::texts::kProductKey);
+  const winsys::RegistryKey product =
+      winsys::RegistryKey::Create(changes_, HKEY_LOCAL_MACHINE, wizard::texts::kProductKey);
   if (!product.IsOpen()) {
     ui::ShowMessageBox(Handle(), texts::kRegistrationFailed, "", MB_TOPMOST);
     return false;

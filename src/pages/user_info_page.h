@@ -3,13 +3,14 @@
 // product's registry key and the installation state.
 #pragma once
 
+#include "winsys/change_layer.h"
 #include "wizard/page_frame.h"
 
 namespace yv::pages {
 
 class TdlgStep2 : public wizard::WizardPage {
  public:
-  TdlgStep2();
+  explicit TdlgStep2(winsys::ChangeLayer& changes);
 
  protected:
   // Records the input, or shows "注册失败!" and keeps the page when the product key
@@ -17,8 +18,9 @@ class TdlgStep2 : public wizard::WizardPage {
   bool AcceptNext() override;
 
  private:
-  ui::Control& name_;     // Edit3
-  ui::Control& company_;  // Edit4
+  ui::Control& name_;             // Edit3
+  ui::Control& company_;          // Edit4
+  winsys::ChangeLayer& changes_;  // records the product key's values before they are written
 };
 
 }  // namespace yv::pages

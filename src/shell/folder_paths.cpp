@@ -17,18 +17,10 @@ bool Exists(const std::string& path) {
 
 }  // namespace
 
-bool CreateFolderPath(const std::string& path) {
-  if (path.size() > text::kPathLimit) return false;
-  // Each separator, and the end of the text, closes a level.
-  for (std::size_t i = 0; i <= path.size(); i += i < path.size() ? text::CharLength(path, i) : 1) {
-    if (i < path.size() && path[i] != '\\') continue;
-    if (i == 0 || path[i - 1] == ':') continue;
-    const std::string level = path.substr(0, i);
-    if (Exists(level)) continue;
-    winsys::RecordFolderCreate(level);
-    if (!CreateDirectoryW(text::ToWide(level).c_str(), nullptr)) return false;
-  }
-  return true;
+bool CreateFolderPath(winsys::ChangeLayer& changes, const std::string& path) {
+  // A level that is a file is passed over, as when the folders were made one by one; the
+  // file then stands in the way of what follows.
+  return path.size() <= text::kPathLimit && (!changes.CreateFolder(path) || Exists(path));
 }
 
 bool CreateInstallFolders(winsys::ChangeLayer& changes, const std::string& installDir, const std::string& descPath,

@@ -12,7 +12,7 @@ namespace yv::shell {
 // first position or right after a colon ends no level, so a drive root is never
 // created; a level that exists, as a folder or as a file, is passed over. False when a
 // level cannot be created, or when the path is too long to be a folder at all.
-bool CreateFolderPath(const std::string& path);
+bool CreateFolderPath(winsys::ChangeLayer& changes, const std::string& path);
 
 // Creates the installation folder and then each folder of section "directory" of the
 // setup description at `descPath`, in file order, through the change layer (in a run,

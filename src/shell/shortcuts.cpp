@@ -37,30 +37,31 @@ std::optional<std::string> WorkingFolder(const std::string& installDir, const st
 
 // One shortcut: `name`.lnk in `folder`, pointing at `target` and starting in `workDir`.
 // A shortcut whose paths would not fit is named in a message and left out.
-void MakeShortcut(const std::string& folder, const std::string& name, const std::optional<std::string>& target,
-                  const std::optional<std::string>& workDir) {
+void MakeShortcut(winsys::ChangeLayer& changes, const std::string& folder, const std::string& name,
+                  const std::optional<std::string>& target, const std::optional<std::string>& workDir) {
   const auto link = text::FormatBounded(kPathLimit, "%s\\%s.lnk", {folder, name});
   if (!target || !link || !workDir) {
     Tell(texts::kShortcutTooLong + name);
     return;
   }
-  winsys::CreateShellLink(*target, *link, workDir);
+  winsys::CreateShellLink(changes, *target, *link, workDir);
 }
 
 // The shortcuts of one section ("ico" or "desktop"), each line name=target.
-void MakeSectionShortcuts(const std::string& installDir, const char* section, const std::string& folder) {
+void MakeSectionShortcuts(winsys::ChangeLayer& changes, const std::string& installDir, const char* section,
+                          const std::string& folder) {
   for (const std::string& line : profile::ReadSectionValues(gInstall.DescFilePath, section)) {
     const std::size_t eq = text::FindChar(line, '=');
     const std::string name = line.substr(0, eq);
     const std::string value = line.substr(eq + 1);
-    MakeShortcut(folder, name, text::FormatBounded(kPathLimit, "%s\\%s", {installDir, value}),
+    MakeShortcut(changes, folder, name, text::FormatBounded(kPathLimit, "%s\\%s", {installDir, value}),
                  WorkingFolder(installDir, value));
   }
 }
 
 }  // namespace
 
-bool CreateProgramShortcuts(const std::string& installDir) {
+bool CreateProgramShortcuts(winsys::ChangeLayer& changes, const std::string& installDir) {
   std::string programs;
   std::string desktop;
   {
@@ -82,18 +83,18 @@ bool CreateProgramShortcuts(const std::string& installDir) {
     Tell(texts::kGroupTooLong + group);
     return false;
   }
-  if (!CreateFolderPath(group)) {
+  if (!CreateFolderPath(changes, group)) {
     Tell(*text::FormatBounded(std::string::npos, texts::kCannotCreateGroup, {group}));
     return false;
   }
 
-  MakeSectionShortcuts(installDir, "ico", group);
-  MakeSectionShortcuts(installDir, "desktop", desktop);
+  MakeSectionShortcuts(changes, installDir, "ico", group);
+  MakeSectionShortcuts(changes, installDir, "desktop", desktop);
 
   if (gInstall.UninstallProgram.empty()) return true;
   const auto windows = winsys::WindowsFolder();
   if (!windows) return false;
-  MakeShortcut(group, texts::kUninstallPrefix + gInstall.ProductName,
+  MakeShortcut(changes, group, texts::kUninstallPrefix + gInstall.ProductName,
                text::FormatBounded(kPathLimit, "%s\\%s", {*windows, gInstall.UninstallProgram}), windows);
   return true;
 }

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "winsys/change_layer.h"
+
 namespace yv::shell {
 
 // Creates the shortcuts for the installation at `installDir`, with the program group,
@@ -12,6 +14,7 @@ namespace yv::shell {
 // state. False when the user's folders cannot be read, the program group folder cannot
 // be created (each after a message of its own), or the Windows folder cannot be read for
 // the uninstall shortcut. A single shortcut that cannot be made does not change the result.
-bool CreateProgramShortcuts(const std::string& installDir);
+// Each folder and shortcut goes through `changes`.
+bool CreateProgramShortcuts(winsys::ChangeLayer& changes, const std::string& installDir);
 
 }  // namespace yv::shell

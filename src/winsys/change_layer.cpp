@@ -232,10 +232,14 @@ ChangeFault ChangeLayer::ReplaceFolderAtCommit(const std::string& folder) {
 }
 
 ChangeFault ChangeLayer::CreateFolder(const std::string& path) {
-  // Each separator, and the end of the text, closes a level; a drive is no level.
+  // Each separator, and the end of the text, closes a level; a drive is no level, and
+  // neither is the nothing between two separators (a trail byte 5C is no separator).
+  std::size_t separator = std::string::npos;
   for (std::size_t i = 0; i <= path.size(); i += i < path.size() ? text::CharLength(path, i) : 1) {
     if (i < path.size() && path[i] != '\\') continue;
-    if (i == 0 || path[i - 1] == ':' || path[i - 1] == '\\') continue;
+    const bool empty = i == 0 || (separator != std::string::npos && separator + 1 == i);
+    separator = i;
+    if (empty || path[i - 1] == ':') continue;
     const std::string level = path.substr(0, i);
     const std::string made = inRun_ ? staging_.StagedFolder(level) : level;
     if (Exists(made)) continue;

@@ -89,6 +89,7 @@ class ChangeLayer : public install_log::ChangeRecorder {
   bool Record(const install_log::Record& record) override;
   bool Append(const install_log::Record& record) override;
   bool Flush() override;
+  bool Keeps() const override { return journal_ != nullptr || inRun_; }
 
   // --- The run.
   ChangeFault BeginRun(const std::string& group, const std::string& installDir);
@@ -106,8 +107,8 @@ class ChangeLayer : public install_log::ChangeRecorder {
   ChangeFault Commit();
   void Undo();
 
-  // Registry keys and values are written through RegistryKey (registry.h), which records
-  // each through the process's recorder: during the wizard's life that is this layer.
+  // Registry keys and values, shortcuts, folders outside a run and registry imports are
+  // recorded through this layer by what makes them (registry.h, shell_link.h, recording.h).
 
  private:
   bool Put(const install_log::Record& record, bool flush);

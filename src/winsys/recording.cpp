@@ -2,7 +2,6 @@
 
 #include <vector>
 
-#include "install_log/change_recorder.h"
 #include "install_log/registry_file.h"
 #include "platform/file_io.h"
 #include "text/cp936.h"
@@ -29,8 +28,8 @@ const Root kRoots[] = {
 // A deleted key's values are recorded up to this many; the rest could not be restored.
 constexpr int kDeletedValueLimit = 10000;
 
-void Put(Record record) {
-  if (auto* recorder = install_log::CurrentRecorder()) recorder->Record(record);
+void Put(install_log::ChangeRecorder& log, const Record& record) {
+  log.Record(record);
 }
 
 Record Make(RecordKind kind, std::string text) {
@@ -77,14 +76,14 @@ Record ValueRecord(HKEY key, const std::string& keyText, const std::string& name
 }
 
 // Every value of the key and its subkeys, as a deletion of the whole key takes them.
-void RecordSubtreeValues(HKEY root, const std::string& path, View view, int& budget) {
+void RecordSubtreeValues(install_log::ChangeRecorder& log, HKEY root, const std::string& path, View view, int& budget) {
   HKEY key = nullptr;
   if (RegOpenKeyExW(root, text::ToWide(path).c_str(), 0, KEY_READ | ViewAccess(view), &key) != ERROR_SUCCESS) return;
   std::vector<wchar_t> name(16384);  // the longest value name, on the heap: keys nest deep
   for (DWORD i = 0; budget > 0; ++i) {
     DWORD length = static_cast<DWORD>(name.size());
     if (RegEnumValueW(key, i, name.data(), &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    Put(ValueRecord(key, KeyText(root, path), text::FromWide(std::wstring_view(name.data(), length)), view));
+    Put(log, ValueRecord(key, KeyText(root, path), text::FromWide(std::wstring_view(name.data(), length)), view));
     --budget;
   }
   std::vector<std::string> subkeys;
@@ -94,7 +93,7 @@ void RecordSubtreeValues(HKEY root, const std::string& path, View view, int& bud
     subkeys.push_back(text::FromWide(std::wstring_view(name.data(), length)));
   }
   RegCloseKey(key);
-  for (const std::string& sub : subkeys) RecordSubtreeValues(root, path + "\\" + sub, view, budget);
+  for (const std::string& sub : subkeys) RecordSubtreeValues(log, root, path + "\\" + sub, view, budget);
 }
 
 // "HKEY_...\path" as a root and a path. The classes root is a merged view; what an
@@ -142,16 +141,16 @@ std::optional<HKEY> RootOf(const std::string& name) {
   return std::nullopt;
 }
 
-void RecordFolderCreate(const std::string& path) {
-  Put(Make(RecordKind::Dir, path));
+void RecordFolderCreate(install_log::ChangeRecorder& log, const std::string& path) {
+  Put(log, Make(RecordKind::Dir, path));
 }
 
-void RecordShortcut(const std::string& path) {
-  Put(Make(RecordKind::Link, path));
+void RecordShortcut(install_log::ChangeRecorder& log, const std::string& path) {
+  Put(log, Make(RecordKind::Link, path));
 }
 
-void RecordKeyCreate(HKEY root, const std::string& path, View view) {
-  if (!install_log::CurrentRecorder()) return;
+void RecordKeyCreate(install_log::ChangeRecorder& log, HKEY root, const std::string& path, View view) {
+  if (!log.Keeps()) return;
   bool missing = false;
   for (std::size_t i = 0; i <= path.size(); i += i < path.size() ? text::CharLength(path, i) : 1) {
     if (i < path.size() && path[i] != '\\') continue;
@@ -161,22 +160,23 @@ void RecordKeyCreate(HKEY root, const std::string& path, View view) {
     if (!missing) continue;
     Record r = Make(RecordKind::Key, KeyText(root, level));
     r.view = view;
-    Put(r);
+    Put(log, r);
   }
 }
 
-void RecordValueChange(HKEY root, const std::string& key, const std::string& name, View view) {
-  if (!install_log::CurrentRecorder()) return;
+void RecordValueChange(install_log::ChangeRecorder& log, HKEY root, const std::string& key, const std::string& name,
+                       View view) {
+  if (!log.Keeps()) return;
   HKEY opened = nullptr;
   if (RegOpenKeyExW(root, text::ToWide(key).c_str(), 0, KEY_QUERY_VALUE | ViewAccess(view), &opened) != ERROR_SUCCESS) {
     opened = nullptr;
   }
-  Put(ValueRecord(opened, KeyText(root, key), name, view));
+  Put(log, ValueRecord(opened, KeyText(root, key), name, view));
   if (opened) RegCloseKey(opened);
 }
 
-void RecordRegistryImport(const std::string& path) {
-  if (!install_log::CurrentRecorder()) return;
+void RecordRegistryImport(install_log::ChangeRecorder& log, const std::string& path) {
+  if (!log.Keeps()) return;
   const auto bytes = platform::ReadWholeFile(path);
   if (!bytes) return;
   const auto toGbk = [](std::u16string_view wide) { return text::FromWide(std::wstring(wide.begin(), wide.end())); };
@@ -190,14 +190,14 @@ void RecordRegistryImport(const std::string& path) {
       using Kind = install_log::RegistryChange::Kind;
       switch (change.kind) {
         case Kind::kKey:
-          RecordKeyCreate(key->first, key->second, view);
+          RecordKeyCreate(log, key->first, key->second, view);
           break;
         case Kind::kDeleteKey:
-          RecordSubtreeValues(key->first, key->second, view, budget);
+          RecordSubtreeValues(log, key->first, key->second, view, budget);
           break;
         case Kind::kValue:
         case Kind::kDeleteValue:
-          RecordValueChange(key->first, key->second, change.name, view);
+          RecordValueChange(log, key->first, key->second, change.name, view);
           break;
       }
     }

@@ -1,6 +1,6 @@
-// The points of change: each function records, through the process's recorder
-// (install_log/change_recorder.h), the change that its caller is about to make, with the
-// state before it. Without a recorder they do nothing and cost nothing.
+// The points of change: each function records, through the recorder it is given (the
+// change layer), the change that its caller is about to make, with the state before it.
+// A recorder that keeps nothing costs nothing.
 #pragma once
 
 #include <windows.h>
@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "install_log/change_recorder.h"
 #include "install_log/log_record.h"
 
 namespace yv::winsys {
@@ -26,15 +27,16 @@ std::string RootName(HKEY root);
 std::optional<HKEY> RootOf(const std::string& name);
 
 // A folder about to be created.
-void RecordFolderCreate(const std::string& path);
+void RecordFolderCreate(install_log::ChangeRecorder& log, const std::string& path);
 // A shortcut file about to be saved.
-void RecordShortcut(const std::string& path);
+void RecordShortcut(install_log::ChangeRecorder& log, const std::string& path);
 // A key about to be created with its parents: each level that does not exist yet.
-void RecordKeyCreate(HKEY root, const std::string& path, install_log::View view);
+void RecordKeyCreate(install_log::ChangeRecorder& log, HKEY root, const std::string& path, install_log::View view);
 // A value about to be set or deleted, with what it holds now.
-void RecordValueChange(HKEY root, const std::string& key, const std::string& name, install_log::View view);
+void RecordValueChange(install_log::ChangeRecorder& log, HKEY root, const std::string& key, const std::string& name,
+                       install_log::View view);
 // A registry file about to be imported by the registry editor: every key and value it
 // sets or deletes, read from the file now. A file that is no registry file records nothing.
-void RecordRegistryImport(const std::string& path);
+void RecordRegistryImport(install_log::ChangeRecorder& log, const std::string& path);
 
 }  // namespace yv::winsys

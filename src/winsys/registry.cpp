@@ -7,14 +7,15 @@
 namespace yv::winsys {
 
 RegistryKey::RegistryKey(HKEY root, const std::string& path) : root_(root), path_(path) {
-  if (RegOpenKeyExW(root, text::ToWide(path).c_str(), 0, KEY_ALL_ACCESS, &key_) != ERROR_SUCCESS) {
+  if (RegOpenKeyExW(root, text::ToWide(path).c_str(), 0, KEY_READ, &key_) != ERROR_SUCCESS) {
     key_ = nullptr;
   }
 }
 
-RegistryKey RegistryKey::Create(HKEY root, const std::string& path) {
+RegistryKey RegistryKey::Create(install_log::ChangeRecorder& log, HKEY root, const std::string& path) {
   RegistryKey key(root, path, true);
-  RecordKeyCreate(root, path, OwnView());
+  key.log_ = &log;
+  RecordKeyCreate(log, root, path, OwnView());
   // Asks for the rights to read and write: a key that exists but may not be written
   // fails here, rather than opening for reading and failing silently at each write.
   if (RegCreateKeyExW(root, text::ToWide(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE,
@@ -31,8 +32,8 @@ bool RegistryKey::WriteString(const std::string& name, const std::string& value)
 }
 
 bool RegistryKey::WriteRawString(const std::string& name, const std::wstring& data) const {
-  if (!key_) return false;
-  RecordValueChange(root_, path_, name, OwnView());
+  if (!key_ || !log_) return false;
+  RecordValueChange(*log_, root_, path_, name, OwnView());
   return RegSetValueExW(key_, text::ToWide(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.data()),
                         static_cast<DWORD>(data.size() * sizeof(wchar_t))) == ERROR_SUCCESS;
 }

@@ -1,7 +1,7 @@
 // Registry keys: a key that cannot be opened counts as absent, and a value that is
 // missing, not text or over 255 bytes counts as missing. Names and texts are GBK.
-// Creating a key and writing a value are points of change: the installation log, when
-// there is one, records them first (winsys/recording.h).
+// Creating a key and writing a value are points of change: a key made for writing keeps
+// the recorder (the change layer) that records each before it is made (recording.h).
 #pragma once
 
 #include <windows.h>
@@ -9,15 +9,19 @@
 #include <optional>
 #include <string>
 
+#include "install_log/change_recorder.h"
+
 namespace yv::winsys {
 
 class RegistryKey {
  public:
-  // Opens an existing key with full access (KEY_ALL_ACCESS); path in GBK.
+  // Opens an existing key for reading; path in GBK. Nothing is written through it.
   RegistryKey(HKEY root, const std::string& path);
-  // Creates the key, or opens it when it exists.
-  static RegistryKey Create(HKEY root, const std::string& path);
-  RegistryKey(RegistryKey&& other) noexcept : key_(other.key_), root_(other.root_), path_(std::move(other.path_)) {
+  // Creates the key, or opens it when it exists, for reading and writing; each level it
+  // creates and each value written is recorded through `log` first.
+  static RegistryKey Create(install_log::ChangeRecorder& log, HKEY root, const std::string& path);
+  RegistryKey(RegistryKey&& other) noexcept
+      : key_(other.key_), root_(other.root_), path_(std::move(other.path_)), log_(other.log_) {
     other.key_ = nullptr;
   }
   ~RegistryKey();
@@ -38,6 +42,7 @@ class RegistryKey {
   HKEY key_ = nullptr;
   HKEY root_ = nullptr;
   std::string path_;
+  install_log::ChangeRecorder* log_ = nullptr;  // a key made for writing
 };
 
 }  // namespace yv::winsys

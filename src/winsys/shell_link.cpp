@@ -22,7 +22,7 @@ struct Released {
 
 }  // namespace
 
-bool CreateShellLink(const std::string& target, const std::string& linkPath,
+bool CreateShellLink(install_log::ChangeRecorder& log, const std::string& target, const std::string& linkPath,
                      const std::optional<std::string>& workingFolder) {
   if (target.empty() || linkPath.empty()) return false;
   // The thread joins the single-threaded apartment for this call; a thread already in
@@ -37,7 +37,7 @@ bool CreateShellLink(const std::string& target, const std::string& linkPath,
         SUCCEEDED(link.p->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file.p)))) {
       link.p->SetPath(text::ToWide(target).c_str());
       if (workingFolder) link.p->SetWorkingDirectory(text::ToWide(*workingFolder).c_str());
-      RecordShortcut(linkPath);
+      RecordShortcut(log, linkPath);
       saved = SUCCEEDED(file.p->Save(text::ToWide(linkPath).c_str(), TRUE));
     }
   }

@@ -47,7 +47,7 @@ TEST(FolderPaths, CreateFolderPathMakesEveryMissingLevel) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);
-    EXPECT_EQ(yv::shell::CreateFolderPath(c.path), c.ok);
+    EXPECT_EQ(yv::shell::CreateFolderPath(yv::test::DirectChanges(), c.path), c.ok);
     for (const auto& folder : c.folders) EXPECT_TRUE(IsFolder(root + "\\" + folder)) << folder;
     if (!c.absent.empty()) {
       EXPECT_FALSE(Exists(root + "\\" + c.absent));

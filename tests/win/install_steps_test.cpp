@@ -131,7 +131,8 @@ TEST(UninstallEntry, CommandIn256BytesAndTheGroupAsDisplayName) {
 
   MessageBoxScript boxes;
   std::string written;
-  EXPECT_TRUE(yv::install::WriteUninstallEntry(kPage, "Delvrin证券分析系统", "卸载.exe", written));
+  EXPECT_TRUE(
+      yv::install::WriteUninstallEntry(kPage, yv::test::DirectChanges(), "Delvrin证券分析系统", "卸载.exe", written));
   EXPECT_EQ(written, command);
   const NarrowValue uninstall = ReadNarrow(key, "UninstallString");
   EXPECT_EQ(uninstall.type, static_cast<DWORD>(REG_SZ));
@@ -159,7 +160,8 @@ TEST(UninstallEntry, NamesTooLongForTheBuffersWriteNothing) {
   for (const auto& c : cases) {
     MessageBoxScript boxes;
     std::string command;
-    EXPECT_EQ(yv::install::WriteUninstallEntry(kPage, c.group, c.uninstaller, command), c.ok);
+    EXPECT_EQ(yv::install::WriteUninstallEntry(kPage, yv::test::DirectChanges(), c.group, c.uninstaller, command),
+              c.ok);
     EXPECT_EQ(ReadNarrow(prefix + c.group, "DisplayName").type != 0, c.ok) << c.group.size();
     ASSERT_EQ(boxes.Calls().size(), c.ok ? 0u : 1u);
     if (!c.ok) {

@@ -469,9 +469,7 @@ TEST(InstallationRun, ARegistryFileIsRecordedWithWhatItsKeysAndValuesHeldBefore)
       return true;
     }
   } log;
-  yv::install_log::SetCurrentRecorder(&log);
-  yv::winsys::RecordRegistryImport(file);
-  yv::install_log::SetCurrentRecorder(nullptr);
+  yv::winsys::RecordRegistryImport(log, file);
   // The same in both views: a 32-bit program on 64-bit Windows cannot know which one
   // the registry editor writes.
   const std::vector<std::string> oneView = {

@@ -52,7 +52,7 @@ TEST(PageFrame, EveryPageHasTheCommonLayout) {
        [] { return std::make_unique<yv::pages::TdlgStep1>(); },
        {{"Button1", 160, "同意", false, true}, {"Button2", 280, "下一步 >", true, false}, cancel}},
       {"用户信息",
-       [] { return std::make_unique<yv::pages::TdlgStep2>(); },
+       [] { return std::make_unique<yv::pages::TdlgStep2>(yv::test::DirectChanges()); },
        {back, {"Button2", 280, "下一步 >", true, true, 258}, {"Button3", 394, "取消", false, true}}},
       {"安装路径和组件", [] { return std::make_unique<yv::pages::TdlgStep3>(); }, {back, next, cancelAt400}},
       {"安装程序组", [] { return std::make_unique<yv::pages::TdlgStep4>(); }, {back, next, cancelAt400}},
@@ -105,7 +105,7 @@ TEST(PageFrame, EveryPageHasTheCommonLayout) {
 }
 
 TEST(PageFrame, ButtonProtocol) {
-  yv::pages::TdlgStep2 page;
+  yv::pages::TdlgStep2 page(yv::test::DirectChanges());
   page.Button1Click();
   EXPECT_EQ(page.StepDelta, -1);
   EXPECT_EQ(page.modalResult, 1);

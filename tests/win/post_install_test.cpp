@@ -87,7 +87,7 @@ TEST_F(PostInstall, RegistersImportsAndRunsEachProgramInOrderInItsFolder) {
     RegistrySandbox machine;
     RegistrySandbox user(HKEY_CURRENT_USER);
     user.SetString(kShellFolders, "Programs", dir.Folder("Programs"));
-    ASSERT_TRUE(yv::completion::RunPostInstallActions(nullptr));
+    ASSERT_TRUE(yv::completion::RunPostInstallActions(nullptr, yv::test::DirectChanges()));
     const yv::winsys::RegistryKey appPath(HKEY_LOCAL_MACHINE, kAppPaths);
     EXPECT_EQ(appPath.ReadString("Path"), app);
     EXPECT_EQ(appPath.ReadString("PrgGrp"), "G");
@@ -181,7 +181,7 @@ TEST_F(PostInstall, FailuresAreReportedAndAnUnreadableExitCodeEndsTheActions) {
   RegistrySandbox machine(HKEY_LOCAL_MACHINE, true);  // refuses the App Paths key
   RegistrySandbox user(HKEY_CURRENT_USER);            // no Shell Folders: no shortcuts
 
-  EXPECT_FALSE(yv::completion::RunPostInstallActions(page, programs.Starter()));
+  EXPECT_FALSE(yv::completion::RunPostInstallActions(page, yv::test::DirectChanges(), programs.Starter()));
   const std::string& source = gInstall.SourceDir;
   const std::string windows = yv::winsys::WindowsFolder().value();
   // p3 and the follow-up installers are never started.
@@ -224,7 +224,7 @@ TEST_F(PostInstall, TheBdeInstallerFollowsOnlyAStartedHinstall) {
     StandIn programs;
     if (!c.hinstallStarts) programs.answers = {std::nullopt};
     programs.bdeStarts = c.bdeStarts;
-    EXPECT_TRUE(yv::completion::RunPostInstallActions(nullptr, programs.Starter()));
+    EXPECT_TRUE(yv::completion::RunPostInstallActions(nullptr, yv::test::DirectChanges(), programs.Starter()));
     EXPECT_EQ(script.Texts(), c.messages);
     EXPECT_EQ(programs.started, c.started);
   }

@@ -84,7 +84,7 @@ TEST_F(Shortcuts, GroupDesktopAndUninstallShortcutsPointIntoTheirFolders) {
   const std::string windows = yv::winsys::WindowsFolder().value();
   dir.Write("Start Menu\\Programs\\Delvrin证券\\行情\\Root.lnk", "an older file of the same name");
 
-  ASSERT_TRUE(yv::shell::CreateProgramShortcuts(app));
+  ASSERT_TRUE(yv::shell::CreateProgramShortcuts(yv::test::DirectChanges(), app));
   EXPECT_TRUE(boxes.Calls().empty());
 
   struct Expected {
@@ -116,7 +116,7 @@ TEST_F(Shortcuts, LongFoldersMissingDesktopAndEmptyGroupUseTheProgramsFolder) {
   const std::string longName(255 - programs.size(), 'n');
   Describe("[ico]\r\nShort=a.exe\r\n" + longName + "=a.exe\r\n[desktop]\r\nDesk=a.exe\r\n");
 
-  ASSERT_TRUE(yv::shell::CreateProgramShortcuts(gInstall.InstallDir));
+  ASSERT_TRUE(yv::shell::CreateProgramShortcuts(yv::test::DirectChanges(), gInstall.InstallDir));
   EXPECT_TRUE(ReadLink(programs + "\\Short.lnk"));
   EXPECT_TRUE(ReadLink(programs + "\\Desk.lnk"));
   // The shortcut that cannot fit is named.
@@ -145,7 +145,7 @@ TEST_F(Shortcuts, UnreadableFoldersAndAGroupThatCannotBeMadeStopWithAMessage) {
     MessageBoxScript script;
     if (c.programs) user.SetString(kShellFolders, "Programs", *c.programs);
     gInstall.ProgramGroup = c.group;
-    EXPECT_FALSE(yv::shell::CreateProgramShortcuts(gInstall.InstallDir));
+    EXPECT_FALSE(yv::shell::CreateProgramShortcuts(yv::test::DirectChanges(), gInstall.InstallDir));
     EXPECT_EQ(script.Boxes(), (std::vector<MessageBoxScript::Box>{{nullptr, c.message, kCaption, MB_OK}}));
   }
 }

@@ -41,7 +41,7 @@ TEST(UserInfoPage, TheStateComesBeforeTheDefaultsFieldByField) {
     gInstall = yv::wizard::InstallState{};
     gInstall.UserName = c.stateName;
     gInstall.CompanyName = c.stateCompany;
-    yv::pages::TdlgStep2 page;
+    yv::pages::TdlgStep2 page(yv::test::DirectChanges());
     EXPECT_EQ(page["Edit3"].Text(), c.name);
     EXPECT_EQ(page["Edit4"].Text(), c.company);
   }
@@ -51,14 +51,14 @@ TEST(UserInfoPage, NextRecordsInTheProductKeyAndTheStateBackRecordsNothing) {
   gInstall = yv::wizard::InstallState{};
   RegistrySandbox machine;
   {
-    yv::pages::TdlgStep2 back;
+    yv::pages::TdlgStep2 back(yv::test::DirectChanges());
     back["Edit3"].SetText("abandoned");
     back["Button1"].Click();
     EXPECT_EQ(back.StepDelta, -1);
     EXPECT_EQ(gInstall.UserName, "");
     EXPECT_FALSE(yv::winsys::RegistryKey(HKEY_LOCAL_MACHINE, kProduct).IsOpen());
   }
-  yv::pages::TdlgStep2 page;
+  yv::pages::TdlgStep2 page(yv::test::DirectChanges());
   page["Edit3"].SetText("李四");
   page["Edit4"].SetText("");  // empty texts are accepted and recorded
   page["Button2"].Click();
@@ -75,7 +75,7 @@ TEST(UserInfoPage, AProductKeyThatCannotBeCreatedKeepsThePage) {
   gInstall = yv::wizard::InstallState{};
   RegistrySandbox machine(HKEY_LOCAL_MACHINE, true);
   MessageBoxScript boxes;
-  yv::pages::TdlgStep2 page;
+  yv::pages::TdlgStep2 page(yv::test::DirectChanges());
   page["Edit3"].SetText("王五");
   page["Button2"].Click();
   EXPECT_EQ(page.modalResult, 0);
