@@ -168,7 +168,14 @@ ChangeFault StagedFile::Finish(std::optional<uint64_t> lastWriteTime) {
     time.dwHighDateTime = static_cast<DWORD>(*lastWriteTime >> 32);
     SetFileTime(file_, nullptr, nullptr, &time);
   }
-  // On the disk before any record says it is whole, and before any rename publishes it.
+  // On the disk before any record says it is whole, and before any rename publishes it: in
+  // a run beside it, before the commit; outside one now.
+  if (owner_ && owner_->InRun()) {
+    owner_->flusher_.Hand(file_, target_);
+    file_ = INVALID_HANDLE_VALUE;
+    handed_ = true;
+    return {};
+  }
   const bool flushed = FlushFileBuffers(file_) != 0;
   const DWORD flushError = GetLastError();
   const bool closed = CloseHandle(file_) != 0;
@@ -181,9 +188,13 @@ ChangeFault StagedFile::Finish(std::optional<uint64_t> lastWriteTime) {
 void StagedFile::Discard() {
   if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
   file_ = INVALID_HANDLE_VALUE;
-  if (!staged_.empty() && !placed_) DeleteFileW(staged_.c_str());
+  if (!staged_.empty() && !placed_) {
+    if (handed_ && owner_) owner_->flusher_.Drain();  // closed there first
+    DeleteFileW(staged_.c_str());
+  }
   staged_.clear();
   placed_ = false;
+  handed_ = false;
 }
 
 bool ChangeLayer::Put(const install_log::Record& record, bool flush) {
@@ -253,6 +264,7 @@ ChangeFault ChangeLayer::CreateFolder(const std::string& path) {
 
 ChangeFault ChangeLayer::StageFile(const std::string& target, StagedFile& file) {
   file.Discard();
+  file.owner_ = this;
   file.target_ = target;
   // A read-only file is not replaced, and a folder never: that is no program's doing.
   const DWORD attributes = Attributes(target);
@@ -276,8 +288,9 @@ ChangeFault ChangeLayer::StageFile(const std::string& target, StagedFile& file) 
   file.file_ = create();
   // A staged file already there is this run's (a target written twice) or one a killed
   // run left: neither is anybody else's.
-  if (file.file_ == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS && DeleteFileW(staged.c_str())) {
-    file.file_ = create();
+  if (file.file_ == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS) {
+    flusher_.Drain();  // the earlier one may still be open there
+    if (DeleteFileW(staged.c_str())) file.file_ = create();
   }
   if (file.file_ == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
@@ -321,6 +334,10 @@ ChangeFault ChangeLayer::Place(StagedFile& file) {
 
 ChangeFault ChangeLayer::Commit() {
   if (!inRun_) return {};
+  if (const ChangeFault unflushed = flusher_.Drain()) {
+    Undo();
+    return unflushed;
+  }
   if (!Flush() || !Put(install_log::Record::Of(RecordKind::Commit), true)) {
     Undo();
     return {Kind::kNoJournal, {}, 0};
@@ -340,6 +357,7 @@ ChangeFault ChangeLayer::Commit() {
 
 void ChangeLayer::Undo() {
   if (!inRun_) return;
+  flusher_.Drain();  // every staged file closed before it goes
   Put(install_log::Record::Of(RecordKind::Abort), true);
   bool undone = true;
   for (const install_log::PlanStep& step : install_log::PlanUndo(run_)) {

@@ -21,6 +21,8 @@
 //  6. A fault or Cancel before END writes ABORT and undoes the run in reverse; END follows.
 //  7. The next start of either program finishes the last run before anything else: without
 //     COMMIT or with ABORT it is undone, with COMMIT completed. (same test)
+// A staged file's data is flushed on a thread of its own while the run goes on
+// (data_flusher.h); the commit waits for every flush before COMMIT.
 // Outside a run (the last page) a file is replaced at once: staged, flushed, then moved over
 // its target; a kill leaves at most the staged file, which the next start removes.
 #pragma once
@@ -34,26 +36,10 @@
 
 #include "install_log/change_recorder.h"
 #include "install_log/journal.h"
+#include "winsys/change_fault.h"
+#include "winsys/data_flusher.h"
 
 namespace yv::winsys {
-
-// Why a change could not be made: one classifier of Windows errors for the wizard and the
-// uninstaller.
-struct ChangeFault {
-  enum class Kind {
-    kNone,
-    kCannotCreate,  // any other error: a missing folder, no rights, a bad name
-    kReadOnly,      // a read-only file or a folder where a file should go
-    kDiskFull,      // no space or quota left on the volume
-    kInUse,         // another program holds the file or runs it
-    kNoJournal,     // the change could not be recorded first
-  } kind = Kind::kNone;
-  std::string path;
-  DWORD error = 0;
-  explicit operator bool() const { return kind != Kind::kNone; }
-};
-ChangeFault::Kind KindOfError(DWORD error);
-ChangeFault FaultOf(DWORD error, const std::string& path);
 
 // A new file being written under its staged name. Destroyed before it was placed, it is
 // deleted; the target is untouched.
@@ -72,6 +58,8 @@ class StagedFile {
 
  private:
   friend class ChangeLayer;
+  class ChangeLayer* owner_ = nullptr;
+  bool handed_ = false;  // to the layer's flusher: closed there
   std::string target_;
   std::wstring staged_;
   HANDLE file_ = INVALID_HANDLE_VALUE;
@@ -111,12 +99,14 @@ class ChangeLayer : public install_log::ChangeRecorder {
   // recorded through this layer by what makes them (registry.h, shell_link.h, recording.h).
 
  private:
+  friend class StagedFile;
   bool Put(const install_log::Record& record, bool flush);
   install_log::ChangeRecorder* journal_;
   bool inRun_ = false;
   std::vector<install_log::LogLine> run_;
   install_log::StagingMap staging_;
   std::string lastStaged_;
+  DataFlusher flusher_;  // staged files of the run, made durable beside it
 };
 
 // Undoes one registry record: a value back to what it held, a created key gone when it is

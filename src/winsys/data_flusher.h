@@ -1,0 +1,45 @@
+// Makes the files of a run durable beside it: each finished file's handle is flushed to
+// the disk and closed on a thread of its own, so that the disk's latency overlaps the
+// decoding and writing of the next files. At most kWaiting handles wait; Drain waits for
+// every one and reports the first fault.
+#pragma once
+
+#include <windows.h>
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+
+#include "winsys/change_fault.h"
+
+namespace yv::winsys {
+
+class DataFlusher {
+ public:
+  static constexpr std::size_t kWaiting = 64;
+
+  DataFlusher() = default;
+  ~DataFlusher();
+  DataFlusher(const DataFlusher&) = delete;
+  DataFlusher& operator=(const DataFlusher&) = delete;
+
+  // Takes the open handle of `target`'s staged file; it is flushed and closed.
+  void Hand(HANDLE file, const std::string& target);
+  // Every handed file flushed and closed; the first fault since the last Drain.
+  ChangeFault Drain();
+
+ private:
+  void Work();
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<std::pair<HANDLE, std::string>> waiting_;
+  bool flushing_ = false;
+  bool stopping_ = false;
+  ChangeFault fault_;
+  std::thread worker_;
+};
+
+}  // namespace yv::winsys
