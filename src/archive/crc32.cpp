@@ -91,12 +91,9 @@ constexpr FoldFactors FactorsFor(unsigned bits) {
   return {FactorOf(64 + bits), FactorOf(bits)};
 }
 
-constexpr FoldFactors kBy512 = FactorsFor(512);  // four registers further on
-constexpr FoldFactors kBy128 = FactorsFor(128);  // one register further on
-
-// The functions that use the instructions are compiled for them alone; CanFold decides
-// whether they run. 32-bit Windows aligns the stack to 4 bytes only, and these keep
-// 16-byte values there, so they align it on entry.
+// The functions that use the instructions are compiled for them alone; CanFold and
+// CanFoldWide decide whether they run. 32-bit Windows aligns the stack to 4 bytes only,
+// and these keep 16-byte values there, so they align it on entry.
 #if defined(__i386__)
 #define YV_FOLD_TARGET __attribute__((target("pclmul,sse2"), force_align_arg_pointer))
 #else
@@ -117,18 +114,30 @@ YV_FOLD_TARGET inline __m128i FoldInto(__m128i lane, __m128i factors, __m128i by
       _mm_xor_si128(_mm_clmulepi64_si128(lane, factors, 0x00), _mm_clmulepi64_si128(lane, factors, 0x11)), bytes);
 }
 
+// The register after `x`, which has the remainder of all the content before `p`, and
+// the `size` bytes at `p`: 16 bytes a step, the last 15 or fewer through the tables.
+YV_FOLD_TARGET inline uint32_t FinishFolding(__m128i x, const unsigned char* p, std::size_t size) {
+  const __m128i by128 = Factors(FactorsFor(128));
+  for (; size >= 16; p += 16, size -= 16) x = FoldInto(x, by128, Load(p));
+  unsigned char rest[16];
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(rest), x);
+  return crc32::UpdateByTables(p, size, crc32::UpdateByTables(rest, sizeof rest, 0));
+}
+
+struct CpuId {
+  unsigned a = 0, b = 0, c = 0, d = 0;
+  explicit CpuId(unsigned leaf) { __cpuid_count(leaf, 0, a, b, c, d); }
+};
+
 }  // namespace
 
 bool crc32::CanFold() {
-  static const bool can = [] {
-    unsigned a = 0, b = 0, c = 0, d = 0;
-    return __get_cpuid(1, &a, &b, &c, &d) && (c & bit_PCLMUL) != 0 && (d & bit_SSE2) != 0;
-  }();
+  static const bool can = __get_cpuid_max(0, nullptr) >= 1 && (CpuId(1).c & bit_PCLMUL) && (CpuId(1).d & bit_SSE2);
   return can;
 }
 
 // Four registers take 64 bytes a step, each folding on its own; then they are folded
-// into one, which takes 16 bytes a step; the last 15 bytes or fewer go through the tables.
+// into one.
 YV_FOLD_TARGET uint32_t crc32::UpdateByFolding(const void* data, std::size_t size, uint32_t crc) {
   const auto* p = static_cast<const unsigned char*>(data);
   if (size < 64) return UpdateByTables(p, size, crc);
@@ -139,23 +148,95 @@ YV_FOLD_TARGET uint32_t crc32::UpdateByFolding(const void* data, std::size_t siz
   __m128i x3 = Load(p + 48);
   p += 64;
   size -= 64;
-  const __m128i by512 = Factors(kBy512);
+  const __m128i by512 = Factors(FactorsFor(512));
   for (; size >= 64; p += 64, size -= 64) {
     x0 = FoldInto(x0, by512, Load(p));
     x1 = FoldInto(x1, by512, Load(p + 16));
     x2 = FoldInto(x2, by512, Load(p + 32));
     x3 = FoldInto(x3, by512, Load(p + 48));
   }
-  const __m128i by128 = Factors(kBy128);
-  __m128i x = FoldInto(FoldInto(FoldInto(x0, by128, x1), by128, x2), by128, x3);
-  for (; size >= 16; p += 16, size -= 16) x = FoldInto(x, by128, Load(p));
-  // Sixteen bytes with the same remainder as everything before them.
-  unsigned char rest[16];
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(rest), x);
-  return UpdateByTables(p, size, UpdateByTables(rest, sizeof rest, 0));
+  const __m128i by128 = Factors(FactorsFor(128));
+  return FinishFolding(FoldInto(FoldInto(FoldInto(x0, by128, x1), by128, x2), by128, x3), p, size);
+}
+
+#endif
+
+#if YV_CRC32_FOLDING && defined(__x86_64__)
+
+// The same folds on 64-byte registers, four lanes of 16 bytes each, where the processor
+// and the system have them (AVX-512 with carry-less multiplication: several times the
+// speed of the 16-byte registers). Only the 64-bit programs take this path.
+#define YV_WIDE_FOLD_TARGET __attribute__((target("avx512f,vpclmulqdq,pclmul,sse2")))
+
+namespace {
+
+YV_WIDE_FOLD_TARGET inline __m512i WideFoldInto(__m512i lane, __m512i factors, __m512i bytes) {
+  // 0x96: the three-way exclusive or.
+  return _mm512_ternarylogic_epi64(_mm512_clmulepi64_epi128(lane, factors, 0x00),
+                                   _mm512_clmulepi64_epi128(lane, factors, 0x11), bytes, 0x96);
+}
+
+YV_WIDE_FOLD_TARGET inline __m512i WideFactors(FoldFactors f) {
+  const auto first = static_cast<long long>(f.first);
+  const auto second = static_cast<long long>(f.second);
+  return _mm512_set_epi64(second, first, second, first, second, first, second, first);
+}
+
+}  // namespace
+
+bool crc32::CanFoldWide() {
+  static const bool can = [] {
+    if (__get_cpuid_max(0, nullptr) < 7 || !CanFold() || !(CpuId(1).c & bit_OSXSAVE)) return false;
+    const CpuId features(7);
+    if (!(features.b & bit_AVX512F) || !(features.c & bit_VPCLMULQDQ)) return false;
+    // The system must save the 64-byte registers (and the mask registers) too.
+    unsigned lo = 0, hi = 0;
+    __asm__("xgetbv" : "=a"(lo), "=d"(hi) : "c"(0));
+    return (lo & 0xE6) == 0xE6;
+  }();
+  return can;
+}
+
+YV_WIDE_FOLD_TARGET uint32_t crc32::UpdateByWideFolding(const void* data, std::size_t size, uint32_t crc) {
+  const auto* p = static_cast<const unsigned char*>(data);
+  if (size < 256) return UpdateByFolding(p, size, crc);
+  __m512i x0 =
+      _mm512_xor_si512(_mm512_loadu_si512(p), _mm512_zextsi128_si512(_mm_cvtsi32_si128(static_cast<int>(crc))));
+  __m512i x1 = _mm512_loadu_si512(p + 64);
+  __m512i x2 = _mm512_loadu_si512(p + 128);
+  __m512i x3 = _mm512_loadu_si512(p + 192);
+  p += 256;
+  size -= 256;
+  const __m512i by2048 = WideFactors(FactorsFor(2048));
+  for (; size >= 256; p += 256, size -= 256) {
+    x0 = WideFoldInto(x0, by2048, _mm512_loadu_si512(p));
+    x1 = WideFoldInto(x1, by2048, _mm512_loadu_si512(p + 64));
+    x2 = WideFoldInto(x2, by2048, _mm512_loadu_si512(p + 128));
+    x3 = WideFoldInto(x3, by2048, _mm512_loadu_si512(p + 192));
+  }
+  const __m512i by512 = WideFactors(FactorsFor(512));
+  const __m512i x = WideFoldInto(WideFoldInto(WideFoldInto(x0, by512, x1), by512, x2), by512, x3);
+  // Its four lanes, folded into one.
+  alignas(64) unsigned char lanes[64];
+  _mm512_store_si512(lanes, x);
+  const __m128i by128 = Factors(FactorsFor(128));
+  __m128i lane = Load(lanes);
+  for (unsigned at = 16; at < 64; at += 16) lane = FoldInto(lane, by128, Load(lanes + at));
+  return FinishFolding(lane, p, size);
 }
 
 #else
+
+bool crc32::CanFoldWide() {
+  return false;
+}
+uint32_t crc32::UpdateByWideFolding(const void* data, std::size_t size, uint32_t crc) {
+  return UpdateByFolding(data, size, crc);
+}
+
+#endif
+
+#if !YV_CRC32_FOLDING
 
 bool crc32::CanFold() {
   return false;
@@ -167,7 +248,11 @@ uint32_t crc32::UpdateByFolding(const void* data, std::size_t size, uint32_t crc
 #endif
 
 uint32_t Crc32Update(const void* data, std::size_t size, uint32_t crc) {
-  return crc32::CanFold() ? crc32::UpdateByFolding(data, size, crc) : crc32::UpdateByTables(data, size, crc);
+  using Update = uint32_t (*)(const void*, std::size_t, uint32_t);
+  static const Update update = crc32::CanFoldWide() ? crc32::UpdateByWideFolding
+                               : crc32::CanFold()   ? crc32::UpdateByFolding
+                                                    : crc32::UpdateByTables;
+  return update(data, size, crc);
 }
 
 }  // namespace yv::archive

@@ -11,7 +11,8 @@ namespace yv::archive {
 
 // Runs `size` bytes through the register `crc` and returns the new register.
 // The packages' checksum of some content is Crc32Update(content, size, 0).
-// Folds with carry-less multiplication where the processor has it, else by tables.
+// Folds with carry-less multiplication where the processor has it, else by tables;
+// the way is chosen once, at the first call.
 uint32_t Crc32Update(const void* data, std::size_t size, uint32_t crc);
 
 namespace crc32 {
@@ -33,6 +34,11 @@ uint32_t UpdateByTables(const void* data, std::size_t size, uint32_t crc);
 // UpdateByFolding may be called.
 bool CanFold();
 uint32_t UpdateByFolding(const void* data, std::size_t size, uint32_t crc);
+// True where the processor and the system have the 64-byte registers with carry-less
+// multiplication (AVX-512, VPCLMULQDQ; 64-bit programs only), so that
+// UpdateByWideFolding may be called.
+bool CanFoldWide();
+uint32_t UpdateByWideFolding(const void* data, std::size_t size, uint32_t crc);
 
 }  // namespace crc32
 

@@ -68,6 +68,7 @@ TEST(Crc32, EveryPathMatchesTheTablesAtEveryLengthAndAlignment) {
   using Path = uint32_t (*)(const void*, std::size_t, uint32_t);
   std::vector<Path> paths = {Crc32Update};
   if (crc32::CanFold()) paths.push_back(crc32::UpdateByFolding);
+  if (crc32::CanFoldWide()) paths.push_back(crc32::UpdateByWideFolding);
   std::mt19937 rng(11);
   std::vector<unsigned char> data((3u << 20) + 64);
   for (auto& b : data) b = static_cast<unsigned char>(rng());
