@@ -53,7 +53,8 @@ struct LiteralEntry {
 // - a step: the whole token as one copy of Length bytes from DistanceBase plus the low
 //   distance bits back. Bits counts the flag, codes, extra and low distance bits; the
 //   low bits, which may lie past the index, end at Bits and are LowShift = 64 - their
-//   number wide. A literal is a step of length 1 (see Tables::step).
+//   number wide. A literal is a step of length 1, two binary literals whose flags both
+//   lie in the index one of length 2 (see Tables::step).
 // - a long copy: a copy whose flag, length code and extra bits (LongCopyBits) fit in the
 //   index but whose distance code does not, or that is longer than kLongestStep.
 // - kNone for the rest (longer copy codes, ASCII literal codes whose length the index
@@ -94,9 +95,9 @@ struct Tables {
   // those, chosen by their last bits (the step's low distance bits).
   uint8_t literalByte[kLiteralSlots];
   // One table per literal mode (binary, ASCII) and dictionary size (4, 5, 6 low bits). A
-  // literal is a step of length 1 whose byte is stored before the copy, which then reads
-  // from far back: in binary mode with one low bit and a base of kLiteralStepDistance, in
-  // ASCII mode with the distance of its byte in literalByte.
+  // literal step's bytes are stored before its copy, which then reads from far back and
+  // writes after them: in binary mode with one low bit and a base of
+  // kLiteralStepDistance, in ASCII mode with the distance of its byte in literalByte.
   uint32_t step[2][3][1u << kStepIndexBits];
 };
 
