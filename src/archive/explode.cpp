@@ -9,13 +9,24 @@
 #include "archive/explode_tables.h"
 #include "archive/implode_codes.h"
 
+// The fast loop's step is a lambda for the source's sake; it must be inlined.
+#if defined(__GNUC__)
+#define YV_ALWAYS_INLINE __attribute__((always_inline))
+#else
+#define YV_ALWAYS_INLINE
+#endif
+
 namespace yv::archive {
 
 namespace {
 
-using explode_tables::kTables;
-
-constexpr unsigned kEndOfStream = kEndOfStreamLengthValue;
+namespace tables = explode_tables;
+using tables::DecodingTables;
+using tables::DistanceEntry;
+using tables::LengthEntry;
+using tables::LiteralEntry;
+using tables::StepEntry;
+using tables::Tables;
 
 // ---- Work area -----------------------------------------------------------------------------
 
@@ -25,19 +36,21 @@ constexpr unsigned kEndOfStream = kEndOfStreamLengthValue;
 constexpr unsigned kHistory = 4096;  // bytes kept before new output
 constexpr unsigned kBlocksPerFlush = 7;
 constexpr unsigned kFlushAt = kHistory + kBlocksPerFlush * kExplodeBlockSize;  // triggers the writes
-// A pass of the fast loop may write a short copy step and then a whole copy past the
-// flush position.
-constexpr unsigned kLongestStep = 63;
-constexpr unsigned kWindowPositions = kFlushAt - 1 + kLongestStep + kMaxCopyLength;
-// Copies move eight bytes at a time, at least sixteen, so they may write up to fifteen
-// bytes past their end.
-constexpr unsigned kCopySlack = 16;
+// A pass of the fast loop may make two steps and then a whole copy past the flush
+// position.
+constexpr unsigned kWindowPositions = kFlushAt - 1 + 2 * tables::kLongestStep + kMaxCopyLength;
+// Copies move 16 bytes at a time, at least 64 (8 at a time, at least 16, when they
+// repeat what is closer than 16 bytes back), so they may write up to 63 bytes past their
+// end.
+constexpr unsigned kCopySlack = 64;
 
 // The most bits one token consumes: flag 1, length code 7, extra 8, distance code 8,
 // low distance bits 6. With that many bits beyond the look-ahead in the bit register,
 // a token is decoded without checks.
 constexpr unsigned kLongestToken = 1 + 7 + 8 + 8 + 6;
 constexpr unsigned kUncheckedBits = kLongestToken + 8;
+// The most bits one step consumes: its codes in the index, then up to 6 low bits.
+constexpr unsigned kLongestStepBits = tables::kStepIndexBits + 6;
 
 struct ExplodeState {
   unsigned char input[kExplodeReadRequest];
@@ -45,8 +58,8 @@ struct ExplodeState {
 };
 
 static_assert(sizeof(ExplodeState) <= kExplodeWorkAreaSize, "the decoder state must fit in the caller's work area");
-// After a refill (56 bits or more): two steps of at most 18 bits, or a step and a token.
-static_assert(2 * 18 <= 56 && 18 + kLongestToken <= 56);
+// After a refill (56 bits or more): three steps, or two and a look at the index.
+static_assert(3 * kLongestStepBits <= 56 && kLongestToken <= 56);
 
 // The stream's bits: `count` valid bits, least significant first. Bits above the count
 // are either zero or the very bits of the input bytes not yet counted, so OR-ing those
@@ -63,31 +76,33 @@ struct BitRegister {
     count |= 56;
     return in;
   }
+  unsigned Peek(unsigned n) const { return static_cast<unsigned>(bits & ((uint64_t{1} << n) - 1)); }
   void Drop(unsigned n) {
     bits >>= n;
     count -= n;
+  }
+  unsigned Take(unsigned n) {
+    const unsigned v = Peek(n);
+    Drop(n);
+    return v;
   }
 };
 
 // Copies `length` bytes from `distance` back, one byte after the other in effect, so a
 // copy longer than its distance repeats what it has just produced. Precondition:
-// `distance` bytes precede `out`, and `out + length + 15` is writable.
+// `distance` bytes precede `out`, and `out + length + kCopySlack - 1` is writable.
 inline unsigned char* CopyMatch(unsigned char* out, unsigned distance, unsigned length) {
   const unsigned char* from = out - distance;
   unsigned char* const end = out + length;
-  if (distance >= 8) {
-    // Each 8-byte step reads only bytes already in place.
+  if (distance >= 16) {
+    // Each 16-byte step reads only bytes already in place. Copies of up to 64 bytes (all
+    // long copies but the longest few) take no branch.
+    for (unsigned i = 0; i < 64; i += 16) std::memcpy(out + i, from + i, 16);
+    for (out += 64, from += 64; out < end; out += 16, from += 16) std::memcpy(out, from, 16);
+  } else if (distance >= 8) {
     std::memcpy(out, from, 8);
     std::memcpy(out + 8, from + 8, 8);
-    if (length > 16) {
-      out += 16;
-      from += 16;
-      do {
-        std::memcpy(out, from, 8);
-        out += 8;
-        from += 8;
-      } while (out < end);
-    }
+    for (out += 16, from += 16; out < end; out += 8, from += 8) std::memcpy(out, from, 8);
   } else if (distance == 1) {
     std::memset(out, *from, length);
   } else {
@@ -101,77 +116,88 @@ inline unsigned char* CopyMatch(unsigned char* out, unsigned distance, unsigned 
   return end;
 }
 
+// The distance of a copy of `length` bytes, whose distance code comes next.
+// Precondition: the register holds the distance code and the low bits.
+inline unsigned TakeDistance(const Tables& t, BitRegister& r, unsigned lowBits) {
+  const unsigned entry = t.distance[r.Peek(8)];
+  r.Drop(DistanceEntry::Bits(entry));
+  return CopyDistance(DistanceEntry::Symbol(entry), r.Take(lowBits), lowBits);
+}
+
 // One literal. Precondition: the register holds the whole literal with its flag (0).
 template <bool kAscii>
-inline void DecodeLiteral(BitRegister& r, unsigned char*& out) {
+inline void DecodeLiteral(const Tables& t, BitRegister& r, unsigned char*& out) {
+  r.Drop(1);
   if (kAscii) {
-    const uint32_t entry = kTables.literalRun[(r.bits >> 1) & ((1u << explode_tables::kLiteralIndexBits) - 1)];
-    *out++ = static_cast<unsigned char>(entry);
-    r.Drop(entry >> 28);
+    const unsigned entry = t.literal[r.Peek(tables::kLiteralIndexBits)];
+    *out++ = static_cast<unsigned char>(LiteralEntry::Byte(entry));
+    r.Drop(LiteralEntry::Bits(entry));
   } else {
-    *out++ = static_cast<unsigned char>(r.bits >> 1);
-    r.Drop(9);
+    *out++ = static_cast<unsigned char>(r.Take(8));
   }
 }
 
 // One copy, or the end-of-stream code (true). Precondition: the register holds
 // kLongestToken bits starting with the flag (1).
-inline bool DecodeCopy(BitRegister& r, unsigned char*& out, unsigned dictBits) {
-  const uint32_t lengthEntry = kTables.length[(r.bits >> 1) & 0xFF];
-  r.Drop(lengthEntry >> 24);
-  const unsigned extra = (lengthEntry >> 16) & 0xFF;
-  const unsigned value = (lengthEntry & 0xFFFF) + static_cast<unsigned>(r.bits & ((1u << extra) - 1));
-  r.Drop(extra);
-  if (value == kEndOfStream) return true;
-  const unsigned length = value + 2;
-  const unsigned distanceEntry = kTables.distance[r.bits & 0xFF];
-  r.Drop(distanceEntry >> 8);
-  const unsigned lowBits = length == 2 ? 2 : dictBits;
-  const unsigned distance =
-      (((distanceEntry & 0x3F) << lowBits) | static_cast<unsigned>(r.bits & ((1u << lowBits) - 1))) + 1;
-  r.Drop(lowBits);
-  out = CopyMatch(out, distance, length);
+inline bool DecodeCopy(const Tables& t, BitRegister& r, unsigned char*& out, unsigned dictBits) {
+  const uint32_t lengthEntry = t.length[(r.bits >> 1) & 0xFF];
+  r.Drop(LengthEntry::Bits(lengthEntry));
+  const unsigned value = LengthEntry::ValueBase(lengthEntry) + r.Take(LengthEntry::ExtraBits(lengthEntry));
+  if (value == kEndOfStreamLengthValue) return true;
+  const unsigned length = CopyLength(value);
+  out = CopyMatch(out, TakeDistance(t, r, LowDistanceBits(length, dictBits)), length);
   return false;
 }
 
 // One token without checks, or the end-of-stream code (true). Precondition: the
 // register holds kLongestToken bits.
 template <bool kAscii>
-inline bool DecodeToken(BitRegister& r, unsigned char*& out, unsigned dictBits) {
+inline bool DecodeToken(const Tables& t, BitRegister& r, unsigned char*& out, unsigned dictBits) {
   if (!(r.bits & 1)) {
-    DecodeLiteral<kAscii>(r, out);
+    DecodeLiteral<kAscii>(t, r, out);
     return false;
   }
-  return DecodeCopy(r, out, dictBits);
+  return DecodeCopy(t, r, out, dictBits);
 }
 
-// Two tokens after each refill while they are steps of Tables::step (a literal, or a copy
-// whose codes fit in its index): no branch between literals and copies, whose order is
-// hard to foresee. Other tokens take DecodeToken. Decodes while 8 input bytes are left
-// before `inEnd` and the output is below `outStop`; returns true on the end-of-stream
-// code. Precondition: the window holds kHistory bytes before `out` and room for a step
-// and a copy past `outStop`.
+// Three tokens after each refill while they are steps of Tables::step (a literal, or a
+// copy whose codes fit in its index): no branch between literals and copies, whose order
+// is hard to foresee. The register is filled again for a token that is not a step, a
+// long copy (which takes its distance from Tables::distance) or one that DecodeToken
+// decodes. Decodes while 15 input bytes are left before `inEnd` (two refills) and the
+// output is below `outStop`; returns true on the end-of-stream code. Precondition: the
+// window holds kHistory bytes before `out` and room for two steps and a copy past
+// `outStop`.
 template <bool kAscii>
-bool DecodeSteps(BitRegister& r, const unsigned char*& in, const unsigned char* inEnd, unsigned char*& out,
-                 const unsigned char* outStop, unsigned dictBits) {
-  const uint32_t* const steps = kTables.step[kAscii][dictBits - 4];
+bool DecodeSteps(const Tables& t, BitRegister& r, const unsigned char*& in, const unsigned char* inEnd,
+                 unsigned char*& out, const unsigned char* outStop, unsigned dictBits) {
+  const uint32_t* const steps = t.step[kAscii][dictBits - 4];
   BitRegister reg = r;
   const unsigned char* next = in;
   unsigned char* o = out;
   bool ended = false;
-  // One step of at most 18 bits (12 of codes, 6 low bits): false for a token that is
-  // not a step.
-  auto step = [&]() {
-    const uint32_t entry = steps[reg.bits & ((1u << explode_tables::kStepIndexBits) - 1)];
-    if (entry == 0) return false;
-    const unsigned total = entry & 63;
-    const unsigned length = (entry >> 12) & 63;
-    const unsigned distance = (entry >> 18) + static_cast<unsigned>((reg.bits << (64 - total)) >> ((entry >> 6) & 63));
-    // A literal is stored, then "copied" from far back to the byte after it: bytes that
+  uint32_t entry = 0;
+  // One step: false for a token that is not a step, whose entry is left in `entry`. The
+  // register's count is kept in its low 6 bits alone (less whole entries, whose low 6
+  // bits are their Bits), so that the shifts take the entry as it is.
+  auto step = [&]() YV_ALWAYS_INLINE {
+    entry = steps[reg.bits & tables::kStepIndexMask];
+    if (!StepEntry::IsStep(entry)) return false;
+    const unsigned length = StepEntry::Length(entry);
+    const unsigned distance = StepEntry::DistanceBase(entry) +
+                              static_cast<unsigned>((reg.bits << ((0u - entry) & 63)) >> StepEntry::LowShift(entry));
+    // A literal is stored (in binary mode two bytes, the second that of a literal that
+    // may follow), then "copied" from far back to the byte after the step: bytes that
     // later tokens overwrite.
-    o[0] = kAscii ? kTables.literalByte[distance] : static_cast<unsigned char>(reg.bits >> 1);
-    unsigned char* const to = o + 1 - static_cast<unsigned>(reg.bits & 1);
-    reg.Drop(total);
+    if (kAscii) {
+      o[0] = t.literalByte[distance];
+    } else {
+      StoreLE16(o, static_cast<uint16_t>(((reg.bits >> 1) & 0xFF) | ((reg.bits >> 2) & 0xFF00)));
+    }
+    const unsigned isCopy = static_cast<unsigned>(reg.bits & 1);
+    unsigned char* const to = o + (length & (isCopy - 1));
+    reg.bits >>= entry & 63;
+    reg.count -= entry;
     if (distance < 8) {
       o = CopyMatch(o, distance, length);  // a copy: a literal's distance is far longer
       return true;
@@ -180,75 +206,88 @@ bool DecodeSteps(BitRegister& r, const unsigned char*& in, const unsigned char* 
     std::memcpy(to, from, 8);
     std::memcpy(to + 8, from + 8, 8);
     if (length > 16) {
-      for (unsigned done = 16; done < length; done += 8) std::memcpy(to + done, from + done, 8);
+      std::memcpy(to + 16, from + 16, 8);
+      std::memcpy(to + 24, from + 24, 8);
     }
     o += length;
     return true;
   };
-  while (o < outStop && inEnd - next >= 8) {
+  auto refill = [&] {
+    reg.count &= 63;
     next = reg.Refill(next);
-    // 56 bits or more: two steps, or a step and any token (at most kLongestToken).
-    if (step() && step()) continue;
-    if (DecodeToken<kAscii>(reg, o, dictBits)) {
+  };
+  while (o < outStop && inEnd - next >= 15) {
+    refill();
+    if (step() && step() && step()) continue;
+    refill();
+    if (entry != StepEntry::kNone) {
+      reg.Drop(StepEntry::LongCopyBits(entry));
+      const unsigned length = StepEntry::LongCopyLength(entry);
+      o = CopyMatch(o, TakeDistance(t, reg, StepEntry::LongCopyLowBits(entry)), length);
+    } else if (DecodeToken<kAscii>(t, reg, o, dictBits)) {
       ended = true;
       break;
     }
   }
+  reg.count &= 63;
   r = reg;
   in = next;
   out = o;
   return ended;
 }
 
+// What a checked token leaves: more to decode, or the end of the decode.
+enum class TokenEnd { kGoOn, kEndOfStream, kBrokenStream };
+
 // One token at the end of the input, where every bit left is in the register: each
 // consumption is checked. The decoder can look at the last 8 bits but never consume
-// them. Returns kExplodeOk on the end-of-stream code, kExplodeBrokenStream when the
-// token runs past the input, and a third value to go on.
-constexpr unsigned kGoOn = 0xFF;
-
+// them.
 template <bool kAscii>
-unsigned DecodeCheckedToken(BitRegister& r, unsigned char*& out, unsigned dictBits) {
+TokenEnd DecodeCheckedToken(const Tables& t, BitRegister& r, unsigned char*& out, unsigned dictBits) {
   auto consume = [&](unsigned n) {
     if (n + 8 > r.count) return false;
     r.Drop(n);
     return true;
   };
   const bool isCopy = r.bits & 1;
-  if (!consume(1)) return kExplodeBrokenStream;
+  if (!consume(1)) return TokenEnd::kBrokenStream;
   if (!isCopy) {
-    unsigned byte = static_cast<unsigned>(r.bits & 0xFF);
+    unsigned byte = r.Peek(8);
     unsigned used = 8;
     if (kAscii) {
-      const uint32_t entry = kTables.literalRun[r.bits & ((1u << explode_tables::kLiteralIndexBits) - 1)];
-      byte = entry & 0xFF;
-      used = (entry >> 28) - 1;
+      const unsigned entry = t.literal[r.Peek(tables::kLiteralIndexBits)];
+      byte = LiteralEntry::Byte(entry);
+      used = LiteralEntry::Bits(entry);
     }
-    if (!consume(used)) return kExplodeBrokenStream;
+    if (!consume(used)) return TokenEnd::kBrokenStream;
     *out++ = static_cast<unsigned char>(byte);
-    return kGoOn;
+    return TokenEnd::kGoOn;
   }
-  const uint32_t lengthEntry = kTables.length[r.bits & 0xFF];
-  if (!consume((lengthEntry >> 24) - 1)) return kExplodeBrokenStream;
-  const unsigned extra = (lengthEntry >> 16) & 0xFF;
-  const unsigned value = (lengthEntry & 0xFFFF) + static_cast<unsigned>(r.bits & ((1u << extra) - 1));
+  const uint32_t lengthEntry = t.length[r.Peek(8)];
+  if (!consume(LengthEntry::Bits(lengthEntry) - 1)) return TokenEnd::kBrokenStream;
+  const unsigned extra = LengthEntry::ExtraBits(lengthEntry);
+  const unsigned value = LengthEntry::ValueBase(lengthEntry) + r.Peek(extra);
   // An end-of-stream code may end on the very last bit of the input.
-  if (!consume(extra)) return extra == 8 && value == kEndOfStream ? kExplodeOk : kExplodeBrokenStream;
-  if (value == kEndOfStream) return kExplodeOk;
-  const unsigned length = value + 2;
-  const unsigned distanceEntry = kTables.distance[r.bits & 0xFF];
-  if (!consume(distanceEntry >> 8)) return kExplodeBrokenStream;
-  const unsigned lowBits = length == 2 ? 2 : dictBits;
-  const unsigned low = static_cast<unsigned>(r.bits & ((1u << lowBits) - 1));
-  if (!consume(lowBits)) return kExplodeBrokenStream;
-  out = CopyMatch(out, (((distanceEntry & 0x3F) << lowBits) | low) + 1, length);
-  return kGoOn;
+  if (!consume(extra)) {
+    return extra == 8 && value == kEndOfStreamLengthValue ? TokenEnd::kEndOfStream : TokenEnd::kBrokenStream;
+  }
+  if (value == kEndOfStreamLengthValue) return TokenEnd::kEndOfStream;
+  const unsigned length = CopyLength(value);
+  const unsigned distanceEntry = t.distance[r.Peek(8)];
+  if (!consume(DistanceEntry::Bits(distanceEntry))) return TokenEnd::kBrokenStream;
+  const unsigned lowBits = LowDistanceBits(length, dictBits);
+  const unsigned low = r.Peek(lowBits);
+  if (!consume(lowBits)) return TokenEnd::kBrokenStream;
+  out = CopyMatch(out, CopyDistance(DistanceEntry::Symbol(distanceEntry), low, lowBits), length);
+  return TokenEnd::kGoOn;
 }
 
 // The whole decode after the stream header: the fast loop while the input buffer holds
-// 8 bytes or more, the register filled byte by byte (and the input refilled) otherwise.
+// 15 bytes or more, the register filled byte by byte (and the input refilled) otherwise.
 template <bool kAscii>
-unsigned DecodeTokens(ExplodeState& s, unsigned inFill, ExplodeRead read, ExplodeWrite write, void* param,
-                      unsigned dictBits) {
+ExplodeResult DecodeTokens(ExplodeState& s, unsigned inFill, ExplodeRead read, ExplodeWrite write, void* param,
+                           unsigned dictBits) {
+  const Tables& t = DecodingTables();
   char* const inputChars = reinterpret_cast<char*>(s.input);
   unsigned char* const window = s.window;
   const unsigned char* const flushAt = window + kFlushAt;
@@ -258,7 +297,7 @@ unsigned DecodeTokens(ExplodeState& s, unsigned inFill, ExplodeRead read, Explod
   const unsigned char* inEnd = s.input + inFill;
   bool inputEnded = false;
   unsigned char* out = window + kHistory;
-  unsigned result = kGoOn;
+  TokenEnd end = TokenEnd::kGoOn;
 
   // Writes the full blocks from position 4096 on and keeps what follows them, moved down
   // behind the last 4096 bytes written, which later copies may reach.
@@ -272,11 +311,11 @@ unsigned DecodeTokens(ExplodeState& s, unsigned inFill, ExplodeRead read, Explod
     out -= block - (window + kHistory);
   };
 
-  while (result == kGoOn) {
-    if (inEnd - in >= 8) {
-      if (DecodeSteps<kAscii>(r, in, inEnd, out, flushAt, dictBits)) result = kExplodeOk;
+  while (end == TokenEnd::kGoOn) {
+    if (inEnd - in >= 15) {
+      if (DecodeSteps<kAscii>(t, r, in, inEnd, out, flushAt, dictBits)) end = TokenEnd::kEndOfStream;
     } else {
-      // Fewer than 8 bytes left in the buffer: fill the register byte by byte, reading
+      // Fewer than 15 bytes left in the buffer: fill the register byte by byte, reading
       // more input once the buffer is used up.
       while (r.count <= 56) {
         if (in < inEnd) {
@@ -294,13 +333,13 @@ unsigned DecodeTokens(ExplodeState& s, unsigned inFill, ExplodeRead read, Explod
         }
         in = s.input;
         inEnd = s.input + got;
-        if (got >= 8) break;  // back to the fast loop
+        if (got >= 15) break;  // back to the fast loop
       }
-      if (inEnd - in >= 8 && r.count < kUncheckedBits) continue;
+      if (inEnd - in >= 15 && r.count < kUncheckedBits) continue;
       if (r.count >= kUncheckedBits) {
-        if (DecodeToken<kAscii>(r, out, dictBits)) result = kExplodeOk;
+        if (DecodeToken<kAscii>(t, r, out, dictBits)) end = TokenEnd::kEndOfStream;
       } else {
-        result = DecodeCheckedToken<kAscii>(r, out, dictBits);
+        end = DecodeCheckedToken<kAscii>(t, r, out, dictBits);
       }
     }
     if (out >= flushAt) flush();
@@ -308,12 +347,12 @@ unsigned DecodeTokens(ExplodeState& s, unsigned inFill, ExplodeRead read, Explod
   flush();
   unsigned lastSize = static_cast<unsigned>(out - (window + kHistory));
   write(reinterpret_cast<char*>(window + kHistory), &lastSize, param);
-  return result;
+  return end == TokenEnd::kEndOfStream ? kExplodeOk : kExplodeBrokenStream;
 }
 
 }  // namespace
 
-unsigned Explode(ExplodeRead read, ExplodeWrite write, char* workArea, void* param) {
+ExplodeResult Explode(ExplodeRead read, ExplodeWrite write, char* workArea, void* param) {
   ExplodeState& s = *new (workArea) ExplodeState;
   unsigned request = kExplodeReadRequest;
   unsigned inFill = read(reinterpret_cast<char*>(s.input), &request, param);

@@ -21,16 +21,16 @@ constexpr unsigned kExplodeReadRequest = 2048;
 constexpr unsigned kExplodeBlockSize = 4096;
 
 enum ExplodeResult : unsigned {
-  kExplodeOk = 0,               // the end-of-stream code was read; all output written
-  kExplodeBadDictionary = 1,    // dictionary byte not 4, 5 or 6; no output
-  kExplodeBadLiteralMode = 2,   // literal-mode byte not 0 or 1; no output
-  kExplodeInputTooShort = 3,    // the first read delivered 4 bytes or fewer; no output
-  kExplodeBrokenStream = 4,     // input ended before the end-of-stream code or mid-token;
-                                // everything decoded before that point was written
+  kExplodeOk = 0,              // the end-of-stream code was read; all output written
+  kExplodeBadDictionary = 1,   // dictionary byte not 4, 5 or 6; no output
+  kExplodeBadLiteralMode = 2,  // literal-mode byte not 0 or 1; no output
+  kExplodeInputTooShort = 3,   // the first read delivered 4 bytes or fewer; no output
+  kExplodeBrokenStream = 4,    // input ended before the end-of-stream code or mid-token;
+                               // everything decoded before that point was written
 };
 
 // Decodes one stream. `workArea` holds kExplodeWorkAreaSize bytes (any alignment);
-// `param` is handed unchanged to both callbacks. Returns an ExplodeResult.
-unsigned Explode(ExplodeRead read, ExplodeWrite write, char* workArea, void* param);
+// `param` is handed unchanged to both callbacks.
+ExplodeResult Explode(ExplodeRead read, ExplodeWrite write, char* workArea, void* param);
 
 }  // namespace yv::archive

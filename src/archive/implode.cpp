@@ -135,18 +135,20 @@ struct TokenCodes {
     }
     unsigned symbol = 0;
     for (unsigned n = kMinCopyLength; n <= kMaxCopyLength; ++n) {
-      const unsigned value = n - kMinCopyLength;
+      const unsigned value = LengthValue(n);
       while (symbol < 15 && value >= LengthSymbolBase(symbol + 1)) ++symbol;
       const StreamCode code = LengthSymbolCode(symbol);
       const unsigned extra = value - LengthSymbolBase(symbol);
       length[n] = TokenCode{static_cast<std::uint16_t>(1u | code.value << 1 | extra << (1 + code.length)),
                             static_cast<std::uint8_t>(1 + code.length + LengthSymbolExtraBits(symbol))};
     }
+    const unsigned shortLowBits = LowDistanceBits(kMinCopyLength, lowBits);
     for (unsigned d = 1; d <= kMaxShortCopyDistance; ++d) {
-      shortDistance[d] = static_cast<std::uint8_t>(DistanceSymbolCode((d - 1) >> 2).length + 2u);
+      shortDistance[d] =
+          static_cast<std::uint8_t>(DistanceSymbolCode(DistanceSymbolOf(d, shortLowBits)).length + shortLowBits);
     }
     for (unsigned d = 1; d <= (64u << lowBits); ++d) {
-      distance[d] = static_cast<std::uint8_t>(DistanceSymbolCode((d - 1) >> lowBits).length + lowBits);
+      distance[d] = static_cast<std::uint8_t>(DistanceSymbolCode(DistanceSymbolOf(d, lowBits)).length + lowBits);
     }
   }
 };
@@ -430,9 +432,9 @@ class Encoder {
   // The whole copy in one value: length at most 16 bits, distance at most 14.
   void EmitCopy(unsigned length, unsigned distance, BitWriter& bits) const {
     const TokenCode lengthCode = codes_.length[length];
-    const unsigned lowBits = length == 2 ? 2 : lowBits_;
-    const StreamCode high = DistanceSymbolCode((distance - 1) >> lowBits);
-    const std::uint32_t distanceValue = high.value | ((distance - 1) & ((1u << lowBits) - 1)) << high.length;
+    const unsigned lowBits = LowDistanceBits(length, lowBits_);
+    const StreamCode high = DistanceSymbolCode(DistanceSymbolOf(distance, lowBits));
+    const std::uint32_t distanceValue = high.value | DistanceLowOf(distance, lowBits) << high.length;
     bits.Put(lengthCode.value | distanceValue << lengthCode.length, lengthCode.length + high.length + lowBits);
   }
 

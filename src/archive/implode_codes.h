@@ -11,14 +11,13 @@
 namespace yv::archive {
 
 struct StreamCode {
-  std::uint16_t value;   // the code's bits in stream order, first bit in bit 0
-  std::uint8_t length;   // number of bits
+  std::uint16_t value;  // the code's bits in stream order, first bit in bit 0
+  std::uint8_t length;  // number of bits
 };
 
 namespace codes {
 
-constexpr std::array<std::uint8_t, 16> kLengthCodeLengths = {3, 2, 3, 3, 4, 4, 4, 5,
-                                                             5, 5, 5, 6, 6, 6, 7, 7};
+constexpr std::array<std::uint8_t, 16> kLengthCodeLengths = {3, 2, 3, 3, 4, 4, 4, 5, 5, 5, 5, 6, 6, 6, 7, 7};
 
 constexpr std::array<std::uint8_t, 64> MakeDistanceCodeLengths() {
   std::array<std::uint8_t, 64> lengths{};
@@ -89,15 +88,23 @@ static_assert(kAsciiCodes[0x20].value == 15 && kAsciiCodes[0x20].length == 4 && 
               kAsciiCodes[0x65].length == 5 && kAsciiCodes[0xFF].value == 0 && kAsciiCodes[0xFF].length == 13);
 
 // Symbol 0..15 of the copy-length code.
-constexpr StreamCode LengthSymbolCode(unsigned symbol) { return kLengthCodes[symbol & 15]; }
+constexpr StreamCode LengthSymbolCode(unsigned symbol) {
+  return kLengthCodes[symbol & 15];
+}
 // Symbol 0..63 of the copy-distance code (the high part of the distance).
-constexpr StreamCode DistanceSymbolCode(unsigned symbol) { return kDistanceCodes[symbol & 63]; }
+constexpr StreamCode DistanceSymbolCode(unsigned symbol) {
+  return kDistanceCodes[symbol & 63];
+}
 // The ASCII-mode code of one literal byte.
-constexpr StreamCode AsciiLiteralCode(unsigned char byte) { return kAsciiCodes[byte]; }
+constexpr StreamCode AsciiLiteralCode(unsigned char byte) {
+  return kAsciiCodes[byte];
+}
 
 // Copy lengths: a length symbol is followed by ExtraBits(symbol) plain bits; the value
 // Base(symbol) + extra is the copy length less 2, and 517 ends the stream.
-constexpr unsigned LengthSymbolExtraBits(unsigned symbol) { return symbol < 8 ? 0 : symbol - 7; }
+constexpr unsigned LengthSymbolExtraBits(unsigned symbol) {
+  return symbol < 8 ? 0 : symbol - 7;
+}
 constexpr unsigned LengthSymbolBase(unsigned symbol) {
   unsigned base = symbol < 8 ? symbol : 8;
   for (unsigned s = 8; s < symbol; ++s) base += 1u << LengthSymbolExtraBits(s);
@@ -108,7 +115,30 @@ static_assert(LengthSymbolBase(9) == 10 && LengthSymbolBase(15) == 262);
 constexpr unsigned kEndOfStreamLengthValue = 517;  // symbol 15 with all eight extra bits set
 constexpr unsigned kMinCopyLength = 2;
 constexpr unsigned kMaxCopyLength = 518;
+// The copy length a length value gives, and back.
+constexpr unsigned CopyLength(unsigned lengthValue) {
+  return lengthValue + kMinCopyLength;
+}
+constexpr unsigned LengthValue(unsigned copyLength) {
+  return copyLength - kMinCopyLength;
+}
+
+// Copy distances: distance - 1 is the distance symbol followed by plain low bits, 2 of
+// them for a copy of 2 bytes, else as many as the dictionary size gives (4, 5 or 6 for
+// 1024, 2048 or 4096 bytes).
+constexpr unsigned LowDistanceBits(unsigned copyLength, unsigned dictionaryBits) {
+  return copyLength == kMinCopyLength ? 2 : dictionaryBits;
+}
+constexpr unsigned CopyDistance(unsigned symbol, unsigned low, unsigned lowBits) {
+  return ((symbol << lowBits) | low) + 1;
+}
+constexpr unsigned DistanceSymbolOf(unsigned distance, unsigned lowBits) {
+  return (distance - 1) >> lowBits;
+}
+constexpr unsigned DistanceLowOf(unsigned distance, unsigned lowBits) {
+  return (distance - 1) & ((1u << lowBits) - 1);
+}
 // A 2-byte copy always carries 2 low distance bits, so it reaches 256 bytes back.
-constexpr unsigned kMaxShortCopyDistance = 256;
+constexpr unsigned kMaxShortCopyDistance = 64u << LowDistanceBits(kMinCopyLength, 6);
 
 }  // namespace yv::archive

@@ -1,11 +1,14 @@
 #!/usr/bin/env python3
 """Checks the built Windows programs as files, read by llvm-readobj (a reader we did not
 write): 32-bit x86 PE images of the right subsystem, importing only Windows's own DLLs,
-without debug sections, with the manifest and version information they ship with.
+without debug sections, with the manifest and version information they ship with, and
+setup.exe within its size (what is left out to keep it there: cmake/windows-program.cmake,
+src/archive/explode_tables.h).
 
 usage: check_program_files.py SETUP_EXE VRKTOOL_EXE UNINSTALL_EXE
 Prints one line per finding and exits 1 when there is any.
 """
+import os
 import re
 import subprocess
 import sys
@@ -23,6 +26,7 @@ SETUP_VERSION = {
     "FileVersion": "3.0",
     "OriginalFilename": "setup.exe",
 }
+SETUP_MOST_BYTES = 800 * 1024
 UNINSTALL_VERSION = dict(SETUP_VERSION, FileDescription="Delvrin证券分析系统 卸载程序",
                          OriginalFilename="uninstall.exe")
 
@@ -64,8 +68,10 @@ def version_strings(block):
     return pairs
 
 
-def check(path, subsystem, level, version):
+def check(path, subsystem, level, version, most_bytes=None):
     faults = []
+    if most_bytes is not None and os.path.getsize(path) > most_bytes:
+        faults.append(f"{os.path.getsize(path)} bytes, more than {most_bytes}")
     dump = readobj(path)
     for fact, pattern in [("a 32-bit x86 image", r"Machine: IMAGE_FILE_MACHINE_I386"),
                           ("PE32", r"Magic: 0x10B"),
@@ -97,7 +103,7 @@ def check(path, subsystem, level, version):
 
 def main():
     setup, vrktool, uninstall = sys.argv[1:4]
-    faults = check(setup, "WINDOWS_GUI", "requireAdministrator", SETUP_VERSION)
+    faults = check(setup, "WINDOWS_GUI", "requireAdministrator", SETUP_VERSION, SETUP_MOST_BYTES)
     faults += check(vrktool, "WINDOWS_CUI", "asInvoker", None)
     faults += check(uninstall, "WINDOWS_GUI", "requireAdministrator", UNINSTALL_VERSION)
     for f in faults:

@@ -196,6 +196,38 @@ TEST(Explode, LongCopyUsesDictionaryBitsAndReachesBack4096) {
   EXPECT_EQ(run.output, expected);
 }
 
+// Every copy length whose codes the fast loop reads from one table entry (up to 71
+// bytes; the longer ones from the entry only their length), at near and the farthest
+// distances, after runs of 0 to 3 literals (two binary literals may be one step), in
+// every mode and dictionary size, the input whole and in small reads.
+TEST(Explode, EveryShortCodedCopyLengthAfterLiteralRuns) {
+  for (unsigned mode : {0u, 1u}) {
+    for (unsigned dictBits = 4; dictBits <= 6; ++dictBits) {
+      HandStream s(mode, dictBits);
+      std::string model(4096, '\0');
+      unsigned n = 0;
+      for (unsigned length = 2; length <= 72; ++length) {
+        for (unsigned distance : {1u, 9u, 17u, length == 2 ? 256u : 64u << dictBits}) {
+          for (unsigned literals = 0; literals < 4; ++literals) {
+            for (unsigned i = 0; i < literals; ++i, ++n) {
+              s.Literal(static_cast<unsigned char>(n * 37));
+              model.push_back(static_cast<char>(n * 37));
+            }
+            s.Copy(length, distance);
+            for (unsigned i = 0; i < length; ++i) model.push_back(model[model.size() - distance]);
+          }
+        }
+      }
+      s.EndOfStream();
+      for (std::size_t chunk : {std::size_t{0}, std::size_t{5}}) {
+        const DecodeRun run = Decode(s.Bytes(), chunk);
+        ASSERT_EQ(run.result, kExplodeOk) << mode << " " << dictBits << " " << chunk;
+        ASSERT_EQ(run.output, model.substr(4096)) << mode << " " << dictBits << " " << chunk;
+      }
+    }
+  }
+}
+
 TEST(Explode, CopyBeforeTheStartOfOutputYieldsZeros) {
   HandStream s(0, 5);
   s.Literal('a');
