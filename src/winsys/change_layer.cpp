@@ -334,7 +334,7 @@ ChangeFault ChangeLayer::Place(StagedFile& file) {
 
 ChangeFault ChangeLayer::Commit() {
   if (!inRun_) return {};
-  if (const ChangeFault unflushed = flusher_.Drain()) {
+  if (const ChangeFault unflushed = StagedFilesOnDisk()) {
     Undo();
     return unflushed;
   }

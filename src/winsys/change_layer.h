@@ -91,6 +91,8 @@ class ChangeLayer : public install_log::ChangeRecorder {
   // In a run: whether the finished file's target can be replaced at the commit (kInUse
   // when a program holds it). Outside a run: the finished file replaces its target now.
   ChangeFault Place(StagedFile& file);
+  // Waits until every staged file of the run is on the disk; the first fault.
+  ChangeFault StagedFilesOnDisk() { return flusher_.Drain(); }
   // Everything in, or on a fault everything undone (the fault returned).
   ChangeFault Commit();
   void Undo();

@@ -268,6 +268,7 @@ TEST(Transaction, KilledRunsEndWhollyOldOrWhollyNew) {
                 (std::vector<std::string>{"a.txt", "a.txt.yv-new", "keep.txt", "n.txt.yv-new", "old.yv-new\\",
                                           "old.yv-new\\g.txt", "old\\", "old\\f.txt"}));
       if (cut.commit) {
+        ASSERT_FALSE(changes.StagedFilesOnDisk());
         ASSERT_TRUE(changes.Record(install_log::Record::Of(install_log::RecordKind::Commit)));
         const auto run = install_log::FindLastRun(install_log::ReadLog(*platform::ReadWholeFile(journal)).lines);
         const auto plan = install_log::PlanCompletion(run.records);
@@ -308,6 +309,7 @@ TEST(Transaction, TheUninstallerFinishesAKilledRunFirst) {
       ASSERT_FALSE(file.Finish(std::nullopt));
       ASSERT_FALSE(changes.Place(file));
     }
+    ASSERT_FALSE(changes.StagedFilesOnDisk());
     ASSERT_TRUE(changes.Record(install_log::Record::Of(install_log::RecordKind::Commit)));
   }
   EXPECT_EQ(RunUninstaller(copy, "/S"), 1u);  // the user's file stays, and the folder with it
