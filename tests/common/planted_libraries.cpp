@@ -61,7 +61,7 @@ bool PlantedLibraries::PlantIn(const std::wstring& folder) {
   bool all = true;
   for (const std::wstring& name : kPlantedNames) {
     const std::wstring file = folder + L"\\" + name + L".dll";
-    const bool copied = CopyFileW(library.c_str(), file.c_str(), TRUE) != 0;
+    const bool copied = CopyFileW(library.c_str(), file.c_str(), FALSE) != 0;
     if (copied) planted_.push_back(file);
     all = all && copied;
   }

@@ -27,7 +27,7 @@ class PlantedLibraries {
   PlantedLibraries& operator=(const PlantedLibraries&) = delete;
 
   // Plants a copy of planted_library.dll (from the test program's folder) under each name
-  // into `folder`; false when one could not be written.
+  // into `folder` (in place of one a stopped run left); false when one could not be written.
   bool PlantIn(const std::wstring& folder);
   // The markers written so far: "<planted library>: <program that loaded it>" (UTF-8).
   std::vector<std::string> Loaded() const;
