@@ -2,12 +2,23 @@
 
 set(YV_RESOURCE_TEMPLATES ${CMAKE_CURRENT_LIST_DIR}/../src/resources)
 
+# Libraries of the system that Windows loads into the programs by name, none of them one
+# the system protects itself (a "known DLL"): comctl32, which the forms layer imports, and
+# those that the system's own libraries load for the windows, the shell, the registry and
+# the random source. A program that runs with administrator rights from a folder a user can
+# write must never load one from there, so its manifest pins each to the system folder
+# (for a 32-bit program on a 64-bit Windows the system opens SysWOW64 in its place).
+set(YV_SYSTEM_ONLY_LIBRARIES
+  comctl32 uxtheme dwmapi version msimg32 winmm textshaping cryptbase bcrypt propsys profapi userenv
+  ntmarta sspicli wintypes windows.storage kernel.appcore textinputframework coremessaging coreuicomponents)
+
 # yv_program_resources(target LEVEL asInvoker|requireAdministrator [DESCRIPTION text])
 # Gives `target` its application manifest (resource type 24, id 1) and, with a
 # DESCRIPTION, its version information. The manifest names the rights the program asks
-# for and the Windows versions it was made for (7 to 11). It declares no DPI awareness,
-# since the pages are laid out in pixels at 96 dpi and the system is to stretch them, and
-# no dependency on the newer common controls, so the pages keep their classic look.
+# for, the Windows versions it was made for (7 to 11) and the libraries it loads from the
+# system folder only. It declares no DPI awareness, since the pages are laid out in pixels
+# at 96 dpi and the system is to stretch them, and no dependency on the newer common
+# controls, so the pages keep their classic look (the pin keeps the classic library).
 function(yv_program_resources target)
   cmake_parse_arguments(arg "" "LEVEL;DESCRIPTION" "" ${ARGN})
   set(dir ${CMAKE_CURRENT_BINARY_DIR}/${target}_resources)
@@ -20,6 +31,11 @@ function(yv_program_resources target)
   else()
     set(YV_MANIFEST_ARCH x86)
   endif()
+  set(YV_PINNED_LIBRARIES "")
+  foreach(library ${YV_SYSTEM_ONLY_LIBRARIES})
+    string(APPEND YV_PINNED_LIBRARIES
+      "  <file name=\"${library}.dll\" loadFrom=\"%SystemRoot%\\system32\\${library}.dll\"/>\n")
+  endforeach()
   configure_file(${YV_RESOURCE_TEMPLATES}/program.manifest.in ${YV_MANIFEST} @ONLY)
   if(arg_DESCRIPTION)
     configure_file(${YV_RESOURCE_TEMPLATES}/version.rc.in ${dir}/${target}.rc @ONLY)

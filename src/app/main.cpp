@@ -5,8 +5,10 @@
 #include "app/startup.h"
 #include "text/cp936.h"
 #include "ui/application.h"
+#include "winsys/library_search.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  yv::winsys::LimitLibrarySearch();
   yv::ui::InitializeApplication(instance);
   DWORD n = GetCurrentDirectoryW(0, nullptr);
   std::wstring dir(n, L'\0');

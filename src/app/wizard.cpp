@@ -52,8 +52,8 @@ PageClasses StandardPageClasses(winsys::ChangeLayer& changes) {
                   Make<pages::TdlgStep5>(), [&changes] { return std::make_unique<completion::TdlgStep7>(changes); }};
   classes.progress = [] { return std::make_unique<install::TdlgStep6>(); };
   classes.runInstallation = [&changes](install::TdlgStep6& page) { install::RunInstallation(page, changes); };
-  classes.startProgram = [](const std::string& command, const std::string& folder) {
-    winsys::StartProcess(command, folder);
+  classes.startProgram = [](const std::string& program, const std::string& folder) {
+    winsys::StartAsUser(program, folder);
   };
   return classes;
 }
@@ -174,8 +174,8 @@ bool TfmWizard::RunPage(int32_t index) {
 void TfmWizard::StartMainProgram() {
   // A folder too long for the command line cannot hold a startable program: the
   // upgrade is still reported, and nothing is started (as when the start fails).
-  auto command = text::FormatBounded(kCommandLineLimit, "%s\\dravk.exe", {gInstall.InstallDir});
-  if (command) pageClasses.startProgram(*command, gInstall.InstallDir);
+  auto program = text::FormatBounded(kCommandLineLimit, "%s\\dravk.exe", {gInstall.InstallDir});
+  if (program) pageClasses.startProgram(*program, gInstall.InstallDir);
 }
 
 void TfmWizard::FormDestroy() {

@@ -34,7 +34,7 @@ struct PageClasses {
   std::array<std::function<std::unique_ptr<wizard::WizardPage>()>, 6> page;
   std::function<std::unique_ptr<install::TdlgStep6>()> progress;
   std::function<void(install::TdlgStep6&)> runInstallation;
-  // Starts the installed main program after an upgrade (command line, working folder).
+  // Starts the installed main program after an upgrade (program file, working folder).
   std::function<void(const std::string&, const std::string&)> startProgram;
 };
 PageClasses StandardPageClasses(winsys::ChangeLayer& changes);

@@ -122,13 +122,14 @@ bool ImportRegistryFiles(HWND owner, winsys::ChangeLayer& changes, const Program
 }
 
 // The program path ends at the command text's first blank; the rest are its arguments.
-// A program that does not exist there is passed over.
+// A program that does not exist there is passed over. The program is named as the
+// application, so no other file can be started in its place.
 bool RunListedPrograms(HWND owner, const ProgramStarter& starter) {
   for (const ListedEntry& entry : ReadListedEntries(owner, "run")) {
     const std::string program = entry.path.substr(0, text::FindChar(entry.path, ' '));
     if (!platform::PathExists(program)) continue;
     const std::string folder = program.substr(0, text::FindLastChar(program, '\\'));
-    if (!RunAwaited(owner, starter, entry.path, folder, {}, CannotRun(entry.value))) return false;
+    if (!RunAwaited(owner, starter, entry.path, folder, program, CannotRun(entry.value))) return false;
   }
   return true;
 }

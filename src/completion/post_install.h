@@ -20,7 +20,10 @@ struct ProgramStarter {
   std::function<std::optional<winsys::ProcessOutcome>(const std::string& commandLine, const std::string& folder,
                                                       const std::string& application)>
       runAndAwait = winsys::RunAndAwait;
-  std::function<bool(const std::string& commandLine, const std::string& folder)> start = winsys::StartProcess;
+  std::function<bool(const std::string& commandLine, const std::string& folder)> start =
+      [](const std::string& commandLine, const std::string& folder) {
+        return winsys::StartProcess(commandLine, folder);
+      };
 };
 
 // Runs every action, with `owner` (the completion page) owning the message boxes. Most

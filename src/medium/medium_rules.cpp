@@ -22,6 +22,14 @@ std::optional<ListedBase> ListedBaseOf(std::string_view key) {
   return std::nullopt;
 }
 
+bool IsPlainFileName(std::string_view name) {
+  if (name.empty() || name == "." || name == "..") return false;
+  for (char separator : {'\\', '/', ':'}) {
+    if (text::FindChar(name, separator) != std::string_view::npos) return false;
+  }
+  return true;
+}
+
 std::string ComposeDestination(const Folders& folders, std::string_view token) {
   switch (DestinationOf(token)) {
     case Destination::kWindowsFolder:

@@ -72,6 +72,11 @@ constexpr bool UsesDriverTable(std::string_view configcard) {
 enum class ListedBase { kMedium, kInstallFolder };
 std::optional<ListedBase> ListedBaseOf(std::string_view key);
 
+// "uninst" names the uninstaller by its file name alone, in the Windows folder. False for
+// an empty name, "." and "..", and a name holding '\', '/' or ':' (a real one: the trail
+// byte of a double-byte character such as "誠", D5 5C, is no separator).
+bool IsPlainFileName(std::string_view name);
+
 // The driver table's place below the installation folder.
 inline constexpr char kDriverTableFile[] = "cfg\\newuser\\system.ini";
 

@@ -9,6 +9,7 @@
 #include "ui/application.h"
 #include "uninstall/self_removal.h"
 #include "uninstall/uninstaller.h"
+#include "winsys/library_search.h"
 
 namespace {
 
@@ -35,11 +36,12 @@ std::string OwnPath() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  yv::winsys::LimitLibrarySearch();
   yv::ui::InitializeApplication(instance);
   const std::string arguments(yv::text::TrimBlanks(yv::text::FromWide(ArgumentsOf(GetCommandLineW()))));
   const std::string cleanup = yv::uninstall::kCleanupSwitch;
   if (arguments.compare(0, cleanup.size(), cleanup) == 0) {
-    return yv::uninstall::RunCleanup(std::string(yv::text::TrimBlanks(arguments.substr(cleanup.size()))), OwnPath());
+    return yv::uninstall::RunCleanup(arguments.substr(cleanup.size()));
   }
   return yv::uninstall::RunUninstaller(OwnPath(), yv::text::EqualsIgnoreCase(arguments, "/S"));
 }

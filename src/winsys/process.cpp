@@ -34,9 +34,9 @@ bool WaitForEnd(HANDLE process) {
 
 }  // namespace
 
-bool StartProcess(const std::string& commandLine, const std::string& folder) {
+bool StartProcess(const std::string& commandLine, const std::string& folder, const std::string& application) {
   PROCESS_INFORMATION pi{};
-  if (!Create(commandLine, folder, {}, pi)) return false;
+  if (!Create(commandLine, folder, application, pi)) return false;
   ScopedHandle thread(pi.hThread);
   ScopedHandle process(pi.hProcess);
   return true;

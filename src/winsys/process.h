@@ -9,8 +9,17 @@
 namespace yv::winsys {
 
 // Starts `commandLine` (GBK) with `folder` as its working folder and does not wait for
-// it; false when it could not be started. The handles are closed at once.
-bool StartProcess(const std::string& commandLine, const std::string& folder);
+// it; false when it could not be started. The handles are closed at once. `application`,
+// when not empty, names the program file to run (GBK), as for RunAndAwait.
+bool StartProcess(const std::string& commandLine, const std::string& folder, const std::string& application = {});
+
+// Starts the program file `program` (GBK, a full path) without arguments in `folder` and
+// does not wait for it. A process with raised rights hands the start to the signed-in
+// user's shell, so that the program runs with the user's own rights, not the installer's;
+// with no shell running, or when the shell does not take it, the program is started here,
+// named as the application and quoted on its command line. False when it could not be
+// started either way.
+bool StartAsUser(const std::string& program, const std::string& folder);
 
 // How an awaited program went.
 enum class ProcessEnd {

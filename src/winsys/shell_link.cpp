@@ -5,22 +5,10 @@
 #include <windows.h>
 
 #include "text/cp936.h"
+#include "winsys/com_ref.h"
 #include "winsys/recording.h"
 
 namespace yv::winsys {
-
-namespace {
-
-// Releases a COM interface when it goes out of scope.
-template <typename Interface>
-struct Released {
-  Interface* p = nullptr;
-  ~Released() {
-    if (p) p->Release();
-  }
-};
-
-}  // namespace
 
 bool CreateShellLink(install_log::ChangeRecorder& log, const std::string& target, const std::string& linkPath,
                      const std::optional<std::string>& workingFolder) {

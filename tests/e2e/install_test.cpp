@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "driver/wait.h"
+#include "planted_libraries.h"
 #include "remove_tree.h"
 #include "support/product_medium.h"
 #include "support/setup_run.h"
@@ -41,6 +42,18 @@ std::wstring ReadUtf16(const std::wstring& path) {
 
 bool Exists(const std::wstring& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The names of the files and folders `pattern` (a folder and a name with wildcards) matches.
+std::vector<std::wstring> Matching(const std::wstring& pattern) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW found;
+  HANDLE find = FindFirstFileW(pattern.c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do names.push_back(found.cFileName);
+  while (FindNextFileW(find, &found));
+  FindClose(find);
+  return names;
 }
 
 // A string value as a program reading it with the narrow API sees it, with its size.
@@ -233,10 +246,11 @@ TEST_F(InstallScenario, UpgradeReplacesFilesSkipsFreshOnlyArchivesAndStartsThePr
   ExpectProductInstalled();
   EXPECT_FALSE(Exists(Installed("cfg\\system.ini"))) << "\"_\" archives are not reinstalled";
   EXPECT_EQ(ReadFileText(Installed("cfg\\user.ini")), "[user]\r\n");
-  // The installed main program, started in the installation folder.
+  // The installed main program, started in the installation folder by its full path (as a
+  // child of setup.exe: Wine shows no desktop shell to hand the start to).
   const std::wstring started = Installed("started.txt");
   ASSERT_TRUE(WaitUntil([&] { return Exists(started); }, kExitTimeoutMs)) << "the main program was not started";
-  EXPECT_EQ(ReadUtf16(started), installed_.Path() + L"\\dravk.exe\n" + installed_.Path() + L"\n");
+  EXPECT_EQ(ReadUtf16(started), L"\"" + installed_.Path() + L"\\dravk.exe\"\n" + installed_.Path() + L"\n");
 }
 
 TEST_F(InstallScenario, UpgradeWhoseMainProgramCannotBeStartedStillSucceeds) {
@@ -419,6 +433,7 @@ class UninstallScenario : public InstallScenario {
     auto command = ReadNarrowValue(UninstallKey(), "UninstallString");
     ASSERT_TRUE(command);
     const std::wstring uninstaller = text::ToWide(command->data.c_str());
+    const std::vector<std::wstring> copiesBefore = CopiesOfTheUninstaller();
     setup_ = Process::Start(uninstaller, {}, L"C:\\windows");
     ASSERT_TRUE(setup_);
     ASSERT_TRUE(ExpectMessageBox("确实要完全删除 " + options_.programGroup + " 及其所有组件吗？", kWindowTimeoutMs));
@@ -438,11 +453,15 @@ class UninstallScenario : public InstallScenario {
     EXPECT_TRUE(WaitUntil([&] { return !Exists(uninstaller); }, kExitTimeoutMs)) << "the uninstaller removes itself";
     auto boot = Process::Start(L"C:\\windows\\system32\\wineboot.exe", {L"-r"}, L"C:\\windows");
     ASSERT_TRUE(boot && boot->WaitExit(60000));
-    WIN32_FIND_DATAW found;
-    HANDLE copies = FindFirstFileW((TempFolder() + L"\\yv_uninst_*.exe").c_str(), &found);
-    EXPECT_EQ(copies, INVALID_HANDLE_VALUE) << "the uninstaller's copy is gone after the restart";
-    if (copies != INVALID_HANDLE_VALUE) FindClose(copies);
+    // The restart takes this copy's folder, and those of earlier copies with it.
+    for (const std::wstring& left : CopiesOfTheUninstaller()) {
+      EXPECT_NE(std::find(copiesBefore.begin(), copiesBefore.end(), left), copiesBefore.end())
+          << "the uninstaller's copy and its folder are gone after the restart";
+    }
   }
+
+  // The folders of the uninstaller's copies in the temporary folder.
+  static std::vector<std::wstring> CopiesOfTheUninstaller() { return Matching(TempFolder() + L"\\yv_*"); }
 
   // The machine equals `before` but for `made`: files made by the user or by a started
   // program, and the folders that hold them.
@@ -488,6 +507,10 @@ TEST_F(UninstallScenario, AfterAnInstallationTheMachineIsAsItWasButForTheUsersFi
 TEST_F(UninstallScenario, AfterAnInstallationAndAnUpgradeTheMachineIsAsItWas) {
   ASSERT_TRUE(WriteProductMedium(medium_, options_));
   const Snapshot before = TakeSnapshot({TempFolder()});
+  // Libraries of system names beside setup.exe on the medium and in the temporary folder:
+  // neither setup.exe nor the uninstaller nor its copy loads one.
+  test::PlantedLibraries planted({L"setup.exe", text::ToWide(options_.uninstaller), L"uninstall.exe"});
+  ASSERT_TRUE(CopySetupToMedium() && planted.PlantIn(medium_.Path()) && planted.PlantIn(TempFolder()));
   InstallThroughEveryPage();
   ASSERT_TRUE(StartSetup({installDir_}));
   ASSERT_NO_FATAL_FAILURE(AnswerUpgradeDone());
@@ -496,6 +519,7 @@ TEST_F(UninstallScenario, AfterAnInstallationAndAnUpgradeTheMachineIsAsItWas) {
   ASSERT_TRUE(WaitUntil([&] { return Exists(started); }, kExitTimeoutMs));
   UninstallFromTheEntry({options_.installDir});
   ExpectAsBefore(before, {started});
+  EXPECT_EQ(planted.Loaded(), std::vector<std::string>{});
 }
 
 TEST_F(UninstallScenario, AfterAnInstallationCancelledDuringAnArchiveTheMachineIsAsItWas) {

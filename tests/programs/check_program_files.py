@@ -3,7 +3,9 @@
 write): 32-bit x86 PE images of the right subsystem, importing only Windows's own DLLs,
 without debug sections, with the manifest and version information they ship with, and
 setup.exe within its size (what is left out to keep it there: cmake/windows-program.cmake,
-src/archive/explode_tables.h).
+src/archive/explode_tables.h). Every imported DLL that Windows does not protect itself (a
+"known DLL") and every DLL the programs were seen to load is pinned to the system folder
+by the manifest.
 
 usage: check_program_files.py SETUP_EXE VRKTOOL_EXE UNINSTALL_EXE
 Prints one line per finding and exits 1 when there is any.
@@ -14,7 +16,13 @@ import subprocess
 import sys
 
 SYSTEM_DLLS = {"advapi32.dll", "comctl32.dll", "gdi32.dll", "kernel32.dll", "msvcrt.dll",
-               "ole32.dll", "shell32.dll", "user32.dll"}
+               "ole32.dll", "oleaut32.dll", "shell32.dll", "user32.dll"}
+# Known DLLs of Windows 7 to 11: always loaded from the system folder.
+KNOWN_DLLS = SYSTEM_DLLS - {"comctl32.dll"}
+# Loaded into setup.exe or uninstall.exe by the system's own DLLs (seen under Wine with
+# WINEDEBUG=+loaddll, and the usual ones on Windows), never known DLLs.
+MUST_PIN = {"comctl32.dll", "uxtheme.dll", "version.dll", "msimg32.dll", "dwmapi.dll", "cryptbase.dll",
+            "bcrypt.dll", "propsys.dll", "profapi.dll", "textshaping.dll", "winmm.dll"}
 SUPPORTED_OS = {  # Windows 7, 8, 8.1, 10 and 11
     "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
     "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}
@@ -90,6 +98,13 @@ def check(path, subsystem, level, version, most_bytes=None):
         faults.append(f"the manifest does not ask for {level}")
     if set(re.findall(r'supportedOS Id="([^"]+)"', manifest)) != SUPPORTED_OS:
         faults.append("the manifest does not name Windows 7 to 11")
+    pins = dict(re.findall(r'<file name="([^"]+)" loadFrom="([^"]+)"/>', manifest))
+    for name, place in sorted(pins.items()):
+        if place != "%SystemRoot%\\system32\\" + name:
+            faults.append(f"the manifest loads {name} from {place}")
+    unpinned = ((imports - KNOWN_DLLS) | MUST_PIN) - {name.lower() for name in pins}
+    if unpinned:
+        faults.append(f"the manifest does not pin {sorted(unpinned)} to the system folder")
     for unwanted in ("dpiAware", "dpiAwareness", "Microsoft.Windows.Common-Controls"):
         if unwanted in manifest:
             faults.append(f"the manifest declares {unwanted}")

@@ -43,6 +43,12 @@ TEST(MediumRules, CountsCardsAndTheUninstallEntry) {
   EXPECT_EQ(UninstallKeyOf("Delvrin").value(), "SoftWare\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Delvrin");
   EXPECT_EQ(UninstallKeyOf(std::string(203, 'g')).value().size(), kPathLimit);
   EXPECT_FALSE(UninstallKeyOf(std::string(204, 'g')));
+
+  // "誠" (D5 5C) ends in the byte of '\', as a character of its own.
+  for (const char* name : {"dvuninst.exe", "誠.exe", "卸载誠", "...", ".x"}) EXPECT_TRUE(IsPlainFileName(name)) << name;
+  for (const char* name : {"", ".", "..", "a\\b.exe", "a/b.exe", "C:u.exe", "誠\\.exe", "\\\\srv\\u.exe"}) {
+    EXPECT_FALSE(IsPlainFileName(name)) << name;
+  }
 }
 
 }  // namespace

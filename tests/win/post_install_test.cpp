@@ -123,6 +123,19 @@ TEST_F(PostInstall, RegistersImportsAndRunsEachProgramInOrderInItsFolder) {
   EXPECT_NE(std::find(all.begin(), all.end(), "end " + source + "\\console_probe.exe --ms=6000"), all.end());
 }
 
+// The main program after an upgrade: in a folder with a blank, beside a program of the
+// shorter name, the program named is started, quoted, in its folder; a missing one is not.
+// (Wine shows no desktop shell to hand the start to: this is the start as a child.)
+TEST_F(PostInstall, TheMainProgramIsStartedByItsFullPath) {
+  Copy("gui_probe.exe", "Yv Sec\\dravk.exe");
+  Copy("gui_probe.exe", "Yv.exe");
+  const std::string folder = dir.Path() + "\\Yv Sec";
+  EXPECT_FALSE(yv::winsys::StartAsUser(folder + "\\missing.exe", folder));
+  ASSERT_TRUE(yv::winsys::StartAsUser(folder + "\\dravk.exe", folder));
+  EXPECT_EQ(AwaitLines(log, 2), (std::vector<std::string>{"start \"" + folder + "\\dravk.exe\"|" + folder,
+                                                          "end \"" + folder + "\\dravk.exe\""}));
+}
+
 TEST(ProcessWait, WindowProgramsAreAwaitedToTheirExitCodeAndConsoleProgramsAreNot) {
   struct Case {
     std::string command;
@@ -191,7 +204,9 @@ TEST_F(PostInstall, FailuresAreReportedAndAnUnreadableExitCodeEndsTheActions) {
   const std::string editor = yv::platform::PathExists(systemEditor) ? systemEditor : windows + "\\regedit.exe";
   EXPECT_EQ(programs.started,
             (std::vector<std::string>{"regedit.exe \"" + source + "\\a.reg\"|" + windows + "|" + editor,
-                                      source + "\\p1.exe|" + source + "|", source + "\\p2.exe|" + source + "|"}));
+                                      // A listed program is named as the application.
+                                      source + "\\p1.exe|" + source + "|" + source + "\\p1.exe",
+                                      source + "\\p2.exe|" + source + "|" + source + "\\p2.exe"}));
   EXPECT_EQ(boxes.Boxes(),
             (std::vector<MessageBoxScript::Box>{
                 {page, "注册失败!", "", MB_OK | MB_TOPMOST},

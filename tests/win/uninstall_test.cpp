@@ -7,12 +7,14 @@
 #include "install_log/journal.h"
 #include "install_log/log_file.h"
 #include "install_log/place_rules.h"
+#include "planted_libraries.h"
 #include "platform/file_io.h"
 #include "text/cp936.h"
 #include "uninstall/removal.h"
 #include "win_test_support.h"
 #include "winsys/change_layer.h"
 #include "winsys/handle.h"
+#include "winsys/library_search.h"
 #include "winsys/registry.h"
 
 namespace {
@@ -173,14 +175,15 @@ TEST(Uninstall, AFileInUseIsTriedAgainOrStopsTheRemovalForALaterRun) {
   EXPECT_EQ(done.records.size(), 3u);
 }
 
-// Runs a copy of uninstall.exe from the test program's folder with `arguments`; its exit code.
-DWORD RunUninstaller(const std::string& copy, const std::string& arguments) {
-  std::wstring command = L"\"" + text::ToWide(copy) + L"\" " + text::ToWide(arguments);
+// Runs a program (a copy of uninstall.exe from the test program's folder, say) with
+// `arguments` (and this process's inheritable handles, when `inherit`); its exit code.
+DWORD RunProgram(const std::wstring& program, const std::string& arguments, bool inherit = false) {
+  std::wstring command = L"\"" + program + L"\" " + text::ToWide(arguments);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(text::ToWide(copy).c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process)) {
+  if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, inherit, 0, nullptr, nullptr, &startup,
+                      &process)) {
     return 0xFFFFFFFF;
   }
   WaitForSingleObject(process.hProcess, 60000);
@@ -189,6 +192,15 @@ DWORD RunUninstaller(const std::string& copy, const std::string& arguments) {
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   return code;
+}
+
+DWORD RunUninstaller(const std::string& copy, const std::string& arguments, bool inherit = false) {
+  return RunProgram(text::ToWide(copy), arguments, inherit);
+}
+
+std::string TempFolder() {
+  wchar_t folder[MAX_PATH + 1];
+  return text::FromWide(std::wstring(folder, GetTempPathW(MAX_PATH + 1, folder) - 1));
 }
 
 std::string BuiltUninstaller() {
@@ -213,14 +225,47 @@ TEST(Uninstall, TheProgramRefusesABadLogAndRemovesAGoodOneWithItself) {
   EXPECT_TRUE(Exists(file));
   EXPECT_EQ(platform::ReadWholeFile(log), refused);
 
+  {
+    // The cleaning role deletes nothing for a number that names no process handle of its own.
+    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+    const winsys::ScopedHandle fileHandle(CreateFileW(text::ToWide(file).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                                      &inherited, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(fileHandle);
+    for (const std::string& number : {std::string(), std::string("12x"), std::string("4294967295"),
+                                      std::to_string(reinterpret_cast<uintptr_t>(fileHandle.get()))}) {
+      EXPECT_EQ(RunUninstaller(copy, "/cleanup " + number, true), 2u) << number;
+    }
+  }
+  EXPECT_TRUE(Exists(copy));
+
   ASSERT_TRUE(platform::WriteWholeFile(
       log, header + "FOLDER\t" + p + "\\kv58\r\nDIR\t" + p + "\\kv58\r\nFILE\tNEW\t" + file + "\r\n"));
-  EXPECT_EQ(RunUninstaller(copy, "/S"), 0u);
-  EXPECT_FALSE(Exists(p + "\\kv58"));
-  EXPECT_FALSE(Exists(log));
-  // The copy in the temporary folder deletes the program once it has ended.
-  for (int i = 0; i < 100 && Exists(copy); ++i) Sleep(100);
-  EXPECT_FALSE(Exists(copy));
+  const std::vector<std::string> tempBefore = test::FilesIn(TempFolder());
+  {
+    // Libraries of system names beside the program and in the temporary folder, where its
+    // copy was once started: none is loaded.
+    test::PlantedLibraries planted({L"dvuninst.exe", L"uninstall.exe"});
+    ASSERT_TRUE(planted.PlantIn(text::ToWide(s.Path() + "\\windows")) && planted.PlantIn(text::ToWide(TempFolder())));
+    EXPECT_EQ(RunUninstaller(copy, "/S"), 0u);
+    EXPECT_FALSE(Exists(p + "\\kv58"));
+    EXPECT_FALSE(Exists(log));
+    // The copy deletes the program once it has ended.
+    for (int i = 0; i < 100 && Exists(copy); ++i) Sleep(100);
+    EXPECT_FALSE(Exists(copy));
+    EXPECT_EQ(planted.Loaded(), std::vector<std::string>{});
+  }
+  // The copy ran in a folder of its own below the temporary folder, which it leaves empty;
+  // the folder goes at the restart (here: the next start of the Wine session).
+  std::vector<std::string> made;
+  for (const std::string& name : test::FilesIn(TempFolder())) {
+    if (std::find(tempBefore.begin(), tempBefore.end(), name) == tempBefore.end()) made.push_back(name);
+  }
+  ASSERT_EQ(made.size(), 1u);
+  EXPECT_EQ(made[0].substr(0, 3), "yv_");
+  EXPECT_TRUE(GetFileAttributesW(text::ToWide(TempFolder() + "\\" + made[0]).c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+  EXPECT_EQ(test::FilesIn(TempFolder() + "\\" + made[0]), std::vector<std::string>{});
+  EXPECT_EQ(RunProgram(winsys::SystemFile(L"wineboot.exe"), "-r"), 0u);
+  EXPECT_FALSE(Exists(TempFolder() + "\\" + made[0]));
 }
 
 // A run over an earlier installation that a kill ends at each step of the protocol; the

@@ -97,6 +97,9 @@ const std::vector<FindingKind> kKinds = {
     {"uninstaller-not-installed", Severity::kError,
      "\"uninst\" is set but no archive installs that file into the Windows folder: the uninstall entry and "
      "shortcut point at nothing."},
+    {"uninstaller-not-plain", Severity::kError,
+     "\"uninst\" is not a plain file name (it holds \"\\\", \"/\" or \":\", or is \".\" or \"..\"): the "
+     "uninstaller and its log would lie outside the Windows folder."},
     {"card-name-missing", Severity::kWarning, "a receiver card offered by \"DriverCards\" has no \"DriverN\" name."},
     {"card-section-empty", Severity::kWarning,
      "a receiver card's \"DriverN\" section is missing or empty: choosing it installs nothing."},
@@ -449,7 +452,9 @@ void MediumCheck::CheckShortcuts(const IniDocument& doc) {
     }
   }
   const std::string uninstaller = doc.Find("info", "uninst").value_or("");
-  if (!uninstaller.empty() && !Provided(std::string(kWindowsFolder) + "\\" + uninstaller)) {
+  if (!uninstaller.empty() && !medium::IsPlainFileName(uninstaller)) {
+    Add("uninstaller-not-plain", file_, "info", "uninst", Shown(uninstaller) + " is not a file name alone");
+  } else if (!uninstaller.empty() && !Provided(std::string(kWindowsFolder) + "\\" + uninstaller)) {
     Add("uninstaller-not-installed", file_, "info", "uninst",
         Shown(uninstaller) + " is not installed into the Windows folder");
   }

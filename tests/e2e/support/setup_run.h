@@ -42,21 +42,22 @@ class SetupScenario : public ::testing::Test {
 
   // Starts setup.exe in the medium; a failure is reported and returns false.
   bool StartSetup(const std::vector<std::wstring>& args = {});
+  // From here on setup.exe starts from a copy on the medium, as a downloaded medium holds it.
+  bool CopySetupToMedium();
   DWORD Pid() const { return setup_ ? setup_->pid() : 0; }
   // Milliseconds since StartSetup.
   ULONGLONG SinceStart() const { return GetTickCount64() - startTick_; }
 
   // Wait for a window or box of setup.exe; on timeout the failure shows what was there.
-  std::optional<WindowInfo> ExpectWindow(std::string_view caption,
-                                         DWORD timeoutMs = kWindowTimeoutMs);
-  std::optional<MessageBoxInfo> ExpectMessageBox(std::string_view text,
-                                                 DWORD timeoutMs = kBoxTimeoutMs);
+  std::optional<WindowInfo> ExpectWindow(std::string_view caption, DWORD timeoutMs = kWindowTimeoutMs);
+  std::optional<MessageBoxInfo> ExpectMessageBox(std::string_view text, DWORD timeoutMs = kBoxTimeoutMs);
   void Press(HWND window, std::string_view buttonCaption);
   void Answer(std::string_view buttonCaption);
   // The exit code, or nullopt (reported) when setup.exe still runs after timeoutMs.
   std::optional<DWORD> ExpectExit(DWORD timeoutMs = kExitTimeoutMs);
 
   Medium medium_;
+  std::wstring program_ = SetupProgram();
   std::optional<Process> setup_;
   ULONGLONG startTick_ = 0;
 };
