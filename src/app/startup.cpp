@@ -6,6 +6,7 @@
 
 #include "app/wizard.h"
 #include "install_log/log_file.h"
+#include "medium/medium_rules.h"
 #include "platform/file_io.h"
 #include "profile/profile.h"
 #include "text/gbk.h"
@@ -129,6 +130,13 @@ int RunSetup(const std::string& workingDir, const std::string& commandLine) {
   }
   try {
     auto wizard = std::make_unique<TfmWizard>();
+    // "uninst" names a file in the Windows folder: anything else would put the log, which
+    // decides what the uninstaller deletes, where others may write. Such a description is
+    // refused as a broken one, before anything is read or written for it.
+    if (!gInstall.UninstallProgram.empty() && !medium::IsPlainFileName(gInstall.UninstallProgram)) {
+      ui::ShowMessageBox(nullptr, texts::kBadDescription, texts::kSetupCaption, MB_OK);
+      return gInstall.UpgradeMode ? 1 : 0;
+    }
     // A run that a kill or a power cut ended is finished first, one way or the other.
     const std::string windows = winsys::WindowsFolder().value_or("");
     const std::string ownJournal = windows + kOwnJournal;

@@ -57,7 +57,7 @@ TEST_F(StartupScenario, WithoutSetupIniEndsAtOnceWithoutAnyWindow) {
   EXPECT_EQ(setup_->ExitCode(), 0u);
 }
 
-TEST_F(StartupScenario, WithoutDescriptionFileSaysSoAndEnds) {
+TEST_F(StartupScenario, WithoutAUsableDescriptionFileSaysSoAndEnds) {
   ASSERT_TRUE(medium_.Write("setup.ini", PlainSetupIni()));
   ASSERT_TRUE(StartSetup());
   auto box = ExpectMessageBox(kBadMedium);
@@ -71,6 +71,16 @@ TEST_F(StartupScenario, WithoutDescriptionFileSaysSoAndEnds) {
 
   Answer("OK");
   EXPECT_EQ(ExpectExit(), 0u);
+
+  // An uninstaller that is not a plain file name would put the log where others may
+  // write: the description counts as broken, and nothing is written for it.
+  ASSERT_TRUE(medium_.Write("install.ini",
+                            IniText({{"info", {{"title", "卸载程序位置"}, {"uninst", "..\\Temp\\yv-e2e-x.exe"}}}})));
+  ASSERT_TRUE(StartSetup());
+  ASSERT_TRUE(ExpectMessageBox(kBadMedium));
+  Answer("OK");
+  EXPECT_EQ(ExpectExit(), 0u);
+  EXPECT_EQ(GetFileAttributesW(L"C:\\windows\\Temp\\yv-e2e-x.log"), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(StartupScenario, BackdropThenFirstPageAfterTwoSecondsAndConfirmedCancelEnds) {
