@@ -51,6 +51,10 @@ std::string HeaderLine(const std::string& product) {
   return std::string(kFormatName) + ' ' + std::to_string(kFormatVersion) + group.substr(group.find('\t'));
 }
 
+std::string ProductOf(const LogContent& log) {
+  return log.version == 1 ? GroupName(log.lines) : log.product;
+}
+
 LogContent ReadLog(std::string_view content) {
   LogContent log;
   content = content.substr(0, WholeLinesLength(content));
@@ -102,7 +106,7 @@ bool LogWriter::Start() {
     // Judged on what the very handle it appends through reads.
     const LogContent log = ReadLog(*before);
     if (log.status != LogContent::Status::kOk) return false;
-    const std::string& owner = log.version == 1 ? GroupName(log.lines) : log.product;
+    const std::string owner = ProductOf(log);
     if (!text::EqualsIgnoreCase(owner, product_) && !(log.version == 1 && owner.empty())) return false;
     earlier_ = log.lines;
     if (!file_.CutTo(WholeLinesLength(*before))) return false;
@@ -111,12 +115,13 @@ bool LogWriter::Start() {
   return file_.Append(start) && file_.Flush();
 }
 
+bool LogWriter::Open() {
+  if (!failed_ && !file_.IsOpen() && !Start()) failed_ = true;
+  return !failed_;
+}
+
 bool LogWriter::Append(const install_log::Record& record) {
-  if (failed_) return false;
-  if (!file_.IsOpen() && !Start()) {
-    failed_ = true;
-    return false;
-  }
+  if (!Open()) return false;
   if (!file_.Append(FormatRecord(record) + kLineEnd)) failed_ = true;
   return !failed_;
 }

@@ -29,6 +29,8 @@ struct LogContent {
 
 // The first line of a log of this version for `product`.
 std::string HeaderLine(const std::string& product);
+// The product a log belongs to: its header's, or in version 1 its first GROUP's.
+std::string ProductOf(const LogContent& log);
 
 // Reads the whole lines of a log (CR LF or LF); a last line without its line end was cut
 // off while it was written and is left out.
@@ -56,6 +58,9 @@ class LogWriter : public ChangeRecorder {
   // Appended; on the disk at the next Flush or Record.
   bool Append(const install_log::Record& record) override;
   bool Flush() override;
+  // Opens the log now, holding it for writing (another writer of it is refused until this
+  // one ends); false when it cannot be, or is not this product's log.
+  bool Open();
   const std::string& Path() const { return path_; }
   // True once the log could not be opened or a record could not be written.
   bool Failed() const { return failed_; }

@@ -132,9 +132,9 @@ int RunUninstaller(const std::string& ownPath, bool silent) {
                    UninstallEntryKey(install_log::GroupName(log.lines))};
   RemovalResult result;
   {
-    const std::string product = log.version == 1 ? install_log::GroupName(log.lines) : log.product;
     install_log::LogWriter done(
-        logPath, product, install_log::Record::Of(install_log::RecordKind::Removal, install_log::LocalTimeText()));
+        logPath, install_log::ProductOf(log),
+        install_log::Record::Of(install_log::RecordKind::Removal, install_log::LocalTimeText()));
     if (silent) {
       SilentUi quiet;
       result = RunRemoval(plan, site, quiet, done);

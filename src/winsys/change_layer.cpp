@@ -446,17 +446,23 @@ bool RecoverJournal(const std::string& path) {
   if (!content) return true;
   const install_log::LogContent log = install_log::ReadLog(*content);
   if (log.status != install_log::LogContent::Status::kOk) return true;
-  const install_log::Recovery recovery = install_log::PlanRecovery(log.lines);
-  if (recovery.direction == install_log::Recovery::Direction::kNothing) return true;
-  const install_log::LastRun run = install_log::FindLastRun(log.lines);
+  if (install_log::PlanRecovery(log.lines).direction == install_log::Recovery::Direction::kNothing) return true;
+  // Held for writing while the run is finished, and judged on what that handle reads: the
+  // run of a program that still writes the log (another setup.exe) is not ours to finish.
+  install_log::LogWriter writer(path, install_log::ProductOf(log), std::nullopt);
+  if (!writer.Open()) return true;
+  const install_log::Recovery recovery = install_log::PlanRecovery(writer.Earlier());
+  const install_log::LastRun run = install_log::FindLastRun(writer.Earlier());
   const install_log::StagingMap map(run.records);
   bool finished = true;
   for (const install_log::PlanStep& step : recovery.steps) {
     if (CarryOut(step, map)) finished = false;
   }
-  if (!finished || recovery.direction == install_log::Recovery::Direction::kTidy) return finished;
-  const std::string product = log.version == 1 ? install_log::GroupName(log.lines) : log.product;
-  install_log::LogWriter writer(path, product, std::nullopt);
+  using Direction = install_log::Recovery::Direction;
+  const bool endsTheRun = recovery.direction == Direction::kUndo || recovery.direction == Direction::kComplete;
+  if (!finished || !endsTheRun) {
+    return finished;
+  }
   if (run.phase != install_log::RunPhase::kCommitted && run.phase != install_log::RunPhase::kAborted) {
     writer.Append(Record::Of(RecordKind::Abort));
   }

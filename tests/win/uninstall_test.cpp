@@ -312,6 +312,9 @@ TEST(Transaction, KilledRunsEndWhollyOldOrWhollyNew) {
       EXPECT_EQ(test::TreeOf(app),
                 (std::vector<std::string>{"a.txt", "a.txt.yv-new", "keep.txt", "n.txt.yv-new", "old.yv-new\\",
                                           "old.yv-new\\g.txt", "old\\", "old\\f.txt"}));
+      // A run that a living program still writes is not another start's to finish.
+      EXPECT_TRUE(winsys::RecoverJournal(journal));
+      EXPECT_TRUE(Exists(app + "\\a.txt.yv-new"));
       if (cut.commit) {
         ASSERT_FALSE(changes.StagedFilesOnDisk());
         ASSERT_TRUE(changes.Record(install_log::Record::Of(install_log::RecordKind::Commit)));
