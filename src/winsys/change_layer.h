@@ -3,26 +3,30 @@
 // returns one fault value. The installation run owns it and hands it down.
 //
 // The protocol of a run (install_log/journal.h names the files; docs/install-log.md lists
-// the states a kill leaves):
-//  1. BeginRun writes GROUP, FOLDER and BEGIN, flushed, after the previous run of the
-//     journal has been finished. (Journal.RecoveryAfterACutAtEveryRecord)
+// the states a kill leaves), each rule with the test that holds it:
+//  1. BeginRun writes GROUP, FOLDER and BEGIN, BEGIN flushed; the start of the program
+//     finished the journal's last run before (rule 7). (Journal.RecoveryAfterACutAtEveryRecord)
 //  2. Staging changes nothing the product uses: a folder of section "delete" is recorded
 //     (GONE) and tried, not moved; folders are created (DIR, recorded first); each file is
-//     recorded (FILE), then written under its staged name and flushed to the disk, and
-//     its target is checked to be replaceable. Every question is asked here.
-//     (InstallationRun.AFailedOrCancelledRunLeavesTheMachineAsItWas)
+//     recorded (FILE), then written under its staged name and flushed, and a target that
+//     was there is checked to be replaceable. Every question is asked here.
+//     (InstallationRun.RecordsEveryChangeBeforeItIsMadeAndCommitsWhenAllIsStaged,
+//     InstallationRun.ACancelAtAFileInUseKeepsTheEarlierInstallationWhole)
 //  3. Registry values of the run are written at the end of staging, each recorded with
-//     what it held. (same test)
-//  4. Commit flushes the journal, writes COMMIT and flushes it: from here the run goes
-//     through. Then renames only: each earlier file aside (".yv-old"), its staged file in;
-//     a replaced folder aside, its new tree in. (Transaction.KilledRunsEndWhollyOldOrWhollyNew)
-//  5. Then the moved-aside files and folders go (a running program's file at the next
-//     start or restart) and END is written. (same test)
+//     what it held. (InstallationRun.RecordsEveryChange...)
+//  4. Commit waits for every staged file to be on the disk, flushes the journal, writes
+//     COMMIT and flushes it: from here the run goes through. Then renames only: each
+//     earlier file aside (".yv-old"), its staged file in; a replaced folder aside, its new
+//     tree in. (Transaction.KilledRunsEndWhollyOldOrWhollyNew)
+//  5. Then the moved-aside files and folders go (one a program holds at restart, or when a
+//     later run replaces it) and END is written. (same test)
 //  6. A fault or Cancel before END writes ABORT and undoes the run in reverse; END follows.
+//     (InstallationRun.AFailedRunLeavesTheMachineAsItWasAndThenShowsItsMessage)
 //  7. The next start of either program finishes the last run before anything else: without
-//     COMMIT or with ABORT it is undone, with COMMIT completed. (same test)
+//     COMMIT or with ABORT it is undone, with COMMIT completed; a run that a living program
+//     still writes is left to it. (Transaction.*, InstallScenario.AnUpgradeKilledAtAnyInstant...)
 // A staged file's data is flushed on a thread of its own while the run goes on
-// (data_flusher.h); the commit waits for every flush before COMMIT.
+// (data_flusher.h).
 // Outside a run (the last page) a file is replaced at once: staged, flushed, then moved over
 // its target; a kill leaves at most the staged file, which the next start removes.
 #pragma once
