@@ -25,5 +25,8 @@ struct ChangeFault {
 };
 ChangeFault::Kind KindOfError(DWORD error);
 ChangeFault FaultOf(DWORD error, const std::string& path);
+// A fault while making or writing a new file of our own: a full disk, or one that cannot be
+// made (denied there means the folder, not a program holding anything).
+ChangeFault NewFileFaultOf(DWORD error, const std::string& path);
 
 }  // namespace yv::winsys

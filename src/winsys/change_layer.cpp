@@ -143,6 +143,10 @@ ChangeFault FaultOf(DWORD error, const std::string& path) {
   return {KindOfError(error), path, error};
 }
 
+ChangeFault NewFileFaultOf(DWORD error, const std::string& path) {
+  return {KindOfError(error) == Kind::kDiskFull ? Kind::kDiskFull : Kind::kCannotCreate, path, error};
+}
+
 ChangeFault StagedFile::Write(const void* data, std::size_t size) {
   const auto* bytes = static_cast<const char*>(data);
   while (size > 0) {
@@ -150,9 +154,7 @@ ChangeFault StagedFile::Write(const void* data, std::size_t size) {
     DWORD written = 0;
     if (!WriteFile(file_, bytes, chunk, &written, nullptr) || written == 0) {
       const DWORD error = written == 0 && GetLastError() == ERROR_SUCCESS ? ERROR_DISK_FULL : GetLastError();
-      // Denied while writing our own new file is no program's doing.
-      const Kind kind = KindOfError(error) == Kind::kDiskFull ? Kind::kDiskFull : Kind::kCannotCreate;
-      return {kind, target_, error};
+      return NewFileFaultOf(error, target_);
     }
     bytes += written;
     size -= written;
@@ -176,13 +178,9 @@ ChangeFault StagedFile::Finish(std::optional<uint64_t> lastWriteTime) {
     handed_ = true;
     return {};
   }
-  const bool flushed = FlushFileBuffers(file_) != 0;
-  const DWORD flushError = GetLastError();
-  const bool closed = CloseHandle(file_) != 0;
+  const DWORD error = FlushAndClose(file_);
   file_ = INVALID_HANDLE_VALUE;
-  if (flushed && closed) return {};
-  const DWORD error = flushed ? GetLastError() : flushError;
-  return {KindOfError(error) == Kind::kDiskFull ? Kind::kDiskFull : Kind::kCannotCreate, target_, error};
+  return error == ERROR_SUCCESS ? ChangeFault{} : NewFileFaultOf(error, target_);
 }
 
 void StagedFile::Discard() {
@@ -294,8 +292,7 @@ ChangeFault ChangeLayer::StageFile(const std::string& target, StagedFile& file) 
   }
   if (file.file_ == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
-    // Denied here means the folder, not a program holding the target.
-    return {KindOfError(error) == Kind::kDiskFull ? Kind::kDiskFull : Kind::kCannotCreate, target, error};
+    return NewFileFaultOf(error, target);
   }
   file.staged_ = staged;
   return {};

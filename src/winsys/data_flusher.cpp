@@ -2,6 +2,12 @@
 
 namespace yv::winsys {
 
+DWORD FlushAndClose(HANDLE file) {
+  const DWORD flushed = FlushFileBuffers(file) ? ERROR_SUCCESS : GetLastError();
+  const DWORD closed = CloseHandle(file) ? ERROR_SUCCESS : GetLastError();
+  return flushed != ERROR_SUCCESS ? flushed : closed;
+}
+
 DataFlusher::~DataFlusher() {
   Drain();
   {
@@ -39,18 +45,10 @@ void DataFlusher::Work() {
     flushing_ = true;
     changed_.notify_all();
     lock.unlock();
-    const bool flushed = FlushFileBuffers(file) != 0;
-    const DWORD error = flushed ? ERROR_SUCCESS : GetLastError();
-    const bool closed = CloseHandle(file) != 0;
-    const DWORD closeError = closed ? ERROR_SUCCESS : GetLastError();
+    const DWORD error = FlushAndClose(file);
     lock.lock();
     flushing_ = false;
-    if (!fault_ && (!flushed || !closed)) {
-      const DWORD cause = flushed ? closeError : error;
-      fault_ = {KindOfError(cause) == ChangeFault::Kind::kDiskFull ? ChangeFault::Kind::kDiskFull
-                                                                   : ChangeFault::Kind::kCannotCreate,
-                target, cause};
-    }
+    if (!fault_ && error != ERROR_SUCCESS) fault_ = NewFileFaultOf(error, target);
     changed_.notify_all();
   }
 }

@@ -17,6 +17,9 @@
 
 namespace yv::winsys {
 
+// Flushes a new file's data to the disk and closes it: ERROR_SUCCESS, or the first error.
+DWORD FlushAndClose(HANDLE file);
+
 class DataFlusher {
  public:
   static constexpr std::size_t kWaiting = 64;

@@ -141,10 +141,6 @@ std::optional<HKEY> RootOf(const std::string& name) {
   return std::nullopt;
 }
 
-void RecordFolderCreate(install_log::ChangeRecorder& log, const std::string& path) {
-  Put(log, Make(RecordKind::Dir, path));
-}
-
 void RecordShortcut(install_log::ChangeRecorder& log, const std::string& path) {
   Put(log, Make(RecordKind::Link, path));
 }

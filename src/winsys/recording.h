@@ -26,8 +26,6 @@ REGSAM ViewAccess(install_log::View view);
 std::string RootName(HKEY root);
 std::optional<HKEY> RootOf(const std::string& name);
 
-// A folder about to be created.
-void RecordFolderCreate(install_log::ChangeRecorder& log, const std::string& path);
 // A shortcut file about to be saved.
 void RecordShortcut(install_log::ChangeRecorder& log, const std::string& path);
 // A key about to be created with its parents: each level that does not exist yet.
