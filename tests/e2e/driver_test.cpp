@@ -284,13 +284,13 @@ TEST_F(DriverTest, RunWaitStartsInTheGivenFolderAndReturnsTheExitCode) {
                             L"marker.txt"},
                            ProgramFolder());
   ASSERT_TRUE(found);
-  EXPECT_EQ(found->exitCode, 0u);
+  EXPECT_EQ(found->exitCode, 0u) << found->output;
   EXPECT_EQ(found->output, "exit 0\n");
   auto absent = RunUidriver({L"run-wait", ProgramFolder(), FixtureProgram(), L"--exit-if-file",
                              L"marker.txt"},
                             medium_.Path());
   ASSERT_TRUE(absent);
-  EXPECT_EQ(absent->exitCode, 1u);
+  EXPECT_EQ(absent->exitCode, 1u) << absent->output;
   auto code = RunUidriver({L"run-wait", medium_.Path(), FixtureProgram(), L"--exit", L"42"},
                           medium_.Path());
   ASSERT_TRUE(code);

@@ -112,7 +112,8 @@ class Holder {
     startup.dwFlags = STARTF_USESTDHANDLES;  // not the test's own output
     if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process_))
       return;
-    for (int i = 0; i < 200 && !held; ++i) {
+    // A first start in a fresh prefix can take seconds; a helper that ended never holds.
+    for (int i = 0; i < 1200 && !held && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT; ++i) {
       HANDLE probe = CreateFileW(yv::text::ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                  nullptr, OPEN_EXISTING, 0, nullptr);
       held = probe == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION;
