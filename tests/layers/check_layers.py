@@ -8,7 +8,7 @@ import pathlib
 import re
 import sys
 
-CORE = {"text", "platform", "profile", "archive", "install_log", "medium"}
+CORE = {"text", "platform", "profile", "archive", "install_log", "medium", "deploy"}
 ALLOWED = {
     "text": set(),
     "platform": {"text"},
@@ -16,8 +16,9 @@ ALLOWED = {
     "archive": {"text", "platform"},
     "install_log": {"text", "platform"},
     "medium": {"text"},
+    "deploy": {"text", "install_log", "medium"},
     "ui": {"text"},
-    "winsys": {"text", "platform", "install_log"},
+    "winsys": {"text", "platform", "install_log", "deploy"},
     "archive/win": CORE | {"ui", "winsys"},
     "wizard": CORE | {"ui", "winsys"},
     "shell": CORE | {"ui", "winsys", "wizard"},
