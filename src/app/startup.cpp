@@ -4,7 +4,9 @@
 
 #include <memory>
 
+#include "app/deployment_start.h"
 #include "app/wizard.h"
+#include "deploy/switches.h"
 #include "install_log/log_file.h"
 #include "medium/medium_rules.h"
 #include "platform/file_io.h"
@@ -13,6 +15,7 @@
 #include "ui/application.h"
 #include "ui/message_box.h"
 #include "winsys/change_layer.h"
+#include "winsys/deployment.h"
 #include "winsys/registry.h"
 #include "winsys/system_folders.h"
 #include "wizard/install_state.h"
@@ -119,14 +122,30 @@ std::optional<std::string> InstallLogPath(const std::string& windows) {
 }  // namespace
 
 int RunSetup(const std::string& workingDir, const std::string& commandLine) {
-  switch (PrepareInstallState(workingDir, commandLine)) {
+  // A line of switches is a deployment's; any other line names the folder of an upgrade.
+  const bool withSwitches = deploy::IsSwitchLine(commandLine);
+  if (withSwitches) {
+    if (const auto refused = BeginDeployment(commandLine)) return *refused;
+  }
+  // A medium without a usable description: the box, and with switches the medium's code.
+  const auto badDescription = [&](int codeWithoutSwitches) {
+    winsys::NoteFault(winsys::ExitCause::kMedium, texts::kBadDescription, gInstall.DescFilePath);
+    ui::ShowMessageBox(nullptr, texts::kBadDescription, texts::kSetupCaption, MB_OK);
+    return withSwitches ? winsys::FinishDeployment(false) : codeWithoutSwitches;
+  };
+  switch (PrepareInstallState(workingDir, withSwitches ? std::string() : commandLine)) {
     case StartupOutcome::Quit:
-      return 0;
+      if (!withSwitches) return 0;
+      winsys::NoteFault(winsys::ExitCause::kMedium, texts::kLogMedium, gInstall.SourceDir + std::string(kSetupIni));
+      return winsys::FinishDeployment(false);
     case StartupOutcome::BadDescription:
-      ui::ShowMessageBox(nullptr, texts::kBadDescription, texts::kSetupCaption, MB_OK);
-      return 0;
+      return badDescription(0);
     case StartupOutcome::Run:
       break;
+  }
+  winsys::LogLine(texts::kLogMedium + gInstall.DescFilePath);
+  if (withSwitches) {
+    if (const auto refused = RefusedByDescription()) return RefuseSwitch(*refused, winsys::IsSilent());
   }
   try {
     auto wizard = std::make_unique<TfmWizard>();
@@ -134,8 +153,7 @@ int RunSetup(const std::string& workingDir, const std::string& commandLine) {
     // decides what the uninstaller deletes, where others may write. Such a description is
     // refused as a broken one, before anything is read or written for it.
     if (!gInstall.UninstallProgram.empty() && !medium::IsPlainFileName(gInstall.UninstallProgram)) {
-      ui::ShowMessageBox(nullptr, texts::kBadDescription, texts::kSetupCaption, MB_OK);
-      return gInstall.UpgradeMode ? 1 : 0;
+      return badDescription(gInstall.UpgradeMode ? 1 : 0);
     }
     // A run that a kill or a power cut ended is finished first, one way or the other.
     const std::string windows = winsys::WindowsFolder().value_or("");
@@ -153,7 +171,11 @@ int RunSetup(const std::string& workingDir, const std::string& commandLine) {
     }
     wizard->changes.SetJournal(journal.get());
     ui::SetMainForm(wizard.get());
-    wizard->Show();
+    if (winsys::IsSilent()) {
+      wizard->RunUnattended();
+    } else {
+      wizard->Show();
+    }
     int code = ui::RunMessageLoop();
     ui::SetMainForm(nullptr);
     wizard->changes.SetJournal(nullptr);
@@ -162,11 +184,11 @@ int RunSetup(const std::string& workingDir, const std::string& commandLine) {
     // only while nothing was installed.
     winsys::RemoveEndedJournal(ownJournal);
     if (newLog) winsys::RemoveEndedJournal(*logPath, true);
-    return code;
+    return withSwitches ? winsys::FinishDeployment(wizard->Finished()) : code;
   } catch (const std::exception& error) {
     ui::ReportException(error);
     ui::SetMainForm(nullptr);
-    return 0;
+    return withSwitches ? winsys::FinishDeployment(false) : 0;
   }
 }
 

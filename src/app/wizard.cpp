@@ -15,6 +15,7 @@
 #include "text/gbk.h"
 #include "ui/application.h"
 #include "ui/message_box.h"
+#include "winsys/deployment.h"
 #include "winsys/process.h"
 #include "wizard/install_state.h"
 #include "wizard/texts.h"
@@ -93,6 +94,11 @@ void TfmWizard::Timer1Timer() {
   }
 }
 
+void TfmWizard::RunUnattended() {
+  StopTimer(kTimer1);
+  RunWizardPages();
+}
+
 void TfmWizard::RunWizardPages() {
   if (gInstall.UpgradeMode) PageIndex = kComponentsPage;
   while (PageIndex >= 0 && PageIndex < kPagesDone) {
@@ -139,6 +145,7 @@ static_assert(std::size(kPageRoles) == kPagesDone, "one role per page");
 bool TfmWizard::RunPage(int32_t index) {
   const PageRole& role = kPageRoles[index];
   const bool upgrade = gInstall.UpgradeMode;
+  const bool silent = winsys::IsSilent();
   if (upgrade && role.inUpgrade == InUpgrade::Skipped) {
     PageIndex += 1;
     return true;
@@ -151,10 +158,8 @@ bool TfmWizard::RunPage(int32_t index) {
   }
   auto page = pageClasses.page[static_cast<std::size_t>(index)]();
   int result;
-  if (upgrade && role.inUpgrade == InUpgrade::AnsweredUnseen) {
-    // The answer is the handler's own, not what the page's creation left behind.
-    page->modalResult = ui::mrNone;
-    page->Button2Click();
+  if (silent || (upgrade && role.inUpgrade == InUpgrade::AnsweredUnseen)) {
+    page->AnswerUnseen();
     result = page->modalResult;
   } else {
     result = page->ShowModal();
@@ -164,7 +169,7 @@ bool TfmWizard::RunPage(int32_t index) {
   if (!role.runsInstallation || page->StepDelta != 1) return true;
   // The page stays until the run has ended; the progress page goes first.
   auto progress = pageClasses.progress();
-  progress->Show();
+  if (!silent) progress->Show();
   pageClasses.runInstallation(*progress);
   const bool ok = progress->InstallOk;
   progress.reset();

@@ -54,6 +54,10 @@ class TfmWizard : public ui::Form {
   void Timer1Timer();
   void RunWizardPages();
   void FormDestroy();
+  // A silent run: the page loop at once, with the backdrop never shown.
+  void RunUnattended();
+  // The pages ended normally: the installation is done.
+  bool Finished() const { return PageIndex == kPagesDone; }
 
  protected:
   void OnDestroyed() override;

@@ -10,6 +10,7 @@
 #include "ui/group_controls.h"
 #include "ui/list_controls.h"
 #include "ui/message_box.h"
+#include "winsys/deployment.h"
 #include "wizard/install_state.h"
 #include "wizard/texts.h"
 
@@ -77,6 +78,12 @@ TdlgStep7::TdlgStep7(winsys::ChangeLayer& changes)
       ui::ShowMessageBox(Handle(), texts::kTooLong + table, wizard::texts::kSetupCaption, MB_OK);
     }
   }
+  // A deployment's card stands as if chosen here (an index past the driver table names none).
+  if (const auto card = winsys::TakeAnswer(winsys::gDeployment.switches.card)) {
+    skipCard_ = *card == deploy::kNoCard;
+    if (!skipCard_ && mode_ == CardMode::kCardList) cards_.SetItemIndex(*card);
+    if (!skipCard_ && mode_ == CardMode::kDriverTable) drivers_.SetItemIndex(*card < drivers_.Count() ? *card : -1);
+  }
   // Without its text file the page still shows, with an empty text box.
   memo_.SetText(text::WithCrLf(platform::ReadWholeFile(gInstall.SourceDir + "\\ad4.txt").value_or("")));
 }
@@ -87,7 +94,13 @@ void TdlgStep7::Button3Click() {
   modalResult = ui::mrOk;
 }
 
+void TdlgStep7::AnswerUnseen() {
+  modalResult = ui::mrNone;
+  Button3Click();
+}
+
 bool TdlgStep7::CardStep() {
+  if (skipCard_ && mode_ != CardMode::kNone) return true;
   switch (mode_) {
     case CardMode::kNone:
       modalResult = ui::mrOk;  // the page closes even if an action ends the handler early

@@ -22,6 +22,7 @@ class TdlgStep7 : public wizard::WizardPage {
   // fails keeps the page open (except without card controls), and pressing "完成" again
   // starts over from the card step.
   void Button3Click() override;
+  void AnswerUnseen() override;  // Finish
 
   CardMode Mode() const { return mode_; }
   // How the post-installation actions start programs (tests stand in for it).
@@ -35,6 +36,7 @@ class TdlgStep7 : public wizard::WizardPage {
   // After a card step that failed: Yes finishes without the card.
   bool UserSkipsCard();
 
+  bool skipCard_ = false;         // a deployment asked for no card
   ui::Control& tableLabel_;       // Label1, over the driver table
   ui::Control& memo_;             // Memo1, the last page's text
   ui::ComboBox& drivers_;         // ComboBox1, the driver table's entries

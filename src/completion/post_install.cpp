@@ -7,6 +7,7 @@
 #include "shell/shortcuts.h"
 #include "text/gbk.h"
 #include "ui/message_box.h"
+#include "winsys/deployment.h"
 #include "winsys/recording.h"
 #include "winsys/registry.h"
 #include "winsys/system_folders.h"
@@ -104,7 +105,9 @@ bool ImportRegistryFiles(HWND owner, winsys::ChangeLayer& changes, const Program
   const auto windows = winsys::WindowsFolder();
   for (const ListedEntry& entry : ReadListedEntries(owner, "reg")) {
     if (!platform::PathExists(entry.path)) continue;
-    const auto command = text::JoinBounded(kPathLimit, {"regedit.exe \"", entry.path, "\""});
+    // The editor asks before it imports; in a silent run nobody would answer.
+    const auto command =
+        text::JoinBounded(kPathLimit, {winsys::IsSilent() ? "regedit.exe /s \"" : "regedit.exe \"", entry.path, "\""});
     if (!command) {
       Tell(owner, texts::kTooLong + entry.path);
       continue;
@@ -171,8 +174,10 @@ bool RunPostInstallActions(HWND owner, winsys::ChangeLayer& changes, const Progr
   if (!shell::CreateProgramShortcuts(changes, gInstall.InstallDir)) {
     ui::ShowMessageBox(owner, texts::kShortcutsFailed, "", MB_OK);
   }
-  return ImportRegistryFiles(owner, changes, starter) && RunListedPrograms(owner, starter) &&
-         RunFollowUpInstallers(owner, starter);
+  if (!ImportRegistryFiles(owner, changes, starter)) return false;
+  // Programs that may ask questions are left to the deployment that said so.
+  if (winsys::gDeployment.switches.noRun) return true;
+  return RunListedPrograms(owner, starter) && RunFollowUpInstallers(owner, starter);
 }
 
 }  // namespace yv::completion

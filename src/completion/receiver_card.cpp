@@ -108,8 +108,8 @@ void WriteDriverChoice(winsys::ChangeLayer& changes, const std::string& path, in
   const auto content = platform::ReadWholeFile(path);
   // An existing file that cannot be read must not be replaced by two entries.
   if (!content && platform::PathExists(path)) throw profile::ProfileWriteError(path);
-  const auto chosen =
-      profile::WithEntry(profile::IniDocument(content.value_or("")), "DCD", "Driver", "Driver " + std::to_string(index));
+  const auto chosen = profile::WithEntry(profile::IniDocument(content.value_or("")), "DCD", "Driver",
+                                         "Driver " + std::to_string(index));
   const auto counted =
       chosen ? profile::WithEntry(profile::IniDocument(*chosen), "DCD", "DriverNumber", std::to_string(count))
              : std::nullopt;

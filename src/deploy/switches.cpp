@@ -18,9 +18,9 @@ struct SwitchRule {
 };
 
 constexpr SwitchRule kRules[] = {
-    {"S", Value::kNone},           {"DIR", Value::kFolder}, {"GROUP", Value::kGroup}, {"COMPONENTS", Value::kComponents},
-    {"USER", Value::kText},        {"COMPANY", Value::kText}, {"CARD", Value::kCard},  {"ALLUSERS", Value::kNone},
-    {"NORUN", Value::kNone},       {"LOG", Value::kFile},
+    {"S", Value::kNone},     {"DIR", Value::kFolder},   {"GROUP", Value::kGroup}, {"COMPONENTS", Value::kComponents},
+    {"USER", Value::kText},  {"COMPANY", Value::kText}, {"CARD", Value::kCard},   {"ALLUSERS", Value::kNone},
+    {"NORUN", Value::kNone}, {"LOG", Value::kFile},
 };
 
 // Blank-separated words; a quote character starts or ends a stretch in which blanks
@@ -119,6 +119,17 @@ bool Store(Switches& s, std::string_view name, Value kind, const std::string& va
   return false;
 }
 
+// "/S" as a word of its own anywhere in the line, whatever else is wrong with it.
+bool AsksForSilence(std::string_view line) {
+  for (std::size_t i = 0; i < line.size();) {
+    std::size_t end = i;
+    while (end < line.size() && !text::IsBlank(line[end])) ++end;
+    if (text::EqualsIgnoreCase(line.substr(i, end - i), "/S")) return true;
+    i = end + 1;
+  }
+  return false;
+}
+
 }  // namespace
 
 bool IsSwitchLine(std::string_view commandLine) {
@@ -128,7 +139,7 @@ bool IsSwitchLine(std::string_view commandLine) {
 
 std::variant<Switches, Refusal> ParseSwitches(std::string_view commandLine) {
   const auto words = Words(commandLine);
-  if (!words) return Refusal{std::string(text::TrimBlanks(commandLine))};
+  if (!words) return Refusal{std::string(text::TrimBlanks(commandLine)), AsksForSilence(commandLine)};
   Switches switches;
   std::vector<std::string_view> seen;
   for (const std::string& word : *words) {
@@ -141,7 +152,7 @@ std::variant<Switches, Refusal> ParseSwitches(std::string_view commandLine) {
     bool ok = rule != nullptr && (eq == std::string::npos) == (rule->value == Value::kNone);
     for (std::string_view earlier : seen) ok = ok && earlier != rule->name;
     if (!ok || !Store(switches, rule->name, rule->value, eq == std::string::npos ? "" : word.substr(eq + 1))) {
-      return Refusal{word};
+      return Refusal{word, AsksForSilence(commandLine)};
     }
     seen.push_back(rule->name);
   }

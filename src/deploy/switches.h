@@ -16,21 +16,23 @@ namespace yv::deploy {
 inline constexpr int kNoCard = -1;
 
 struct Switches {
-  bool silent = false;                          // /S
-  std::optional<std::string> dir;               // /DIR=folder, without a trailing '\'
-  std::optional<std::string> group;             // /GROUP=name
-  std::optional<std::vector<int>> components;   // /COMPONENTS=i,j,...
-  std::optional<std::string> user;              // /USER=name
-  std::optional<std::string> company;           // /COMPANY=name
-  std::optional<int> card;                      // /CARD=index, or kNoCard
-  bool allUsers = false;                        // /ALLUSERS
-  bool noRun = false;                           // /NORUN
-  std::optional<std::string> log;               // /LOG=file
+  bool silent = false;                         // /S
+  std::optional<std::string> dir;              // /DIR=folder, without a trailing '\'
+  std::optional<std::string> group;            // /GROUP=name
+  std::optional<std::vector<int>> components;  // /COMPONENTS=i,j,...
+  std::optional<std::string> user;             // /USER=name
+  std::optional<std::string> company;          // /COMPANY=name
+  std::optional<int> card;                     // /CARD=index, or kNoCard
+  bool allUsers = false;                       // /ALLUSERS
+  bool noRun = false;                          // /NORUN
+  std::optional<std::string> log;              // /LOG=file
 };
 
-// The switch that was refused, as it was written.
+// The switch that was refused, as it was written, and whether the line also asked for a
+// silent run (then nobody is told but the exit code).
 struct Refusal {
   std::string switchText;
+  bool silent = false;
 };
 
 // True when the command-line text is a list of switches.

@@ -25,6 +25,15 @@ inline constexpr char kEarlierKeptLine[] = "\r\n原有的安装已保留。";
 // A file that could not be moved in at the commit (the run was undone).
 inline constexpr char kCannotReplace[] = "无法替换文件：\r\n";
 
+// Lines of a deployment's support log.
+inline constexpr char kLogFolder[] = "安装文件夹：";
+inline constexpr char kLogGroup[] = "程序组：";
+inline constexpr char kLogComponent[] = "组件：";
+inline constexpr char kLogItemDone[] = "：完成";
+inline constexpr char kLogItemFailed[] = "：失败";
+inline constexpr char kLogCommitted[] = "安装完成";
+inline constexpr char kLogUndone[] = "安装未完成，所做的更改已全部撤销";
+
 // A name too long for the buffers the installation composes paths and keys in: the
 // message names what is too long ("%s太长!") and shows it whole on the next line.
 inline constexpr char kTooLong[] = "%s太长!\r\n%s";

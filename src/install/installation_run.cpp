@@ -13,6 +13,7 @@
 #include "shell/folder_paths.h"
 #include "text/gbk.h"
 #include "ui/message_box.h"
+#include "winsys/deployment.h"
 #include "wizard/install_state.h"
 #include "wizard/texts.h"
 
@@ -65,7 +66,8 @@ class Run {
   bool earlier = false;
 
  private:
-  bool Fail(std::string text, std::string caption) {
+  bool Fail(std::string text, std::string caption, winsys::ExitCause cause = winsys::ExitCause::kFailed) {
+    winsys::NoteFault(cause, text, "");
     failure = Failure{std::move(text), std::move(caption)};
     return false;
   }
@@ -83,7 +85,7 @@ class Run {
     if (gInstall.DeleteCount >= 1) {
       if (const auto stays = RemoveOldFolders(changes_, gInstall.InstallDir, gInstall.DescFilePath)) {
         const auto message = text::FormatBounded(std::string::npos, texts::kCannotRemoveFolder, {*stays});
-        return Fail(message.value_or(*stays), texts::kWarningCaption);
+        return Fail(message.value_or(*stays), texts::kWarningCaption, winsys::ExitCause::kInUse);
       }
     }
     std::string tooLong;
@@ -102,7 +104,9 @@ class Run {
     const std::string caption = PartCaption(k);
     view_.ShowComponentText(ComponentText(k));
     const profile::SectionPairs lines = profile::ReadSectionPairs(gInstall.DescFilePath, "part" + std::to_string(k));
-    if (lines.size() == 0) return Fail(texts::kComponentMissing, caption);
+    winsys::LogLine(texts::kLogComponent + caption);
+    // A component the description names but does not list is a medium put together wrongly.
+    if (lines.size() == 0) return Fail(texts::kComponentMissing, caption, winsys::ExitCause::kMedium);
     view_.SetComponentMaximum(static_cast<int>(lines.size()));
     view_.ShowComponentCaption(caption);
     for (std::size_t i = 0; i < lines.size() && view_.InstallOk; ++i) {
@@ -120,11 +124,16 @@ class Run {
       }
       const archive::ItemResult result =
           archive::InstallPackageItem(view_, changes_, gInstall.InstallDir, *archive, token);
+      winsys::LogLine(texts::kActionInstall + name + texts::kActionTo + token +
+                      (result ? texts::kLogItemDone : texts::kLogItemFailed));
       // An archive's records reach the disk together.
       changes_.Flush();
       if (!result) {
         // A user who stopped at a full disk has been told why: the medium is not at fault.
-        if (result.blamesMedium) return Fail(texts::kArchiveFailed, caption);
+        if (result.blamesMedium) {
+          failure = Failure{texts::kArchiveFailed, caption};  // its fault is noted already
+          return false;
+        }
         return false;
       }
     }
@@ -140,8 +149,11 @@ class Run {
 bool RunInstallation(InstallationView& view, winsys::ChangeLayer& changes) {
   view.InstallOk = true;
   Run run(view, changes);
+  winsys::LogLine(texts::kLogFolder + gInstall.InstallDir);
+  winsys::LogLine(texts::kLogGroup + gInstall.ProgramGroup);
   if (const winsys::ChangeFault begun = changes.BeginRun(gInstall.ProgramGroup, gInstall.InstallDir)) {
     run.failure = Failure{wizard::texts::kLogNotWritten + begun.path, wizard::texts::kLogNotWrittenCaption};
+    winsys::NoteFault(winsys::ExitCause::kFailed, wizard::texts::kLogNotWritten, begun.path, begun.error);
     view.InstallOk = false;
   } else if (!run.Stage()) {
     view.InstallOk = false;
@@ -149,11 +161,13 @@ bool RunInstallation(InstallationView& view, winsys::ChangeLayer& changes) {
   if (view.InstallOk) {
     if (const winsys::ChangeFault fault = changes.Commit()) {
       run.failure = Failure{texts::kCannotReplace + fault.path, texts::kWarningCaption};
+      winsys::NoteFault(winsys::CauseOf(fault.kind), texts::kCannotReplace, fault.path, fault.error);
       view.InstallOk = false;
     }
   } else {
     changes.Undo();
   }
+  winsys::LogLine(view.InstallOk ? texts::kLogCommitted : texts::kLogUndone);
   if (view.InstallOk) return true;
   // The machine is as it was before the run: an earlier installation is whole.
   if (run.failure) {

@@ -4,6 +4,7 @@
 #include "text/cp936.h"
 #include "text/line_breaks.h"
 #include "ui/application.h"
+#include "winsys/deployment.h"
 #include "wizard/install_state.h"
 #include "wizard/texts.h"
 
@@ -38,7 +39,6 @@ void SetFittedText(ui::Control& label, const std::string& text) {
   ReleaseDC(window, dc);
   SetWindowPos(window, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
-
 
 constexpr int kUpgradeQuietAttempts = 30;
 constexpr DWORD kUpgradeRetryMs = 500;
@@ -118,7 +118,9 @@ void TdlgStep6::ProcessMessages() {
 }
 
 bool TdlgStep6::Retry(const archive::Fault& fault) {
-  if (wizard::gInstall.UpgradeMode && fault.kind == archive::FaultKind::kTargetInUse) {
+  // Nobody may be there to close the program: an unattended run waits quietly first.
+  const bool unattended = wizard::gInstall.UpgradeMode || winsys::IsSilent();
+  if (unattended && fault.kind == archive::FaultKind::kTargetInUse) {
     return upgradeWait_.TryAgain(fault.path, [&] { return InstallationView::Retry(fault); });
   }
   return InstallationView::Retry(fault);

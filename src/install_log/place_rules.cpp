@@ -83,7 +83,7 @@ bool IsShortcutName(const std::string& path) {
 // folder; anything else a vendor chose is allowed.
 bool IsAllowedInstallFolder(const std::string& path, const Places& p) {
   if (!IsPlainFullPath(path)) return false;
-  for (const std::string* place : {&p.windowsDir, &p.systemDir, &p.programs, &p.desktop}) {
+  for (const std::string* place : p.All()) {
     if (!place->empty() && IsAtOrBelow(*place, path)) return false;
   }
   return !IsBelow(path, p.windowsDir);
@@ -92,7 +92,7 @@ bool IsAllowedInstallFolder(const std::string& path, const Places& p) {
 // A folder made on the way to an installation folder ("D:\apps" for "D:\apps\kv58"), as
 // long as it holds none of the system's folders.
 bool IsOnTheWayTo(const std::string& path, const std::vector<std::string>& installDirs, const Places& p) {
-  for (const std::string* place : {&p.windowsDir, &p.systemDir, &p.programs, &p.desktop}) {
+  for (const std::string* place : p.All()) {
     if (!place->empty() && IsAtOrBelow(*place, path)) return false;
   }
   for (const std::string& dir : installDirs) {
@@ -127,11 +127,12 @@ bool IsAllowed(const Record& r, const Places& p, const std::vector<std::string>&
              (inInstallFolder(false) || IsBelow(r.text, p.windowsDir) || IsBelow(r.text, p.systemDir));
     case RecordKind::Dir:
       // The Programs folder itself where a new profile had none: the program group made it.
-      return IsPlainFullPath(r.text) &&
-             (inInstallFolder(true) || IsOnTheWayTo(r.text, installDirs, p) || IsAtOrBelow(r.text, p.programs));
+      return IsPlainFullPath(r.text) && (inInstallFolder(true) || IsOnTheWayTo(r.text, installDirs, p) ||
+                                         IsAtOrBelow(r.text, p.programs) || IsAtOrBelow(r.text, p.allUsersPrograms));
     case RecordKind::Link:
       return IsPlainFullPath(r.text) && IsShortcutName(r.text) &&
-             (IsBelow(r.text, p.programs) || IsBelow(r.text, p.desktop));
+             (IsBelow(r.text, p.programs) || IsBelow(r.text, p.desktop) || IsBelow(r.text, p.allUsersPrograms) ||
+              IsBelow(r.text, p.allUsersDesktop));
     case RecordKind::Key:
     case RecordKind::Value:
       return IsAllowedKey(r.text);

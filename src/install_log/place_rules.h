@@ -1,10 +1,12 @@
 // What a log may name. The uninstaller removes only below these places: the installation
 // folders the log names, the Windows and system folders (files only), the current user's
-// Programs and Desktop folders (shortcuts and the program group), and registry keys below
+// and every user's Programs and Desktop folders (shortcuts and the program group; a
+// deployment for every user puts them in the latter), and registry keys below
 // HKEY_LOCAL_MACHINE\SOFTWARE and HKEY_CURRENT_USER\Software. One record outside them
 // refuses the whole log.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -20,6 +22,12 @@ struct Places {
   std::string systemDir;
   std::string programs;
   std::string desktop;
+  std::string allUsersPrograms;
+  std::string allUsersDesktop;
+  // All of them, each a place of its own (an empty one is none).
+  std::array<const std::string*, 6> All() const {
+    return {&windowsDir, &systemDir, &programs, &desktop, &allUsersPrograms, &allUsersDesktop};
+  }
 };
 
 // Whole paths over 255 bytes are over the limits of the installation that wrote them;

@@ -1,11 +1,14 @@
 #include "pages/components_page.h"
 
+#include <algorithm>
+
 #include "medium/medium_rules.h"
 #include "pages/directory_chooser.h"
 #include "pages/pages_texts.h"
 #include "profile/profile.h"
 #include "text/gbk.h"
 #include "ui/message_box.h"
+#include "winsys/deployment.h"
 #include "wizard/install_state.h"
 #include "wizard/texts.h"
 
@@ -67,6 +70,14 @@ TdlgStep3::TdlgStep3()
   // With the boxes as they start, Next asks nothing: it stores the folder and the
   // initial choice, so that Back or an unattended upgrade find them in gInstall.
   Button2Click();
+  // A deployment's folder and components stand as if the user had chosen them here.
+  auto& answers = winsys::gDeployment.switches;
+  if (const auto folder = winsys::TakeAnswer(answers.dir)) ShowFolder(*folder);
+  if (const auto chosen = winsys::TakeAnswer(answers.components)) {
+    for (int i = 0; i < gInstall.PartCount; ++i) {
+      boxes_[static_cast<std::size_t>(i)]->SetChecked(std::find(chosen->begin(), chosen->end(), i) != chosen->end());
+    }
+  }
 }
 
 void TdlgStep3::ShowFolder(const std::string& folder) {
@@ -74,14 +85,14 @@ void TdlgStep3::ShowFolder(const std::string& folder) {
   folderLabel_.SetText(folder);
 }
 
-int TdlgStep3::Ask(const char* format, int i) {
+int TdlgStep3::Ask(const char* format, int i, int silentAnswer) {
   const std::string& caption = (*gInstall.PartCaptions)[static_cast<std::size_t>(i)];
   auto question = text::FormatBounded(text::kPathLimit, format, {gInstall.ProductName, caption});
   if (!question) {
     ui::ShowMessageBox(Handle(), texts::kQuestionTooLong, wizard::texts::kSetupCaption, MB_OK | MB_ICONWARNING);
     return 0;
   }
-  return ui::ShowMessageBox(Handle(), *question, wizard::texts::kSetupCaption, MB_YESNO);
+  return ui::ShowMessageBox(Handle(), *question, wizard::texts::kSetupCaption, MB_YESNO, silentAnswer);
 }
 
 bool TdlgStep3::AcceptNext() {
@@ -91,11 +102,11 @@ bool TdlgStep3::AcceptNext() {
   for (int i = 0; i < gInstall.PartCount; ++i) {
     ui::Control& box = *boxes_[static_cast<std::size_t>(i)];
     if (gInstall.FreshInstall && !box.Checked()) {
-      int answer = Ask(texts::kAskFreshComponent, i);
+      int answer = Ask(texts::kAskFreshComponent, i, IDNO);
       if (answer == 0) return false;  // a question too long ends the action as a No to the second does
       if (answer == IDYES) box.SetChecked(true);
     } else if (!gInstall.FreshInstall && i > 0 && box.Checked()) {
-      int answer = Ask(texts::kAskOverwriteComponent, i);
+      int answer = Ask(texts::kAskOverwriteComponent, i, IDYES);
       if (answer != IDYES) {
         if (answer == IDNO) box.SetChecked(false);
         return false;

@@ -28,8 +28,9 @@ class TdlgStep3 : public wizard::WizardPage {
  private:
   void ShowFolder(const std::string& folder);
   // Asks a question about component i; IDYES or IDNO, or 0 when it would not fit its
-  // buffer (the user has been told).
-  int Ask(const char* format, int i);
+  // buffer (the user has been told). A silent run answers `silentAnswer`: the choice its
+  // switches made stands.
+  int Ask(const char* format, int i, int silentAnswer);
 
   ui::Control& folderLabel_;                               // Label2
   ui::Control& componentsGroup_;                           // GroupBox1

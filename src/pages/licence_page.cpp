@@ -4,6 +4,7 @@
 
 #include "platform/file_io.h"
 #include "text/line_breaks.h"
+#include "winsys/deployment.h"
 #include "wizard/install_state.h"
 #include "wizard/texts.h"
 
@@ -26,8 +27,15 @@ TdlgStep1::TdlgStep1() : WizardPage(wizard::texts::kLicenceCaption, wizard::Fram
   SetTabOrder({"Button1", "Button2", "Memo1", "Button3"});
   const std::string path = wizard::gInstall.SourceDir + "\\Lics.txt";
   auto licence = platform::ReadWholeFile(path);
-  if (!licence) throw std::runtime_error("Cannot open file " + path);
+  if (!licence) {
+    winsys::NoteCause(winsys::ExitCause::kMedium);
+    throw std::runtime_error("Cannot open file " + path);
+  }
   (*this)["Memo1"].SetText(text::WithCrLf(*licence));
+}
+
+void TdlgStep1::AnswerUnseen() {
+  modalResult = ui::mrOk;
 }
 
 void TdlgStep1::Button1Click() {

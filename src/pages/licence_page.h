@@ -9,6 +9,7 @@ class TdlgStep1 : public wizard::WizardPage {
  public:
   TdlgStep1();                   // throws when the licence text cannot be read
   void Button1Click() override;  // agree
+  void AnswerUnseen() override;  // agreed on the users' behalf by whoever runs it silently
 };
 
 }  // namespace yv::pages

@@ -4,7 +4,9 @@
 #include "shell/folder_walk.h"
 #include "ui/list_controls.h"
 #include "ui/message_box.h"
+#include "winsys/deployment.h"
 #include "winsys/registry.h"
+#include "winsys/system_folders.h"
 #include "wizard/install_state.h"
 #include "wizard/texts.h"
 
@@ -36,16 +38,18 @@ TdlgStep4::TdlgStep4()
   folders_.onClick = [this] { ListBox1Click(); };
 
   const winsys::RegistryKey folders(HKEY_CURRENT_USER, wizard::texts::kShellFoldersKey);
-  if (!folders.IsOpen()) {
+  const bool allUsers = winsys::gDeployment.switches.allUsers;
+  if (!allUsers && !folders.IsOpen()) {
     ui::ShowMessageBox(Handle(), texts::kRegistryDamaged, texts::kRegistryDamagedCaption, MB_OK | MB_ICONINFORMATION);
     return;  // an empty list and an empty name
   }
   // A "Programs" value that cannot be read (or is over 255 bytes) leaves the list empty.
-  if (const auto programs = folders.ReadString("Programs")) {
+  if (const auto programs = allUsers ? winsys::AllUsersProgramsFolder() : folders.ReadString("Programs")) {
     for (const std::string& folder : shell::ListPlainFolders(*programs))
       folders_.Add(folder.substr(programs->size() + 1));
   }
   name_.SetText(gInstall.ProgramGroup);
+  if (const auto group = winsys::TakeAnswer(winsys::gDeployment.switches.group)) name_.SetText(*group);
 }
 
 void TdlgStep4::ListBox1Click() {

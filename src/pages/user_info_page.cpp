@@ -2,6 +2,7 @@
 
 #include "pages/user_and_group_texts.h"
 #include "ui/message_box.h"
+#include "winsys/deployment.h"
 #include "winsys/registry.h"
 #include "wizard/install_state.h"
 #include "wizard/texts.h"
@@ -41,6 +42,8 @@ TdlgStep2::TdlgStep2(winsys::ChangeLayer& changes)
   const std::string company = defaults.ReadString("DefCompany").value_or("");
   name_.SetText(gInstall.UserName.empty() ? name : gInstall.UserName);
   company_.SetText(gInstall.CompanyName.empty() ? company : gInstall.CompanyName);
+  if (const auto user = winsys::TakeAnswer(winsys::gDeployment.switches.user)) name_.SetText(*user);
+  if (const auto given = winsys::TakeAnswer(winsys::gDeployment.switches.company)) company_.SetText(*given);
 }
 
 bool TdlgStep2::AcceptNext() {

@@ -9,7 +9,7 @@
 #include "shell/shell_texts.h"
 #include "text/gbk.h"
 #include "ui/message_box.h"
-#include "winsys/registry.h"
+#include "winsys/deployment.h"
 #include "winsys/shell_link.h"
 #include "winsys/system_folders.h"
 #include "wizard/install_state.h"
@@ -62,20 +62,15 @@ void MakeSectionShortcuts(winsys::ChangeLayer& changes, const std::string& insta
 }  // namespace
 
 bool CreateProgramShortcuts(winsys::ChangeLayer& changes, const std::string& installDir) {
-  std::string programs;
-  std::string desktop;
-  {
-    // Values over 255 bytes count as unreadable; a missing "Desktop" means the
-    // desktop shortcuts go to the Programs folder.
-    winsys::RegistryKey folders(HKEY_CURRENT_USER, wizard::texts::kShellFoldersKey);
-    const auto value = folders.ReadString("Programs");
-    if (!value) {
-      Tell(texts::kNoShellFolders);
-      return false;
-    }
-    programs = *value;
-    desktop = folders.ReadString("Desktop").value_or(programs);
+  // A deployment for every user puts them where every user sees them.
+  const auto folders = winsys::ReadShortcutFolders(winsys::gDeployment.switches.allUsers);
+  if (!folders) {
+    Tell(texts::kNoShellFolders);
+    return false;
   }
+  const std::string& programs = folders->programs;
+  // Without a "Desktop" the desktop shortcuts go to the Programs folder.
+  const std::string desktop = folders->desktop.empty() ? programs : folders->desktop;
 
   // An empty group name puts the group's shortcuts in the Programs folder itself.
   const std::string group = gInstall.ProgramGroup.empty() ? programs : programs + "\\" + gInstall.ProgramGroup;

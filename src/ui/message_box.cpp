@@ -11,8 +11,9 @@ MessageBoxResponder& Responder() {
 }
 }  // namespace
 
-int ShowMessageBox(HWND owner, const std::string& text, const std::string& caption, UINT style) {
-  if (Responder()) return Responder()(MessageBoxCall{owner, text, caption, style});
+int ShowMessageBox(HWND owner, const std::string& text, const std::string& caption, UINT style,
+                   int silentAnswer) {
+  if (Responder()) return Responder()(MessageBoxCall{owner, text, caption, style, silentAnswer});
   return MessageBoxW(owner, text::ToWide(text).c_str(), text::ToWide(caption).c_str(), style);
 }
 

@@ -41,8 +41,7 @@ std::string PlaceOf(const std::string& path, const RemovalSite& site) {
     }
   };
   for (const std::string& dir : site.installDirs) consider(dir);
-  for (const std::string* p :
-       {&site.places.windowsDir, &site.places.systemDir, &site.places.programs, &site.places.desktop}) {
+  for (const std::string* p : site.places.All()) {
     consider(*p);
   }
   return best;

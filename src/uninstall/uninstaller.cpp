@@ -40,6 +40,8 @@ install_log::Places SystemPlaces() {
   const winsys::RegistryKey folders(HKEY_CURRENT_USER, winsys::kShellFoldersKey);
   places.programs = folders.ReadString("Programs").value_or("");
   places.desktop = folders.ReadString("Desktop").value_or("");
+  places.allUsersPrograms = winsys::AllUsersProgramsFolder().value_or("");
+  places.allUsersDesktop = winsys::AllUsersDesktopFolder().value_or("");
   return places;
 }
 

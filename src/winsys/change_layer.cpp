@@ -5,7 +5,9 @@
 #include "platform/file_io.h"
 #include "text/cp936.h"
 #include "text/gbk.h"
+#include "winsys/deployment.h"
 #include "winsys/recording.h"
+#include "winsys/winsys_texts.h"
 
 namespace yv::winsys {
 
@@ -139,12 +141,22 @@ ChangeFault::Kind KindOfError(DWORD error) {
   }
 }
 
+namespace {
+
+// Every fault a change meets is a line of the support log, whatever is made of it.
+ChangeFault Logged(ChangeFault fault) {
+  if (fault) LogLine(texts::kWindowsError + std::to_string(fault.error) + "：" + fault.path);
+  return fault;
+}
+
+}  // namespace
+
 ChangeFault FaultOf(DWORD error, const std::string& path) {
-  return {KindOfError(error), path, error};
+  return Logged({KindOfError(error), path, error});
 }
 
 ChangeFault NewFileFaultOf(DWORD error, const std::string& path) {
-  return {KindOfError(error) == Kind::kDiskFull ? Kind::kDiskFull : Kind::kCannotCreate, path, error};
+  return Logged({KindOfError(error) == Kind::kDiskFull ? Kind::kDiskFull : Kind::kCannotCreate, path, error});
 }
 
 ChangeFault StagedFile::Write(const void* data, std::size_t size) {
@@ -457,6 +469,8 @@ bool RecoverJournal(const std::string& path) {
   }
   using Direction = install_log::Recovery::Direction;
   const bool endsTheRun = recovery.direction == Direction::kUndo || recovery.direction == Direction::kComplete;
+  LogLine((recovery.direction == Direction::kUndo ? texts::kRecoveryUndone : texts::kRecoveryCompleted) +
+          std::string(finished ? "" : texts::kRecoveryUnfinished) + "：" + path);
   if (!finished || !endsTheRun) {
     return finished;
   }

@@ -16,4 +16,17 @@ inline constexpr char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\Curren
 // path names "system32" and the system opens "SysWOW64" for it, the 32-bit programs'.
 std::optional<std::string> SystemFolder();
 
+// The Programs and Desktop folders every user of the machine sees, in GBK; std::nullopt
+// when the system names none or one over 255 bytes.
+std::optional<std::string> AllUsersProgramsFolder();
+std::optional<std::string> AllUsersDesktopFolder();
+
+// Where shortcuts go: the current user's folders, or, for a deployment that asked for it,
+// every user's. "desktop" is empty when the user's has none.
+struct ShortcutFolders {
+  std::string programs;
+  std::string desktop;
+};
+std::optional<ShortcutFolders> ReadShortcutFolders(bool allUsers);
+
 }  // namespace yv::winsys

@@ -1,6 +1,7 @@
 #include "wizard/page_frame.h"
 
 #include "ui/message_box.h"
+#include "winsys/deployment.h"
 #include "wizard/texts.h"
 
 namespace yv::wizard {
@@ -47,8 +48,10 @@ void WizardPage::MoveFrameButton(const char* name, int left, int top) {
 }
 
 bool ConfirmCancel() {
-  return ui::ShowMessageBox(nullptr, texts::kConfirmCancel, texts::kConfirmCancelCaption,
-                            MB_OKCANCEL | MB_ICONINFORMATION | MB_TOPMOST) != IDCANCEL;
+  const bool confirmed = ui::ShowMessageBox(nullptr, texts::kConfirmCancel, texts::kConfirmCancelCaption,
+                                            MB_OKCANCEL | MB_ICONINFORMATION | MB_TOPMOST) != IDCANCEL;
+  if (confirmed) winsys::NoteCause(winsys::ExitCause::kCancelled);
+  return confirmed;
 }
 
 WizardPage::WizardPage(const std::string& caption, FrameButtons buttons, const std::vector<ControlSpec>& rows)
@@ -75,6 +78,11 @@ void WizardPage::Button2Click() {
   if (!AcceptNext()) return;
   StepDelta = 1;
   modalResult = ui::mrOk;
+}
+
+void WizardPage::AnswerUnseen() {
+  modalResult = ui::mrNone;
+  Button2Click();
 }
 
 bool WizardPage::OnCloseRequest() {

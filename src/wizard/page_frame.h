@@ -34,6 +34,9 @@ class WizardPage : public ui::Form {
   virtual void Button1Click();  // Back
   virtual void Button2Click();  // Next
   virtual void Button3Click();  // Cancel
+  // The page's answer when nobody sees it (an upgrade, a silent run): its Next, with the
+  // modal result the handler leaves, not what the page's creation left behind.
+  virtual void AnswerUnseen();
 
  protected:
   // Pages whose layout puts a frame button elsewhere than the frame does move it.

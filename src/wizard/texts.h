@@ -16,6 +16,14 @@ inline constexpr char kUpgradeDoneCaption[] = "信息";
 inline constexpr char kLogNotWritten[] = "无法写入安装记录，未进行安装：\r\n";
 inline constexpr char kLogNotWrittenCaption[] = "警告";
 
+// A deployment started with switches, and the lines of its support log.
+inline constexpr char kSwitchRefused[] = "命令行参数不正确：";
+inline constexpr char kLogCommandLine[] = "命令行：";
+inline constexpr char kLogSilent[] = "静默安装";
+inline constexpr char kLogInteractive[] = "按命令行参数安装";
+inline constexpr char kLogMedium[] = "安装盘：";
+inline constexpr char kLogMessage[] = "提示：";
+
 inline constexpr char kDefaultMainProgram[] = "dravkp.exe";
 inline constexpr char kDefaultProduct[] = "Yorvane";
 

@@ -156,8 +156,12 @@ TEST(InstallLog, DamagedLinesAreNoRecords) {
 }
 
 TEST(InstallLog, RefusalRules) {
-  const Places places{"C:\\windows", "C:\\windows\\system32", "C:\\users\\u\\Start Menu\\Programs",
-                      "C:\\users\\u\\Desktop"};
+  const Places places{"C:\\windows",
+                      "C:\\windows\\system32",
+                      "C:\\users\\u\\Start Menu\\Programs",
+                      "C:\\users\\u\\Desktop",
+                      "C:\\ProgramData\\Start Menu\\Programs",
+                      "C:\\users\\Public\\Desktop"};
   struct Case {
     const char* line;
     bool allowed;
@@ -171,6 +175,8 @@ TEST(InstallLog, RefusalRules) {
       {"DIR\tC:\\users\\u\\Start Menu\\Programs\\组\\子", true},
       {"DIR\tC:\\users\\u\\Start Menu\\Programs", true},
       {"LINK\tC:\\users\\u\\Desktop\\程序.lnk", true},
+      {"LINK\tC:\\users\\Public\\Desktop\\程序.lnk", true},
+      {"DIR\tC:\\ProgramData\\Start Menu\\Programs\\组", true},
       {"KEY\t32\tHKEY_LOCAL_MACHINE\\SOFTWARE\\Orvanet", true},
       {"VALUE\t64\tHKEY_CURRENT_USER\\Software\\X\t\tNEW", true},
       {"FILE\tNEW\tC:\\kv58\\誠\\a", true},
@@ -192,6 +198,7 @@ TEST(InstallLog, RefusalRules) {
       {"DIR\tC:\\windows\\system32\\x", false},
       {"DIR\tC:\\users\\u\\Start Menu", false},
       {"DIR\tC:\\users\\u\\Desktop\\x", false},
+      {"DIR\tC:\\ProgramData\\Start Menu", false},
       {"LINK\tC:\\users\\u\\Desktop\\notes.txt", false},
       {"LINK\tC:\\kv58\\a.lnk", false},
       {"KEY\t32\tHKEY_LOCAL_MACHINE\\SOFTWARE", false},

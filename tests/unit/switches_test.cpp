@@ -57,6 +57,7 @@ TEST(Switches, WhatALineSaysOrTheSwitchItRefuses) {
     const auto parsed = ParseSwitches(c.line);
     ASSERT_TRUE(std::holds_alternative<Refusal>(parsed)) << c.line;
     EXPECT_EQ(std::get<Refusal>(parsed).switchText, c.refused) << c.line;
+    EXPECT_EQ(std::get<Refusal>(parsed).silent, std::string_view(c.line).rfind("/S ", 0) == 0) << c.line;
   }
   // A group name of 203 bytes still names an uninstall entry; one more does not.
   EXPECT_TRUE(std::holds_alternative<Switches>(ParseSwitches("/GROUP=" + std::string(203, 'g'))));

@@ -48,7 +48,7 @@ std::vector<LogLine> Lines(const std::string& body) {
 
 uninstall::RemovalSite SiteIn(const test::ScratchDir& s, const std::vector<LogLine>& lines) {
   const install_log::Places places{s.Path() + "\\win", s.Path() + "\\win\\system32", s.Path() + "\\prog",
-                                   s.Path() + "\\desk"};
+                                   s.Path() + "\\desk", s.Path() + "\\all\\prog", s.Path() + "\\all\\desk"};
   EXPECT_FALSE(install_log::FirstRefusedLine(lines, places));
   return {places, uninstall::InstallFolders(lines), {}, uninstall::UninstallEntryKey(install_log::GroupName(lines))};
 }

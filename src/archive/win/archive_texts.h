@@ -30,6 +30,13 @@ inline constexpr char kDiskFullEnd[] = "\r\n请释放磁盘空间后单击“重
 inline constexpr char kCannotReadMedium[] = "无法读取安装盘上的文件：\r\n";
 inline constexpr char kCannotReadMediumEnd[] = "\r\n请检查安装盘后单击“重试”，或单击“取消”停止安装。";
 
+// What a deployment's support log calls a fault (the others by their message).
+inline constexpr char kLogContainerMissing[] = "数据文件缺失";
+inline constexpr char kLogChecksum[] = "数据校验错误";
+inline constexpr char kLogReadError[] = "无法读取安装盘";
+inline constexpr char kLogDiskFull[] = "磁盘空间不足";
+inline constexpr char kLogInUse[] = "文件正在被其他程序使用";
+
 // File label of the progress page: "安装" + container + " 到 " + output path.
 inline constexpr char kLabelInstall[] = "安装";
 inline constexpr char kLabelTo[] = " 到 ";

@@ -3,6 +3,7 @@
 #include "archive/win/archive_texts.h"
 #include "text/gbk.h"
 #include "ui/message_box.h"
+#include "winsys/deployment.h"
 
 namespace yv::archive {
 
@@ -23,6 +24,46 @@ void Warn(HWND owner, const char* message) {
   ui::ShowMessageBox(owner, message, texts::kWarningCaption, MB_OK | MB_ICONINFORMATION);
 }
 
+// What a deployment's exit code says of a fault, and what its log calls it.
+winsys::ExitCause CauseOf(FaultKind kind) {
+  switch (kind) {
+    case FaultKind::kContainerMissing:
+    case FaultKind::kBadHeader:
+    case FaultKind::kContainerShort:
+    case FaultKind::kChecksum:
+    case FaultKind::kReadError:
+      return winsys::ExitCause::kMedium;
+    case FaultKind::kDiskFull:
+      return winsys::ExitCause::kDiskSpace;
+    case FaultKind::kTargetInUse:
+      return winsys::ExitCause::kInUse;
+    default:
+      return winsys::ExitCause::kFailed;
+  }
+}
+
+const char* FaultName(FaultKind kind) {
+  switch (kind) {
+    case FaultKind::kContainerMissing:
+      return texts::kLogContainerMissing;
+    case FaultKind::kBadHeader:
+    case FaultKind::kContainerShort:
+      return texts::kArchiveDamaged;
+    case FaultKind::kChecksum:
+      return texts::kLogChecksum;
+    case FaultKind::kReadError:
+      return texts::kLogReadError;
+    case FaultKind::kDiskFull:
+      return texts::kLogDiskFull;
+    case FaultKind::kTargetInUse:
+      return texts::kLogInUse;
+    case FaultKind::kNoMemory:
+      return texts::kCanNotAllocateMem;
+    default:
+      return texts::kCanNotWriteFile;
+  }
+}
+
 }  // namespace
 
 bool IsQuestion(FaultKind kind) {
@@ -30,6 +71,7 @@ bool IsQuestion(FaultKind kind) {
 }
 
 bool ShowFaultBox(const Fault& fault, HWND page, HWND openFailureOwner) {
+  winsys::NoteFault(CauseOf(fault.kind), FaultName(fault.kind), fault.path);
   switch (fault.kind) {
     case FaultKind::kContainerMissing: {
       // The message is composed in 255 bytes: the path gives way.
