@@ -42,9 +42,9 @@ std::string Named(const char* name, const std::string& value) {
 }  // namespace
 
 int RefuseSwitch(const std::string& switchText, bool silent) {
-  winsys::LogLine(texts::kSwitchRefused + switchText);
+  winsys::NoteFault(winsys::ExitCause::kCommandLine, texts::kSwitchRefused + switchText, "");
   if (!silent) ui::ShowMessageBox(nullptr, texts::kSwitchRefused + switchText, texts::kSetupCaption, MB_OK);
-  return static_cast<int>(winsys::ExitCause::kCommandLine);
+  return winsys::FinishDeployment(false);
 }
 
 std::optional<int> BeginDeployment(const std::string& commandLine) {

@@ -4,6 +4,7 @@
 // registry and the started program (the stand-in records its command line and folder).
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <functional>
@@ -11,12 +12,14 @@
 #include <vector>
 
 #include "driver/wait.h"
+#include "driver/window_list.h"
 #include "planted_libraries.h"
 #include "remove_tree.h"
 #include "support/product_medium.h"
 #include "support/setup_run.h"
 #include "support/snapshot.h"
 #include "support/windows_views.h"
+#include "platform/file_io.h"
 #include "text/cp936.h"
 
 namespace yv::e2e {
@@ -530,6 +533,124 @@ TEST_F(UninstallScenario, AfterAnInstallationCancelledDuringAnArchiveTheMachineI
   // Undone: no uninstall entry, no installation folder, no log.
   EXPECT_FALSE(ReadNarrowValue(UninstallKey(), "UninstallString"));
   ExpectAsBefore(before, {});
+}
+
+// Deployments: setup.exe and the uninstaller run with switches, as deployment tools run
+// them, by nobody at the screen.
+class DeploymentScenario : public UninstallScenario {
+ protected:
+  DeploymentScenario() {
+    installDir_ += L"-部署";
+    log_ = TempFolder() + L"\\yv-e2e-deploy-" + std::to_wstring(GetTickCount64()) + L".log";
+  }
+  ~DeploymentScenario() override { DeleteFileW(log_.c_str()); }
+
+  // Runs `program` to its end and returns its exit code; no window of it may show meanwhile.
+  std::optional<DWORD> RunUnseen(const std::wstring& program, const std::vector<std::wstring>& args) {
+    setup_ = Process::Start(program, args, program == SetupProgram() ? medium_.Path() : L"C:\\windows");
+    if (!setup_) return std::nullopt;
+    std::vector<std::string> shown;
+    for (const ULONGLONG start = GetTickCount64(); !setup_->WaitExit(20) && GetTickCount64() - start < 90000;) {
+      for (const WindowInfo& window : ListWindows(Pid(), false)) shown.push_back(window.caption);
+    }
+    EXPECT_EQ(shown, std::vector<std::string>{}) << "windows shown";
+    return ExpectExit();
+  }
+  std::optional<DWORD> Deploy(std::vector<std::wstring> args) {
+    args.insert(args.end(), {L"/S", L"/DIR=" + installDir_, L"/LOG=" + log_});
+    return RunUnseen(SetupProgram(), args);
+  }
+  std::string SupportLog() const { return ReadFileText(log_); }
+  static std::wstring AllUsersFolder(int csidl) {
+    wchar_t folder[MAX_PATH] = L"";
+    SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, folder);
+    return folder;
+  }
+
+  std::wstring log_;
+};
+
+TEST_F(DeploymentScenario, ASilentInstallationForEveryUserAndItsQuietRemovalShowNothingAndLeaveNothing) {
+  ASSERT_TRUE(WriteProductMedium(medium_, options_));
+  const Snapshot before = TakeSnapshot({TempFolder()});
+  options_.programGroup += "-部署";
+  const auto code = Deploy({L"/GROUP=" + text::ToWide(options_.programGroup), L"/COMPONENTS=0,2", L"/ALLUSERS",
+                            L"/NORUN", L"/USER=管理员"});
+  ASSERT_EQ(code, 0u) << SupportLog();
+  for (const InstalledFile& file : ProductFiles()) {
+    const bool data = std::string_view(file.name).rfind("data\\", 0) == 0;
+    EXPECT_EQ(ReadFileText(installDir_ + L"\\" + text::ToWide(file.name)), data ? "" : file.content) << file.name;
+  }
+  const std::wstring group = AllUsersFolder(CSIDL_COMMON_PROGRAMS) + L"\\" + text::ToWide(options_.programGroup);
+  EXPECT_TRUE(Exists(group + L"\\卸载Delvrin测试.lnk") && Exists(group + L"\\程序.lnk"));
+  EXPECT_TRUE(Exists(AllUsersFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + L"\\" + text::ToWide(options_.programGroup) +
+                     L".lnk"));
+  EXPECT_FALSE(Exists(GroupFolder())) << "nothing in the profile of whoever ran it";
+  EXPECT_FALSE(Exists(medium_.Path() + L"\\started.txt")) << "/NORUN starts no follow-up installer";
+  EXPECT_EQ(std::string(ReadNarrowValue(kProductKey, "Name")->data.c_str()), "管理员");
+  const std::string log = SupportLog();
+  for (const std::string& line : {std::string("/COMPONENTS=0,2"), std::string("静默安装"), "安装文件夹：" + text::FromWide(installDir_),
+                                  std::string("安装program.vrk 到 .：完成"), std::string("退出代码：0")}) {
+    EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
+  }
+
+  // Removed as a deployment tool removes it: the quiet command as it stands.
+  const auto quiet = ReadNarrowValue(UninstallKey(), "QuietUninstallString");
+  ASSERT_TRUE(quiet);
+  const std::string command = quiet->data.c_str();
+  const std::size_t close = command.find('"', 1);
+  ASSERT_TRUE(command[0] == '"' && close != std::string::npos) << command;
+  EXPECT_EQ(command.substr(close + 1), " /S");
+  const std::wstring uninstaller = text::ToWide(command.substr(1, close - 1));
+  EXPECT_EQ(RunUnseen(uninstaller, {L"/S"}), 0u);
+  EXPECT_TRUE(WaitUntil([&] { return !Exists(uninstaller); }, kExitTimeoutMs)) << "the uninstaller removes itself";
+  ExpectAsBefore(before, {});
+}
+
+TEST_F(DeploymentScenario, ASilentRunThatFailsLeavesTheMachineAsItWasAndSaysWhyInItsExitCodeAndLog) {
+  const auto small = GetEnvironmentVariableW(L"YV_SMALL_DISK", nullptr, 0);
+  struct Case {
+    const char* name;
+    DWORD code;
+  };
+  for (const Case c : {Case{"damaged archive", 3}, Case{"file in use", 5}, Case{"full disk", 4},
+                       Case{"refused switch", 2}}) {
+    SCOPED_TRACE(c.name);
+    options_.breakDataArchive = c.code == 3;
+    options_.extraDataFiles = c.code == 4 ? 300 : 0;  // over the 1 MiB of the small disk
+    if (c.code == 4 && small == 0) continue;
+    std::wstring held;
+    if (c.code == 4) {
+      std::wstring disk(small, L'\0');
+      disk.resize(GetEnvironmentVariableW(L"YV_SMALL_DISK", disk.data(), small));
+      installDir_ = disk + L"\\yv-e2e-" + std::to_wstring(GetCurrentProcessId());
+    }
+    ASSERT_TRUE(WriteProductMedium(medium_, options_));
+    if (c.code == 5) {
+      held = installDir_ + L"\\readme.txt";
+      CreateDirectoryW(installDir_.c_str(), nullptr);
+      ASSERT_TRUE(platform::WriteWholeFile(text::FromWide(held), "a file another program holds"));
+    }
+    const Snapshot before = TakeSnapshot({TempFolder()});
+    // Held without any sharing, for longer than the quiet wait.
+    HANDLE holding = c.code == 5 ? CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
+                                 : INVALID_HANDLE_VALUE;
+    ASSERT_TRUE(c.code != 5 || holding != INVALID_HANDLE_VALUE);
+    EXPECT_EQ(Deploy({c.code == 2 ? L"/COMPONENTS=3" : L"/NORUN"}), c.code);
+    if (holding != INVALID_HANDLE_VALUE) CloseHandle(holding);
+    EXPECT_EQ(Differences(before, TakeSnapshot({TempFolder()})), std::vector<std::string>{});
+    if (c.code == 4) {
+      EXPECT_FALSE(Exists(installDir_)) << "the small disk as it was";
+    }
+    const std::string log = SupportLog();
+    const std::string named = c.code == 3   ? text::FromWide(medium_.Path()) + "\\data.vrk"
+                              : c.code == 5 ? "Windows 错误 32：" + text::FromWide(held)
+                              : c.code == 4 ? "Windows 错误 112："
+                                            : "命令行参数不正确：/COMPONENTS=3";
+    EXPECT_NE(log.find(named), std::string::npos) << named << "\n" << log;
+    EXPECT_NE(log.find("退出代码：" + std::to_string(c.code)), std::string::npos) << log;
+    test::RemoveTree(installDir_, L"\\yv-e2e-");
+  }
 }
 
 }  // namespace
