@@ -195,6 +195,7 @@ void TfmWizard::OnDestroyed() {
 void TfmWizard::ConfirmAndClose() {
   if (ui::ShowMessageBox(Handle(), texts::kConfirmCancel, texts::kConfirmCancelCaption,
                          MB_OKCANCEL | MB_ICONINFORMATION | MB_TOPMOST) != IDCANCEL) {
+    winsys::NoteCause(winsys::ExitCause::kCancelled);
     Close();
   }
 }
