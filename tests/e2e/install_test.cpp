@@ -543,7 +543,10 @@ class DeploymentScenario : public UninstallScenario {
     installDir_ += L"-部署";
     log_ = TempFolder() + L"\\yv-e2e-deploy-" + std::to_wstring(GetTickCount64()) + L".log";
   }
-  ~DeploymentScenario() override { DeleteFileW(log_.c_str()); }
+  ~DeploymentScenario() override {
+    DeleteFileW(log_.c_str());
+    test::RemoveTree(AllUsersFolder(CSIDL_COMMON_PROGRAMS) + L"\\" + text::ToWide(options_.programGroup), L"\\yv-e2e-");
+  }
 
   // Runs `program` to its end and returns its exit code; no window of it may show meanwhile.
   std::optional<DWORD> RunUnseen(const std::wstring& program, const std::vector<std::wstring>& args) {
@@ -573,18 +576,18 @@ class DeploymentScenario : public UninstallScenario {
 TEST_F(DeploymentScenario, ASilentInstallationForEveryUserAndItsQuietRemovalShowNothingAndLeaveNothing) {
   ASSERT_TRUE(WriteProductMedium(medium_, options_));
   const Snapshot before = TakeSnapshot({TempFolder()});
+  const std::string desktopShortcut = options_.programGroup + ".lnk";  // named in the medium
   options_.programGroup += "-部署";
   const auto code = Deploy({L"/GROUP=" + text::ToWide(options_.programGroup), L"/COMPONENTS=0,2", L"/ALLUSERS",
                             L"/NORUN", L"/USER=管理员"});
   ASSERT_EQ(code, 0u) << SupportLog();
   for (const InstalledFile& file : ProductFiles()) {
     const bool data = std::string_view(file.name).rfind("data\\", 0) == 0;
-    EXPECT_EQ(ReadFileText(installDir_ + L"\\" + text::ToWide(file.name)), data ? "" : file.content) << file.name;
+    EXPECT_EQ(ReadFileText(installDir_ + L"\\" + text::ToWide(file.name)), data ? "<missing>" : file.content) << file.name;
   }
   const std::wstring group = AllUsersFolder(CSIDL_COMMON_PROGRAMS) + L"\\" + text::ToWide(options_.programGroup);
   EXPECT_TRUE(Exists(group + L"\\卸载Delvrin测试.lnk") && Exists(group + L"\\程序.lnk"));
-  EXPECT_TRUE(Exists(AllUsersFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + L"\\" + text::ToWide(options_.programGroup) +
-                     L".lnk"));
+  EXPECT_TRUE(Exists(AllUsersFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + L"\\" + text::ToWide(desktopShortcut)));
   EXPECT_FALSE(Exists(GroupFolder())) << "nothing in the profile of whoever ran it";
   EXPECT_FALSE(Exists(medium_.Path() + L"\\started.txt")) << "/NORUN starts no follow-up installer";
   EXPECT_EQ(std::string(ReadNarrowValue(kProductKey, "Name")->data.c_str()), "管理员");
