@@ -25,17 +25,6 @@ namespace {
 // The "Driver" value of section "DCD" fits in 11 bytes.
 constexpr std::size_t kDriverValueLimit = 11;
 
-// `s` cut to at most `limit` bytes without splitting a double-byte character.
-std::string Shortened(const std::string& s, std::size_t limit) {
-  std::size_t end = 0;
-  while (end < s.size()) {
-    const std::size_t next = end + text::CharLength(s, end);
-    if (next > limit) break;
-    end = next;
-  }
-  return s.substr(0, end);
-}
-
 }  // namespace
 
 CardMode CardModeFor(const std::string& cardSetting, int32_t cardCount) {
@@ -79,7 +68,8 @@ DriverTable ReadDriverTable(const std::string& path) {
   DriverTable table;
   const int32_t count = profile::ReadInteger(path, "DCD", "DriverNumber", 0);
   for (int32_t i = 0; i < count && i < kMaxDrivers; ++i) {
-    table.names.push_back(Shortened(profile::ReadString(path, "Driver " + std::to_string(i), "Name", ""), kPathLimit));
+    table.names.emplace_back(
+        text::CutToCharacters(profile::ReadString(path, "Driver " + std::to_string(i), "Name", ""), kPathLimit));
   }
   const std::string current = profile::ReadString(path, "DCD", "Driver", "");
   if (!current.empty()) table.current = CurrentDriverIndex(current);

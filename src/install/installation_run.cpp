@@ -57,8 +57,11 @@ class Run {
         !CopyExtraFiles(changes_, view_, gInstall.SourceDir, gInstall.InstallDir, gInstall.DescFilePath)) {
       return false;
     }
-    return gInstall.UninstallProgram.empty() || WriteUninstallEntry(view_.Window(), changes_, gInstall.ProgramGroup,
-                                                                    gInstall.UninstallProgram, view_.UninstallCommand);
+    // Last of the staging: the entry's size counts every file staged before it.
+    const InstalledProduct product{gInstall.ProgramGroup, gInstall.UninstallProgram, gInstall.InstallDir,
+                                   gInstall.MainProgram, gInstall.DescFilePath};
+    return gInstall.UninstallProgram.empty() ||
+           WriteUninstallEntry(view_.Window(), changes_, product, view_.UninstallCommand);
   }
 
   std::optional<Failure> failure;

@@ -2,6 +2,33 @@
 
 namespace yv::medium {
 
+namespace {
+
+constexpr std::string_view kProduct = kProductKey;
+
+// The product key's last level, and its second (the one after "SOFTWARE").
+std::string_view ProductVersion() {
+  return kProduct.substr(text::FindLastChar(kProduct, '\\') + 1);
+}
+std::string_view ProductMaker() {
+  const std::size_t first = text::FindChar(kProduct, '\\') + 1;
+  return kProduct.substr(first, text::FindChar(kProduct, '\\', first) - first);
+}
+
+std::string Shown(std::string_view value, std::string_view otherwise) {
+  return std::string(value.empty() ? otherwise : text::CutToCharacters(value, kPathLimit));
+}
+
+}  // namespace
+
+std::string VersionShown(std::string_view value) {
+  return Shown(value, ProductVersion());
+}
+
+std::string PublisherShown(std::string_view value) {
+  return Shown(value, ProductMaker());
+}
+
 std::optional<std::string> UninstallKeyOf(std::string_view group) {
   if (group.size() > kGroupLimit) return std::nullopt;
   std::string key(kUninstallKeyPrefix);

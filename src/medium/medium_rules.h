@@ -18,6 +18,11 @@ namespace yv::medium {
 inline constexpr char kDefaultInstallDir[] = "C:\\kv58";
 inline constexpr char kDefaultProgramGroup[] = "Delvrin证券分析系统";
 
+// The product's own key below HKEY_LOCAL_MACHINE, SOFTWARE\<maker>\<product>\<version>:
+// start-up finds an earlier installation's user there, and its maker and version stand
+// for [info] "publisher" and "version" when the description names none.
+inline constexpr char kProductKey[] = "SOFTWARE\\Orvanet\\Delvrin证券分析系统\\3.0";
+
 // "parts", "copy" and "delete" count up to five; a larger value counts as five.
 inline constexpr int kCountLimit = 5;
 constexpr int CappedCount(int value) {
@@ -31,6 +36,12 @@ inline constexpr std::size_t kPathLimit = text::kPathLimit;
 // whole key is a composed path, so the group may take what the fixed part leaves.
 inline constexpr std::string_view kUninstallKeyPrefix = "SoftWare\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 inline constexpr std::size_t kGroupLimit = kPathLimit - kUninstallKeyPrefix.size();
+
+// [info] "version" and "publisher": the product's version and maker as the uninstall entry
+// shows them. Each is read into a 256-byte buffer, as every value: a longer one keeps its
+// first kPathLimit bytes (never half a character). Missing or empty, the product key's.
+std::string VersionShown(std::string_view value);
+std::string PublisherShown(std::string_view value);
 
 // The uninstall entry's key (below HKEY_LOCAL_MACHINE) for a group; std::nullopt when the
 // group is over kGroupLimit, so that no entry can be named.

@@ -23,17 +23,6 @@ bool EndsWithSingleByte(std::string_view s, char c) {
   return !s.empty() && text::FindLastChar(s, c) == s.size() - 1;
 }
 
-// The longest prefix of s within `limit` bytes that ends on a character boundary.
-std::string_view CutToCharacters(std::string_view s, std::size_t limit) {
-  std::size_t end = 0;
-  while (end < s.size()) {
-    const std::size_t next = end + text::CharLength(s, end);
-    if (next > limit) break;
-    end = next;
-  }
-  return s.substr(0, end);
-}
-
 IniLine ParseLine(std::string_view content, std::size_t begin) {
   IniLine line;
   line.begin = begin;
@@ -72,7 +61,7 @@ std::string VisibleValue(std::string_view raw) {
       EndsWithSingleByte(raw, raw.front())) {
     raw = raw.substr(1, raw.size() - 2);
   }
-  return std::string(CutToCharacters(raw, kValueLimit));
+  return std::string(text::CutToCharacters(raw, kValueLimit));
 }
 
 IniDocument::IniDocument(std::string content) : content_(std::move(content)) {

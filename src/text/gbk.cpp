@@ -88,6 +88,12 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+std::string_view CutToCharacters(std::string_view s, std::size_t limit) {
+  std::size_t end = 0;
+  while (end < s.size() && end + CharLength(s, end) <= limit) end += CharLength(s, end);
+  return s.substr(0, end);
+}
+
 std::optional<std::string> JoinBounded(std::size_t limit, std::initializer_list<std::string_view> parts) {
   std::size_t total = 0;
   for (auto p : parts) total += p.size();

@@ -64,6 +64,9 @@ std::optional<std::string> JoinBounded(std::size_t limit, std::initializer_list<
 // arguments than it was given.
 std::optional<std::string> FormatBounded(std::size_t limit, std::string_view format,
                                          std::initializer_list<std::string_view> args);
+// The longest start of s within `limit` bytes that ends on a character boundary: what a
+// buffer of limit + 1 bytes keeps of a longer text, never half a double-byte character.
+std::string_view CutToCharacters(std::string_view s, std::size_t limit);
 
 // The buffers the system composes texts in hold 255 bytes of text.
 constexpr std::size_t kPathLimit = 255;

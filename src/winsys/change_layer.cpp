@@ -40,6 +40,19 @@ bool IsGone(DWORD error) {
   return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
+// A target that may be renamed can be replaced at the commit; one opened without sharing
+// its deletion cannot. A running program's file may be renamed.
+ChangeFault Replaceable(const std::string& target) {
+  const HANDLE probe = CreateFileW(Wide(target).c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (probe != INVALID_HANDLE_VALUE) {
+    CloseHandle(probe);
+    return {};
+  }
+  const DWORD error = GetLastError();
+  return IsGone(error) ? ChangeFault{} : FaultOf(error, target);
+}
+
 // A rename on the volume; the data of a staged file was flushed when it was finished.
 ChangeFault Move(const std::string& from, const std::string& to, bool replacing) {
   if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
@@ -170,6 +183,7 @@ ChangeFault StagedFile::Write(const void* data, std::size_t size) {
     }
     bytes += written;
     size -= written;
+    size_ += written;
   }
   return {};
 }
@@ -203,6 +217,7 @@ void StagedFile::Discard() {
     DeleteFileW(staged_.c_str());
   }
   staged_.clear();
+  size_ = 0;
   placed_ = false;
   handed_ = false;
 }
@@ -229,6 +244,7 @@ ChangeFault ChangeLayer::BeginRun(const std::string& group, const std::string& i
   run_.clear();
   staging_ = {};
   lastStaged_.clear();
+  placedSizes_.clear();
   if (!Put(install_log::Record::Of(RecordKind::Group, group), false) ||
       !Put(install_log::Record::Of(RecordKind::Folder, text::WithoutTrailingBackslash(installDir)), false)) {
     return {Kind::kNoJournal, installDir, 0};
@@ -313,21 +329,12 @@ ChangeFault ChangeLayer::StageFile(const std::string& target, StagedFile& file) 
 ChangeFault ChangeLayer::Place(StagedFile& file) {
   const std::string& target = file.target_;
   if (inRun_) {
-    file.placed_ = true;  // the staged file waits for the commit
-    // A target that may be renamed can be replaced; one opened without sharing its
-    // deletion cannot. A running program's file may be renamed.
-    if (!file.existed_ || staging_.ReplacedFolderOf(target)) return {};
-    const HANDLE probe =
-        CreateFileW(Wide(target).c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (probe != INVALID_HANDLE_VALUE) {
-      CloseHandle(probe);
-      return {};
-    }
-    const DWORD error = GetLastError();
-    if (IsGone(error)) return {};
-    file.placed_ = false;
-    return FaultOf(error, target);
+    // The staged file waits for the commit.
+    const bool replacing = file.existed_ && !staging_.ReplacedFolderOf(target);
+    if (const ChangeFault held = replacing ? Replaceable(target) : ChangeFault{}) return held;
+    file.placed_ = true;
+    placedSizes_[text::ToLowerAscii(target)] = file.size_;
+    return {};
   }
   if (MoveFileExW(file.staged_.c_str(), Wide(target).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     file.placed_ = true;
@@ -339,6 +346,13 @@ ChangeFault ChangeLayer::Place(StagedFile& file) {
     return {Kind::kReadOnly, target, error};
   }
   return FaultOf(error, target);
+}
+
+uint64_t ChangeLayer::StagedBytes() const {
+  uint64_t total = 0;
+  if (!inRun_) return total;
+  for (const auto& placed : placedSizes_) total += placed.second;
+  return total;
 }
 
 ChangeFault ChangeLayer::Commit() {

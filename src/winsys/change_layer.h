@@ -34,6 +34,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -67,6 +68,7 @@ class StagedFile {
   std::string target_;
   std::wstring staged_;
   HANDLE file_ = INVALID_HANDLE_VALUE;
+  uint64_t size_ = 0;     // bytes written
   bool existed_ = false;  // the target was there when the file was staged
   bool placed_ = false;
 };
@@ -95,6 +97,9 @@ class ChangeLayer : public install_log::ChangeRecorder {
   // In a run: whether the finished file's target can be replaced at the commit (kInUse
   // when a program holds it). Outside a run: the finished file replaces its target now.
   ChangeFault Place(StagedFile& file);
+  // The bytes of the files the run has staged and placed so far, each target counted once
+  // with its last content; 0 outside a run.
+  uint64_t StagedBytes() const;
   // Waits until every staged file of the run is on the disk; the first fault.
   ChangeFault StagedFilesOnDisk() { return flusher_.Drain(); }
   // Everything in, or on a fault everything undone (the fault returned).
@@ -112,7 +117,8 @@ class ChangeLayer : public install_log::ChangeRecorder {
   std::vector<install_log::LogLine> run_;
   install_log::StagingMap staging_;
   std::string lastStaged_;
-  DataFlusher flusher_;  // staged files of the run, made durable beside it
+  std::map<std::string, uint64_t> placedSizes_;  // placed targets of the run, folded -> bytes
+  DataFlusher flusher_;                          // staged files of the run, made durable beside it
 };
 
 // Undoes one registry record: a value back to what it held, a created key gone when it is

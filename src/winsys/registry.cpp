@@ -28,14 +28,18 @@ RegistryKey RegistryKey::Create(install_log::ChangeRecorder& log, HKEY root, con
 bool RegistryKey::WriteString(const std::string& name, const std::string& value) const {
   std::wstring data = text::ToWide(value);
   data.push_back(L'\0');
-  return WriteRawString(name, data);
+  return WriteRaw(name, REG_SZ, data.data(), data.size() * sizeof(wchar_t));
 }
 
-bool RegistryKey::WriteRawString(const std::string& name, const std::wstring& data) const {
+bool RegistryKey::WriteDword(const std::string& name, DWORD value) const {
+  return WriteRaw(name, REG_DWORD, &value, sizeof value);
+}
+
+bool RegistryKey::WriteRaw(const std::string& name, DWORD type, const void* data, std::size_t size) const {
   if (!key_ || !log_) return false;
   RecordValueChange(*log_, root_, path_, name, OwnView());
-  return RegSetValueExW(key_, text::ToWide(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.data()),
-                        static_cast<DWORD>(data.size() * sizeof(wchar_t))) == ERROR_SUCCESS;
+  return RegSetValueExW(key_, text::ToWide(name).c_str(), 0, type, static_cast<const BYTE*>(data),
+                        static_cast<DWORD>(size)) == ERROR_SUCCESS;
 }
 
 RegistryKey::~RegistryKey() {

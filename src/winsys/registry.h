@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -33,8 +34,11 @@ class RegistryKey {
   std::optional<std::string> ReadString(const std::string& name) const;
   // Writes a REG_SZ value: the text and its terminating zero.
   bool WriteString(const std::string& name, const std::string& value) const;
-  // Writes a REG_SZ value from raw UTF-16 data, embedded zeros and all.
-  bool WriteRawString(const std::string& name, const std::wstring& data) const;
+  // Writes a REG_DWORD value.
+  bool WriteDword(const std::string& name, DWORD value) const;
+  // Writes a value of `type` from its data as the wide registry API takes it (text as
+  // UTF-16, embedded zeros and all), recorded with what it held first.
+  bool WriteRaw(const std::string& name, DWORD type, const void* data, std::size_t size) const;
   HKEY get() const { return key_; }
 
  private:

@@ -1,6 +1,7 @@
 // User-visible texts of start-up, the main window and the page frame (GBK in the program).
 #pragma once
 
+#include "medium/medium_rules.h"
 #include "winsys/system_folders.h"
 
 namespace yv::wizard::texts {
@@ -30,7 +31,7 @@ inline constexpr char kDefaultProduct[] = "Yorvane";
 inline constexpr char kAppPathsKey[] = "SoftWare\\Microsoft\\Windows\\CurrentVersion\\App Paths\\%s";
 // The current user's shell folders ("Programs", "Desktop").
 inline constexpr const char* kShellFoldersKey = winsys::kShellFoldersKey;
-inline constexpr char kProductKey[] = "SOFTWARE\\Orvanet\\Delvrin证券分析系统\\3.0";
+inline constexpr const char* kProductKey = medium::kProductKey;
 
 // Page frame.
 inline constexpr char kMaker[] = "Delvrin软件";

@@ -152,6 +152,11 @@ class InstallScenario : public SetupScenario {
     auto name = ReadNarrowValue(UninstallKey(), "DisplayName");
     ASSERT_TRUE(name);
     EXPECT_EQ(name->data, options_.programGroup + std::string(1, '\0'));
+    // The description's maker, the product key's version.
+    EXPECT_EQ(ReadNarrowValue(UninstallKey(), "Publisher").value_or(NarrowValue{}).data,
+              std::string("测试公司") + '\0');
+    EXPECT_EQ(ReadNarrowValue(UninstallKey(), "DisplayVersion").value_or(NarrowValue{}).data,
+              std::string("3.0") + '\0');
     // Written as the program it is: its own registry view and system folder.
     ExpectInOwnViewOnly(UninstallKey(), "UninstallString");
     EXPECT_EQ(ReadSystemFolderFile(kProductBitness, options_.systemFile), kSystemFileContent);
@@ -435,6 +440,11 @@ class UninstallScenario : public InstallScenario {
                              const std::function<void()>& duringRemoval = {}) {
     auto command = ReadNarrowValue(UninstallKey(), "UninstallString");
     ASSERT_TRUE(command);
+    // What the list shows beside the command is there, and goes with the rest.
+    for (const char* name : {"DisplayIcon", "InstallLocation", "InstallDate", "EstimatedSize", "QuietUninstallString",
+                             "NoModify", "NoRepair"}) {
+      EXPECT_TRUE(ReadNarrowValue(UninstallKey(), name)) << name;
+    }
     const std::wstring uninstaller = text::ToWide(command->data.c_str());
     const std::vector<std::wstring> copiesBefore = CopiesOfTheUninstaller();
     setup_ = Process::Start(uninstaller, {}, L"C:\\windows");

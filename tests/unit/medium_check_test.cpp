@@ -134,6 +134,8 @@ TEST_F(MediumCheckTest, EachDefectGivesItsFinding) {
        "info", "path"},
       {"long group", edit("title=", "group=" + std::string(204, 'g') + "\r\ntitle="), "group-too-long", E,
        "install.ini", "info", "group"},
+      {"long publisher", edit("title=", "publisher=" + std::string(256, 'p') + "\r\ntitle="), "entry-text-cut", W,
+       "install.ini", "info", "publisher"},
       {"delete outside", edit("old=temp", "old=..\\temp"), "delete-refused", E, "install.ini", "delete", "old"},
       {"delete empty", edit("old=temp", "old="), "delete-refused", E, "install.ini", "delete", "old"},
       {"delete off", edit("delete=1", "delete=0"), "section-switched-off", W, "install.ini", "delete", ""},

@@ -44,6 +44,14 @@ TEST(MediumRules, CountsCardsAndTheUninstallEntry) {
   EXPECT_EQ(UninstallKeyOf(std::string(203, 'g')).value().size(), kPathLimit);
   EXPECT_FALSE(UninstallKeyOf(std::string(204, 'g')));
 
+  // What the entry shows: the product key's version and maker when the description is
+  // silent, otherwise 255 bytes at most, never half a character.
+  EXPECT_EQ(VersionShown(""), "3.0");
+  EXPECT_EQ(PublisherShown(""), "Orvanet");
+  EXPECT_EQ(PublisherShown("演示公司"), "演示公司");
+  EXPECT_EQ(VersionShown(std::string(300, 'v')), std::string(255, 'v'));
+  EXPECT_EQ(PublisherShown(std::string(300, '\xD5')), std::string(254, '\xD5'));  // 150 double-byte characters
+
   // "誠" (D5 5C) ends in the byte of '\', as a character of its own.
   for (const char* name : {"dvuninst.exe", "誠.exe", "卸载誠", "...", ".x"}) EXPECT_TRUE(IsPlainFileName(name)) << name;
   for (const char* name : {"", ".", "..", "a\\b.exe", "a/b.exe", "C:u.exe", "誠\\.exe", "\\\\srv\\u.exe"}) {

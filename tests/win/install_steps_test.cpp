@@ -15,6 +15,7 @@
 #include "win_test_support.h"
 #include "winsys/change_layer.h"
 #include "winsys/handle.h"
+#include "winsys/registry.h"
 
 using yv::test::MessageBoxScript;
 using yv::test::ScratchDir;
@@ -119,29 +120,101 @@ NarrowValue ReadNarrow(const std::string& key, const char* name) {
   return value;
 }
 
-TEST(UninstallEntry, CommandIn256BytesAndTheGroupAsDisplayName) {
+// The data of a REG_DWORD value.
+std::string DwordData(DWORD value) {
+  return std::string(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+std::string DateOf(const SYSTEMTIME& t) {
+  char date[16];
+  wsprintfA(date, "%04u%02u%02u", t.wYear, t.wMonth, t.wDay);
+  return date;
+}
+
+// Written at the end of a run's staging over an entry an earlier installation left, and
+// undone with the run.
+TEST(UninstallEntry, CommandIn256BytesTheGroupAsDisplayNameAndWhatTheListShows) {
   ASSERT_EQ(GetACP(), 936u) << "the narrow registry API must see code page 936";
-  yv::test::RegistrySandbox registry;
   const std::string key = "SoftWare\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Delvrin证券分析系统";
-  registry.SetString(key, "Publisher", "kept");
-  registry.SetString(key, "DisplayName", "an earlier, longer display name");
   char windows[MAX_PATH];
   GetWindowsDirectoryA(windows, MAX_PATH);
   const std::string command = std::string(windows) + "\\卸载.exe";
+  struct Case {
+    std::string info;  // of the setup description
+    std::string version, publisher;
+  };
+  const Case cases[] = {
+      {"", "3.0", "Orvanet"},  // the product key's
+      {"version=\r\npublisher=\r\n", "3.0", "Orvanet"},
+      {"version=2.1 测试版\r\npublisher=演示公司\r\n", "2.1 测试版", "演示公司"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.info);
+    ScratchDir dir;
+    yv::test::RegistrySandbox registry;
+    registry.SetString(key, "Comments", "kept");
+    registry.SetString(key, "DisplayName", "an earlier, longer display name");
+    yv::winsys::RegistryKey::Create(yv::test::DirectChanges(), HKEY_LOCAL_MACHINE, key).WriteDword("EstimatedSize", 7);
+    const std::string install = dir.Folder("app");
+    const yv::install::InstalledProduct product{"Delvrin证券分析系统", "卸载.exe", install + "\\", "dravkp.exe",
+                                                dir.Write("install.ini", "[info]\r\n" + c.info)};
+    // 1025 bytes and 1 byte staged: a target written again counts with its last content.
+    yv::winsys::ChangeLayer changes(nullptr);
+    ASSERT_FALSE(changes.BeginRun(product.group, install));
+    for (const auto& [name, size] : {std::pair{"a.bin", 4096}, {"a.bin", 1025}, {"b.bin", 1}}) {
+      yv::winsys::StagedFile file;
+      const std::string content(size, 'x');
+      ASSERT_FALSE(changes.StageFile(install + "\\" + name, file));
+      ASSERT_FALSE(file.Write(content.data(), content.size()));
+      ASSERT_FALSE(file.Finish(std::nullopt));
+      ASSERT_FALSE(changes.Place(file));
+    }
 
-  MessageBoxScript boxes;
-  std::string written;
-  EXPECT_TRUE(
-      yv::install::WriteUninstallEntry(kPage, yv::test::DirectChanges(), "Delvrin证券分析系统", "卸载.exe", written));
-  EXPECT_EQ(written, command);
-  const NarrowValue uninstall = ReadNarrow(key, "UninstallString");
-  EXPECT_EQ(uninstall.type, static_cast<DWORD>(REG_SZ));
-  EXPECT_EQ(uninstall.data, command + std::string(256 - command.size(), '\0'));
-  const NarrowValue display = ReadNarrow(key, "DisplayName");
-  EXPECT_EQ(display.data, std::string("Delvrin证券分析系统") + '\0');
-  EXPECT_EQ(display.data.size(), 20u);
-  EXPECT_EQ(ReadNarrow(key, "Publisher").data, std::string("kept") + '\0');
-  EXPECT_TRUE(boxes.Calls().empty());
+    MessageBoxScript boxes;
+    std::string written;
+    SYSTEMTIME before, after;
+    GetLocalTime(&before);
+    EXPECT_TRUE(yv::install::WriteUninstallEntry(kPage, changes, product, written));
+    GetLocalTime(&after);
+    EXPECT_EQ(written, command);
+    const NarrowValue uninstall = ReadNarrow(key, "UninstallString");
+    EXPECT_EQ(uninstall.type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(uninstall.data, command + std::string(256 - command.size(), '\0'));
+    const NarrowValue display = ReadNarrow(key, "DisplayName");
+    EXPECT_EQ(display.data, std::string("Delvrin证券分析系统") + '\0');
+    EXPECT_EQ(display.data.size(), 20u);
+    const std::string date = ReadNarrow(key, "InstallDate").data;
+    EXPECT_TRUE(date == DateOf(before) + '\0' || date == DateOf(after) + '\0') << date;
+    const std::pair<const char*, std::string> texts[] = {
+        {"DisplayVersion", c.version},
+        {"Publisher", c.publisher},
+        {"DisplayIcon", install + "\\dravkp.exe"},
+        {"InstallLocation", install},
+        {"QuietUninstallString", "\"" + command + "\" /S"},
+        {"Comments", "kept"},
+    };
+    for (const auto& [name, text] : texts) {
+      const NarrowValue value = ReadNarrow(key, name);
+      EXPECT_EQ(value.type, static_cast<DWORD>(REG_SZ)) << name;
+      EXPECT_EQ(value.data, text + '\0') << name;
+    }
+    for (const auto& [name, number] : {std::pair{"EstimatedSize", 2u}, {"NoModify", 1u}, {"NoRepair", 1u}}) {
+      const NarrowValue value = ReadNarrow(key, name);
+      EXPECT_EQ(value.type, static_cast<DWORD>(REG_DWORD)) << name;
+      EXPECT_EQ(value.data, DwordData(number)) << name;
+    }
+    EXPECT_TRUE(boxes.Calls().empty());
+
+    // Undone: each value as it was before the run, or gone.
+    changes.Undo();
+    EXPECT_EQ(ReadNarrow(key, "DisplayName").data, std::string("an earlier, longer display name") + '\0');
+    const NarrowValue size = ReadNarrow(key, "EstimatedSize");
+    EXPECT_EQ(size.type, static_cast<DWORD>(REG_DWORD));
+    EXPECT_EQ(size.data, DwordData(7));
+    for (const char* gone : {"UninstallString", "Publisher", "NoModify", "QuietUninstallString"}) {
+      EXPECT_EQ(ReadNarrow(key, gone).type, 0u) << gone;
+    }
+  }
 }
 
 TEST(UninstallEntry, NamesTooLongForTheBuffersWriteNothing) {
@@ -160,8 +233,8 @@ TEST(UninstallEntry, NamesTooLongForTheBuffersWriteNothing) {
   for (const auto& c : cases) {
     MessageBoxScript boxes;
     std::string command;
-    EXPECT_EQ(yv::install::WriteUninstallEntry(kPage, yv::test::DirectChanges(), c.group, c.uninstaller, command),
-              c.ok);
+    const yv::install::InstalledProduct product{c.group, c.uninstaller, "C:\\kv58", "dravkp.exe", ""};
+    EXPECT_EQ(yv::install::WriteUninstallEntry(kPage, yv::test::DirectChanges(), product, command), c.ok);
     EXPECT_EQ(ReadNarrow(prefix + c.group, "DisplayName").type != 0, c.ok) << c.group.size();
     ASSERT_EQ(boxes.Calls().size(), c.ok ? 0u : 1u);
     if (!c.ok) {

@@ -98,6 +98,7 @@ struct Medium {
     gInstall.CopyCount = 1;
     gInstall.ProgramGroup = "Delvrin证券分析系统";
     gInstall.UninstallProgram = "uninst.exe";
+    gInstall.MainProgram = "dravkp.exe";
   }
   void Description(const std::string& text) { gInstall.DescFilePath = dir.Write("media\\install.ini", text); }
   bool Has(const std::string& relative) const { return yv::platform::PathExists(install + "\\" + relative); }
@@ -106,6 +107,13 @@ struct Medium {
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
     RegCloseKey(key);
     return true;
+  }
+  // The entry's "EstimatedSize"; 0 when there is none.
+  DWORD EntrySize() const {
+    DWORD size = 0;
+    DWORD bytes = sizeof size;
+    RegGetValueA(HKEY_LOCAL_MACHINE, kUninstallKey, "EstimatedSize", RRF_RT_REG_DWORD, nullptr, &size, &bytes);
+    return size;
   }
 };
 
@@ -140,6 +148,7 @@ TEST(InstallationRun, SelectedComponentsInOrderThenExtraFilesAndTheUninstallEntr
   EXPECT_EQ(yv::platform::ReadWholeFile(medium.install + "\\cfg\\e.txt"), "extra");
   EXPECT_FALSE(medium.Has("old"));
   EXPECT_TRUE(medium.EntryWritten());
+  EXPECT_EQ(medium.EntrySize(), 1u);  // the 26 bytes of the five files, in KiB rounded up
   char windows[MAX_PATH];
   GetWindowsDirectoryA(windows, MAX_PATH);
   EXPECT_EQ(page.UninstallCommand, std::string(windows) + "\\uninst.exe");
@@ -444,8 +453,11 @@ TEST(InstallationRun, RecordsEveryChangeBeforeItIsMadeAndCommitsWhenAllIsStaged)
     key += std::string("\\") + level;
     expected.push_back("KEY\t" + view + "\t" + key);
   }
-  expected.push_back("VALUE\t" + view + "\t" + key + "\tUninstallString\tNEW");
-  expected.push_back("VALUE\t" + view + "\t" + key + "\tDisplayName\tNEW");
+  for (const char* name :
+       {"UninstallString", "DisplayName", "DisplayVersion", "Publisher", "DisplayIcon", "InstallLocation",
+        "InstallDate", "EstimatedSize", "QuietUninstallString", "NoModify", "NoRepair"}) {
+    expected.push_back("VALUE\t" + view + "\t" + key + "\t" + name + "\tNEW");
+  }
   expected.push_back("COMMIT [5 staged]");
   expected.push_back("END [0 staged]");
   EXPECT_EQ(log.lines, expected);

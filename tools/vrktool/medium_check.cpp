@@ -67,6 +67,8 @@ const std::vector<FindingKind> kKinds = {
     {"path-too-long", Severity::kError,
      "a path the wizard composes (with the default installation folder) is over 255 bytes: it cannot be made."},
     {"group-too-long", Severity::kError, "the program group is over 203 bytes: no uninstall entry can be named."},
+    {"entry-text-cut", Severity::kWarning,
+     "\"version\" or \"publisher\" is over 255 bytes: the uninstall entry shows its first 255 bytes."},
     {"delete-refused", Severity::kError,
      "a \"delete\" value is not a plain folder below the installation folder (empty, absolute, a drive, "
      "\"..\", a wildcard): the wizard refuses it and the installation stops."},
@@ -502,6 +504,12 @@ void MediumCheck::CheckDescription(const std::string& file) {
   const std::string group = doc.Find("info", "group").value_or(medium::kDefaultProgramGroup);
   if (group.size() > kGroupLimit) {
     Add("group-too-long", file, "info", "group", "the group is " + std::to_string(group.size()) + " bytes");
+  }
+  for (const char* key : {"version", "publisher"}) {
+    const std::string value = doc.Find("info", key).value_or("");
+    if (value.size() > kPathLimit) {
+      Add("entry-text-cut", file, "info", key, "the value is " + std::to_string(value.size()) + " bytes");
+    }
   }
 
   const int parts = Count(doc, "parts");

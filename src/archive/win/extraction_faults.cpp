@@ -9,13 +9,6 @@ namespace yv::archive {
 
 namespace {
 
-// The longest start of `s` that fits in `limit` bytes without splitting a character.
-std::string CutToBytes(const std::string& s, std::size_t limit) {
-  std::size_t end = 0;
-  while (end < s.size() && end + text::CharLength(s, end) <= limit) end += text::CharLength(s, end);
-  return s.substr(0, end);
-}
-
 bool Ask(HWND owner, const char* head, const std::string& path, const char* tail) {
   return ui::ShowMessageBox(owner, head + path + tail, texts::kQuestionCaption, MB_RETRYCANCEL) == IDRETRY;
 }
@@ -76,7 +69,8 @@ bool ShowFaultBox(const Fault& fault, HWND page, HWND openFailureOwner) {
     case FaultKind::kContainerMissing: {
       // The message is composed in 255 bytes: the path gives way.
       const std::string suffix(texts::kContainerMissing + 2);  // the text after "%s"
-      ui::ShowMessageBox(page, CutToBytes(fault.path, text::kPathLimit - suffix.size()) + suffix,
+      ui::ShowMessageBox(page,
+                         std::string(text::CutToCharacters(fault.path, text::kPathLimit - suffix.size())) + suffix,
                          texts::kContainerMissingCaption, MB_OK);
       return false;
     }

@@ -67,6 +67,7 @@ bool WriteProductMedium(const Medium& medium, const ProductMediumOptions& option
         {"path", options.installDir},
         {"group", options.programGroup},
         {"uninst", options.uninstaller},
+        {"publisher", "测试公司"},
         {"parts", "3"},
         {"part0", "系统程序"},
         {"part1", "历史数据"},
