@@ -24,6 +24,8 @@ inline constexpr char kEarlierKept[] = "原有的安装已保留。";
 inline constexpr char kEarlierKeptLine[] = "\r\n原有的安装已保留。";
 // A file that could not be moved in at the commit (the run was undone).
 inline constexpr char kCannotReplace[] = "无法替换文件：\r\n";
+// A link or junction that leads elsewhere, met at or below the installation folder.
+inline constexpr char kLinkInTheWay[] = "安装目录中有指向别处的链接或目录联接：\r\n";
 
 // Lines of a deployment's support log.
 inline constexpr char kLogFolder[] = "安装文件夹：";

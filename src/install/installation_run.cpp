@@ -172,6 +172,10 @@ bool RunInstallation(InstallationView& view, winsys::ChangeLayer& changes) {
   }
   winsys::LogLine(view.InstallOk ? texts::kLogCommitted : texts::kLogUndone);
   if (view.InstallOk) return true;
+  // A link or junction in the way ended the run, whatever step met it.
+  if (const winsys::ChangeFault& link = changes.LinkInTheWay()) {
+    run.failure = Failure{texts::kLinkInTheWay + link.path, texts::kWarningCaption};
+  }
   // The machine is as it was before the run: an earlier installation is whole.
   if (run.failure) {
     ui::ShowMessageBox(view.Window(), run.failure->text + (run.earlier ? texts::kEarlierKeptLine : ""),

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "medium/medium_rules.h"
 #include "text/cp936.h"
@@ -47,21 +48,24 @@ std::string PlaceOf(const std::string& path, const RemovalSite& site) {
   return best;
 }
 
-// True when a level between the place and `path` (the path itself included when asked)
-// is a link or junction: removing through it could reach outside the place.
-bool PassesLink(const std::string& path, const std::string& place, bool includingItself) {
-  for (std::size_t i = place.size() + 1; i <= path.size(); i += i < path.size() ? text::CharLength(path, i) : 1) {
-    if (i < path.size() && path[i] != '\\') continue;
-    if (i == path.size() && !includingItself) break;
-    const DWORD attributes = Attributes(path.substr(0, i));
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return true;
-  }
-  return false;
+// Where links are refused for `path`: below its place, and at an installation folder
+// itself too (a system folder may have been moved elsewhere by a link). Empty when the
+// path lies in no place.
+std::optional<winsys::LinkGuard> GuardOf(const std::string& path, const RemovalSite& site) {
+  const std::string place = PlaceOf(path, site);
+  if (place.empty()) return std::nullopt;
+  const bool installDir = std::any_of(site.installDirs.begin(), site.installDirs.end(),
+                                      [&](const std::string& dir) { return text::EqualsIgnoreCase(dir, place); });
+  return winsys::LinkGuard{place, installDir};
 }
 
+// Each removal is made in its folder, held meanwhile. A link or junction on the way, or
+// in the place of what is removed, stays as it is, with what it leads to.
 Outcome RemoveFile(const std::string& path, const RemovalSite& site) {
-  const std::string place = PlaceOf(path, site);
-  if (place.empty() || PassesLink(path, place, false)) return Outcome::kRemains;
+  const auto guard = GuardOf(path, site);
+  if (!guard) return Outcome::kRemains;
+  const winsys::HeldFolder held(path, *guard);
+  if (held.Linked()) return Outcome::kRemains;
   const std::wstring wide = text::ToWide(path);
   const DWORD attributes = GetFileAttributesW(wide.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return IsGone(GetLastError()) ? Outcome::kDone : Outcome::kRemains;
@@ -79,8 +83,10 @@ Outcome RemoveFile(const std::string& path, const RemovalSite& site) {
 }
 
 Outcome RemoveFolder(const std::string& path, const RemovalSite& site) {
-  const std::string place = PlaceOf(path, site);
-  if (place.empty() || PassesLink(path, place, true)) return Outcome::kRemains;
+  const auto guard = GuardOf(path, site);
+  if (!guard) return Outcome::kRemains;
+  const winsys::HeldFolder held(path, *guard);
+  if (held.Linked()) return Outcome::kRemains;
   if (RemoveDirectoryW(text::ToWide(path).c_str())) return Outcome::kDone;
   // Not empty (a file the user made), or held as some program's working folder.
   return IsGone(GetLastError()) ? Outcome::kDone : Outcome::kRemains;

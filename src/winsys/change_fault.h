@@ -18,6 +18,7 @@ struct ChangeFault {
     kDiskFull,      // no space or quota left on the volume
     kInUse,         // another program holds the file or runs it
     kNoJournal,     // the change could not be recorded first
+    kLink,          // a link or junction on the way, or in the place of what is changed
   } kind = Kind::kNone;
   std::string path;
   DWORD error = 0;

@@ -1,6 +1,7 @@
 #include "winsys/change_layer.h"
 
 #include "install_log/log_file.h"
+#include "install_log/place_rules.h"
 #include "install_log/removal_plan.h"
 #include "platform/file_io.h"
 #include "text/cp936.h"
@@ -40,11 +41,61 @@ bool IsGone(DWORD error) {
   return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
+std::string FolderOf(const std::string& path) {
+  const std::size_t separator = text::FindLastChar(path, '\\');
+  return separator == std::string::npos ? std::string() : path.substr(0, separator);
+}
+
+bool AtOrBelow(const std::string& path, const std::string& folder) {
+  return text::EqualsIgnoreCase(path, folder) || install_log::IsBelow(path, folder);
+}
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// The entry itself, a link too, not what a link leads to unless asked.
+HANDLE OpenUnfollowed(const std::wstring& path, DWORD access, DWORD share, bool follow = false) {
+  return CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING,
+                     FILE_FLAG_BACKUP_SEMANTICS | (follow ? 0 : FILE_FLAG_OPEN_REPARSE_POINT), nullptr);
+}
+
+HANDLE OpenUnfollowed(const std::string& path, DWORD access, DWORD share, bool follow = false) {
+  // "C:" is the drive's root.
+  return OpenUnfollowed(Wide(!path.empty() && path.back() == ':' ? path + "\\" : path), access, share, follow);
+}
+
+// Windows shows a link on the handle of the link itself; Wine opens what a link leads to
+// and shows the link only in the attributes of its path.
+bool IsLink(HANDLE handle, const std::string& path) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(handle, &info)) return true;
+  const DWORD attributes = Attributes(path);
+  return (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+         (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT));
+}
+
+// Where what `handle` holds lies, every link resolved, without a trailing backslash.
+std::wstring FinalPath(HANDLE handle) {
+  std::wstring path(MAX_PATH, L'\0');
+  DWORD length = GetFinalPathNameByHandleW(handle, path.data(), MAX_PATH, FILE_NAME_NORMALIZED);
+  if (length >= MAX_PATH) {
+    path.resize(length);
+    length = GetFinalPathNameByHandleW(handle, path.data(), length, FILE_NAME_NORMALIZED);
+  }
+  path.resize(length < path.size() ? length : 0);
+  if (!path.empty() && path.back() == L'\\') path.pop_back();
+  return path;
+}
+
+bool LiesAt(HANDLE handle, const std::wstring& expected) {
+  const std::wstring found = FinalPath(handle);
+  return !found.empty() && CompareStringOrdinal(found.c_str(), static_cast<int>(found.size()), expected.c_str(),
+                                                static_cast<int>(expected.size()), TRUE) == CSTR_EQUAL;
+}
+
 // A target that may be renamed can be replaced at the commit; one opened without sharing
 // its deletion cannot. A running program's file may be renamed.
 ChangeFault Replaceable(const std::string& target) {
-  const HANDLE probe = CreateFileW(Wide(target).c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                   nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  const HANDLE probe = OpenUnfollowed(target, DELETE, kShareAll);
   if (probe != INVALID_HANDLE_VALUE) {
     CloseHandle(probe);
     return {};
@@ -118,6 +169,17 @@ ChangeFault RestoreFile(const Record& r, const std::string& staged) {
   return {};
 }
 
+// The installation folder of the log's last run: the FOLDER record before its BEGIN.
+std::string RunFolder(const std::vector<install_log::LogLine>& lines) {
+  std::string folder;
+  std::string runFolder;
+  for (const install_log::LogLine& line : lines) {
+    if (line.record.kind == RecordKind::Folder) folder = line.record.text;
+    if (line.record.kind == RecordKind::Begin) runFolder = folder;
+  }
+  return runFolder;
+}
+
 struct OpenedKey {
   HKEY key = nullptr;
   LONG status = ERROR_SUCCESS;
@@ -135,6 +197,70 @@ std::optional<std::pair<HKEY, std::wstring>> SplitKey(const std::string& text) {
 }
 
 }  // namespace
+
+HeldFolder::HeldFolder(const std::string& path, const LinkGuard& guard) {
+  if (guard.folder.empty() || !AtOrBelow(path, guard.folder)) return;
+  root_ = guard.folder;
+  rootItself_ = guard.itself;
+  const ScopedHandle root(Open(root_, FILE_READ_ATTRIBUTES, kShareAll));
+  if (!root) {
+    linked_ = !IsGone(GetLastError());  // no folder, nothing in it either
+    return;
+  }
+  if (rootItself_ && IsLink(root.get(), root_)) {
+    linked_ = true;
+    return;
+  }
+  rootFinal_ = FinalPath(root.get());
+  if (path.size() > root_.size()) {
+    // The folder `path` lies in, or the nearest level above it that is there.
+    std::string level = FolderOf(path);
+    for (;;) {
+      folder_.reset(Open(level, FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE));
+      if (folder_ || !IsGone(GetLastError()) || level.size() <= root_.size()) break;
+      level = FolderOf(level);
+    }
+    if (!folder_ || !Holds(folder_.get(), level)) {
+      linked_ = true;
+      return;
+    }
+  }
+  linked_ = !Plain(path);
+}
+
+HANDLE HeldFolder::Open(const std::string& path, DWORD access, DWORD share) const {
+  // A guarded folder that may be a link is judged where it leads.
+  return OpenUnfollowed(path, access, share, !rootItself_ && path.size() == root_.size());
+}
+
+bool HeldFolder::Plain(const std::string& path) const {
+  const ScopedHandle entry(Open(path, FILE_READ_ATTRIBUTES, kShareAll));
+  return !entry || Holds(entry.get(), path);
+}
+
+namespace {
+
+// No link on the way to `path` (held), at it, or under the names its staged and
+// moved-aside copies take beside it.
+bool Unlinked(const HeldFolder& held, const std::string& path) {
+  return !held.Linked() && held.Plain(install_log::StagedNameOf(path)) && held.Plain(install_log::BackupNameOf(path));
+}
+
+}  // namespace
+
+bool HeldFolder::Holds(HANDLE handle, const std::string& path) const {
+  if (root_.empty()) return true;
+  if (rootFinal_.empty() || ((rootItself_ || path.size() > root_.size()) && IsLink(handle, path))) return false;
+  // Below the root as Windows reads the path: "/" is "\\", and repeated or trailing
+  // separators name no level.
+  std::wstring expected = rootFinal_;
+  for (const wchar_t c : text::ToWide(path.substr(root_.size()))) {
+    const bool separator = c == L'\\' || c == L'/';
+    if (!separator || expected.back() != L'\\') expected += separator ? L'\\' : c;
+  }
+  if (expected.size() > rootFinal_.size() && expected.back() == L'\\') expected.pop_back();
+  return LiesAt(handle, expected);
+}
 
 ChangeFault::Kind KindOfError(DWORD error) {
   switch (error) {
@@ -245,6 +371,8 @@ ChangeFault ChangeLayer::BeginRun(const std::string& group, const std::string& i
   staging_ = {};
   lastStaged_.clear();
   placedSizes_.clear();
+  guard_ = {text::WithoutTrailingBackslash(installDir)};
+  linked_ = {};
   if (!Put(install_log::Record::Of(RecordKind::Group, group), false) ||
       !Put(install_log::Record::Of(RecordKind::Folder, text::WithoutTrailingBackslash(installDir)), false)) {
     return {Kind::kNoJournal, installDir, 0};
@@ -257,8 +385,15 @@ ChangeFault ChangeLayer::BeginRun(const std::string& group, const std::string& i
   return {};
 }
 
+ChangeFault ChangeLayer::Refuse(const std::string& path) {
+  if (!linked_) linked_ = {Kind::kLink, path, 0};
+  return {Kind::kLink, path, 0};
+}
+
 ChangeFault ChangeLayer::ReplaceFolderAtCommit(const std::string& folder) {
   if (!Exists(folder)) return {};
+  const HeldFolder held(folder, guard_);
+  if (!Unlinked(held, folder)) return Refuse(folder);
   if (!Put(install_log::Record::Of(RecordKind::Gone, folder), true)) return {Kind::kNoJournal, folder, 0};
   staging_.AddReplacedFolder(folder);
   // Tried now, so that a folder a program holds is found before anything has changed.
@@ -279,11 +414,14 @@ ChangeFault ChangeLayer::CreateFolder(const std::string& path) {
     if (empty || path[i - 1] == ':') continue;
     const std::string level = path.substr(0, i);
     const std::string made = inRun_ ? staging_.StagedFolder(level) : level;
+    const HeldFolder held(made, guard_);
+    if (held.Linked()) return Refuse(level);
     if (Exists(made)) continue;
     if (!Put(install_log::Record::Of(RecordKind::Dir, level), !inRun_)) return {Kind::kNoJournal, level, 0};
     if (!CreateDirectoryW(Wide(made).c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
       return FaultOf(GetLastError(), level);
     }
+    if (HeldFolder(made, guard_).Linked()) return Refuse(level);  // made where a link led
   }
   return {};
 }
@@ -292,12 +430,18 @@ ChangeFault ChangeLayer::StageFile(const std::string& target, StagedFile& file) 
   file.Discard();
   file.owner_ = this;
   file.target_ = target;
+  const bool replaced = inRun_ && staging_.ReplacedFolderOf(target);
+  const std::string stagedName = inRun_ ? staging_.StagedFile(target) : install_log::StagedNameOf(target);
+  // Made in its folder, held meanwhile, and never where a link or junction leads: none on
+  // the way, none under the staged name, none as a target that stays where it is or
+  // under the name it goes aside to.
+  const HeldFolder held(replaced ? stagedName : target, guard_);
+  if (replaced ? held.Linked() : !Unlinked(held, target)) return Refuse(target);
   // A read-only file is not replaced, and a folder never: that is no program's doing.
   const DWORD attributes = Attributes(target);
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
     return {Kind::kReadOnly, target, 0};
   }
-  const bool replaced = inRun_ && staging_.ReplacedFolderOf(target);
   // Written again after a full disk: recorded once.
   if (target != lastStaged_) {
     if (!Put(install_log::Record::FileWrite(target, attributes != INVALID_FILE_ATTRIBUTES && !replaced), !inRun_)) {
@@ -305,15 +449,15 @@ ChangeFault ChangeLayer::StageFile(const std::string& target, StagedFile& file) 
     }
     lastStaged_ = target;
   }
-  const std::wstring staged = Wide(inRun_ ? staging_.StagedFile(target) : install_log::StagedNameOf(target));
+  const std::wstring staged = Wide(stagedName);
   file.existed_ = attributes != INVALID_FILE_ATTRIBUTES;
   const auto create = [&] {
-    return CreateFileW(staged.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    return CreateFileW(staged.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   };
   file.file_ = create();
-  // A staged file already there is this run's (a target written twice) or one a killed
-  // run left: neither is anybody else's.
+  // A staged file already there (no link: judged above) is this run's (a target written
+  // twice) or one a killed run left: neither is anybody else's.
   if (file.file_ == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS) {
     flusher_.Drain();  // the earlier one may still be open there
     if (DeleteFileW(staged.c_str())) file.file_ = create();
@@ -321,6 +465,14 @@ ChangeFault ChangeLayer::StageFile(const std::string& target, StagedFile& file) 
   if (file.file_ == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
     return NewFileFaultOf(error, target);
+  }
+  if (!held.Holds(file.file_, stagedName)) {
+    // Made where a link put in the meantime led: it goes again, by what was made.
+    FILE_DISPOSITION_INFO gone{TRUE};
+    SetFileInformationByHandle(file.file_, FileDispositionInfo, &gone, sizeof gone);
+    CloseHandle(file.file_);
+    file.file_ = INVALID_HANDLE_VALUE;
+    return Refuse(target);
   }
   file.staged_ = staged;
   return {};
@@ -336,6 +488,8 @@ ChangeFault ChangeLayer::Place(StagedFile& file) {
     placedSizes_[text::ToLowerAscii(target)] = file.size_;
     return {};
   }
+  const HeldFolder held(target, guard_);
+  if (held.Linked()) return Refuse(target);
   if (MoveFileExW(file.staged_.c_str(), Wide(target).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     file.placed_ = true;
     return {};
@@ -366,9 +520,10 @@ ChangeFault ChangeLayer::Commit() {
     return {Kind::kNoJournal, {}, 0};
   }
   for (const install_log::PlanStep& step : install_log::PlanCompletion(run_)) {
-    const ChangeFault fault = CarryOut(step, staging_);
+    const ChangeFault fault = CarryOut(step, staging_, guard_);
     const bool publishing = step.action == Action::kPublishFile || step.action == Action::kPublishFolder;
     if (fault && publishing) {
+      if (fault.kind == Kind::kLink) Refuse(fault.path);
       Undo();
       return fault;
     }
@@ -384,7 +539,7 @@ void ChangeLayer::Undo() {
   Put(install_log::Record::Of(RecordKind::Abort), true);
   bool undone = true;
   for (const install_log::PlanStep& step : install_log::PlanUndo(run_)) {
-    if (CarryOut(step, staging_)) undone = false;
+    if (CarryOut(step, staging_, guard_)) undone = false;
   }
   // What could not be undone now is undone by the next start.
   if (undone) Put(install_log::Record::Of(RecordKind::End), true);
@@ -431,8 +586,12 @@ bool RemoveEmptyKey(const Record& r) {
   return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
 }
 
-ChangeFault CarryOut(const install_log::PlanStep& step, const install_log::StagingMap& map) {
+ChangeFault CarryOut(const install_log::PlanStep& step, const install_log::StagingMap& map, const LinkGuard& guard) {
   const Record& r = step.record;
+  // Every step acts on its record's path or its staged or moved-aside copy, in their
+  // folder held meanwhile.
+  const HeldFolder held(r.text, guard);
+  if (!Unlinked(held, r.text)) return {Kind::kLink, r.text, 0};
   switch (step.action) {
     case Action::kPublishFile:
       return PublishFile(r, map.StagedFile(r.text));
@@ -477,9 +636,10 @@ bool RecoverJournal(const std::string& path) {
   const install_log::Recovery recovery = install_log::PlanRecovery(writer.Earlier());
   const install_log::LastRun run = install_log::FindLastRun(writer.Earlier());
   const install_log::StagingMap map(run.records);
+  const LinkGuard guard{RunFolder(writer.Earlier())};
   bool finished = true;
   for (const install_log::PlanStep& step : recovery.steps) {
-    if (CarryOut(step, map)) finished = false;
+    if (CarryOut(step, map, guard)) finished = false;
   }
   using Direction = install_log::Recovery::Direction;
   const bool endsTheRun = recovery.direction == Direction::kUndo || recovery.direction == Direction::kComplete;
@@ -513,15 +673,29 @@ bool RemoveTreeWide(const std::wstring& path) {
     // The link goes, never what it leads to.
     if (!RemoveDirectoryW(path.c_str())) DeleteFileW(path.c_str());
   } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+    // Held while what is in it goes, so that it cannot be swapped for a link meanwhile; a
+    // link there already is not listed, and only it goes.
+    ScopedHandle held(CreateFileW(path.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool plain = held && GetFileInformationByHandle(held.get(), &info) &&
+                       !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    const std::wstring where = plain ? FinalPath(held.get()) : std::wstring();
     WIN32_FIND_DATAW found;
-    const HANDLE listing = FindFirstFileW((path + L"\\*").c_str(), &found);
+    const HANDLE listing = plain ? FindFirstFileW((path + L"\\*").c_str(), &found) : INVALID_HANDLE_VALUE;
     if (listing != INVALID_HANDLE_VALUE) {
       do {
         const std::wstring name = found.cFileName;
-        if (name != L"." && name != L"..") RemoveTreeWide(path + L"\\" + name);
+        if (name == L"." || name == L"..") continue;
+        // Wine shows a link to a file as that file, and deletes what it leads to: such an
+        // entry, found to lie elsewhere, stays.
+        const ScopedHandle entry(OpenUnfollowed(path + L"\\" + name, FILE_READ_ATTRIBUTES, kShareAll));
+        if (entry && !LiesAt(entry.get(), where + L"\\" + name)) continue;
+        RemoveTreeWide(path + L"\\" + name);
       } while (FindNextFileW(listing, &found));
       FindClose(listing);
     }
+    held.reset();
     RemoveDirectoryW(path.c_str());
   } else {
     if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);

@@ -25,6 +25,8 @@
 //  7. The next start of either program finishes the last run before anything else: without
 //     COMMIT or with ABORT it is undone, with COMMIT completed; a run that a living program
 //     still writes is left to it. (Transaction.*, InstallScenario.AnUpgradeKilledAtAnyInstant...)
+// No change at or below the installation folder goes through a link or junction
+// (HeldFolder): the run fails and is undone. (InstallationRun.AFailedRunLeaves...)
 // A staged file's data is flushed on a thread of its own while the run goes on
 // (data_flusher.h).
 // Outside a run (the last page) a file is replaced at once: staged, flushed, then moved over
@@ -43,8 +45,40 @@
 #include "install_log/journal.h"
 #include "winsys/change_fault.h"
 #include "winsys/data_flusher.h"
+#include "winsys/handle.h"
 
 namespace yv::winsys {
+
+// Where links are refused: at and below `folder` (no trailing backslash; empty: nowhere).
+struct LinkGuard {
+  std::string folder;
+  bool itself = true;  // false: the folder itself may be a link (a system folder moved elsewhere)
+};
+
+// The folder a change is made in, held for the change: opened without following a link,
+// its deletion not shared, so that it can be neither renamed nor deleted, and so not
+// replaced by a link or junction, until the change is made. Linked() when a level from
+// the guarded folder down to `path` (`path` itself when it is there) is a link or
+// junction, or leads elsewhere: what was opened is judged, by where it lies
+// (GetFinalPathNameByHandle) and by its reparse attribute, never the path alone. A path
+// outside the guarded folder is not judged.
+class HeldFolder {
+ public:
+  HeldFolder(const std::string& path, const LinkGuard& guard);
+  bool Linked() const { return linked_; }
+  // Whether `handle`, opened at `path` without following a link, is what the path names.
+  bool Holds(HANDLE handle, const std::string& path) const;
+  // Whether what stands at `path` now (nothing, or an entry in the held folder) is no link.
+  bool Plain(const std::string& path) const;
+
+ private:
+  HANDLE Open(const std::string& path, DWORD access, DWORD share) const;
+  std::string root_;  // empty: nothing judged
+  bool rootItself_ = true;
+  std::wstring rootFinal_;
+  ScopedHandle folder_;
+  bool linked_ = false;
+};
 
 // A new file being written under its staged name. Destroyed before it was placed, it is
 // deleted; the target is untouched.
@@ -85,7 +119,8 @@ class ChangeLayer : public install_log::ChangeRecorder {
   bool Flush() override;
   bool Keeps() const override { return journal_ != nullptr || inRun_; }
 
-  // --- The run.
+  // --- The run. Nothing at or below the installation folder is changed through a link or
+  // junction: such a change fails with kLink, also on the last page.
   ChangeFault BeginRun(const std::string& group, const std::string& installDir);
   bool InRun() const { return inRun_; }
   // A folder of section "delete": replaced at the commit by what the run makes in it.
@@ -105,6 +140,8 @@ class ChangeLayer : public install_log::ChangeRecorder {
   // Everything in, or on a fault everything undone (the fault returned).
   ChangeFault Commit();
   void Undo();
+  // The first change of the run that a link or junction refused (kNone when none).
+  const ChangeFault& LinkInTheWay() const { return linked_; }
 
   // Registry keys and values, shortcuts, folders outside a run and registry imports are
   // recorded through this layer by what makes them (registry.h, shell_link.h, recording.h).
@@ -112,13 +149,17 @@ class ChangeLayer : public install_log::ChangeRecorder {
  private:
   friend class StagedFile;
   bool Put(const install_log::Record& record, bool flush);
+  // A change a link or junction stands in the way of; the first is the run's.
+  ChangeFault Refuse(const std::string& path);
   install_log::ChangeRecorder* journal_;
   bool inRun_ = false;
   std::vector<install_log::LogLine> run_;
   install_log::StagingMap staging_;
   std::string lastStaged_;
   std::map<std::string, uint64_t> placedSizes_;  // placed targets of the run, folded -> bytes
-  DataFlusher flusher_;                          // staged files of the run, made durable beside it
+  LinkGuard guard_;                              // the run's installation folder
+  ChangeFault linked_;
+  DataFlusher flusher_;  // staged files of the run, made durable beside it
 };
 
 // Undoes one registry record: a value back to what it held, a created key gone when it is
@@ -126,8 +167,9 @@ class ChangeLayer : public install_log::ChangeRecorder {
 bool RestoreValue(const install_log::Record& value);
 bool RemoveEmptyKey(const install_log::Record& key);
 
-// Carries out one step of a plan; the fault that kept it from being done.
-ChangeFault CarryOut(const install_log::PlanStep& step, const install_log::StagingMap& map);
+// Carries out one step of a plan; the fault that kept it from being done (kLink when a
+// link or junction at or below the run's installation folder stands in the way).
+ChangeFault CarryOut(const install_log::PlanStep& step, const install_log::StagingMap& map, const LinkGuard& guard);
 
 // Finishes the last run of the log at `path` (install_log::PlanRecovery) and records its
 // end there. False when a step could not be done: the run stays unfinished for the next

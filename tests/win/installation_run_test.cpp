@@ -77,6 +77,7 @@ struct Medium {
   yv::test::RegistrySandbox registry;
   std::string source = dir.Folder("media");
   std::string install = dir.Path() + "\\app";
+  std::string link;  // planted by the test
 
   explicit Medium(const std::string& parts =
                       "[part0]\r\na.vrk=.\r\n_cfg.vrk=cfg\r\nb.vrk=sub\r\n"
@@ -100,7 +101,27 @@ struct Medium {
     gInstall.UninstallProgram = "uninst.exe";
     gInstall.MainProgram = "dravkp.exe";
   }
+  ~Medium() {
+    if (!link.empty()) yv::test::RemoveFolderLink(link);
+  }
   void Description(const std::string& text) { gInstall.DescFilePath = dir.Write("media\\install.ini", text); }
+  // Makes `relative` (the installation folder itself when empty) a link to the folder
+  // "elsewhere", which holds what was there and an a.txt of its own.
+  void PlantLink(const std::string& relative) {
+    link = install + (relative.empty() ? "" : "\\" + relative);
+    MoveFileW(yv::text::ToWide(link).c_str(), yv::text::ToWide(Elsewhere()).c_str());
+    dir.Write("elsewhere\\a.txt", "theirs");
+    ASSERT_TRUE(yv::test::MakeFolderLink(link, Elsewhere()));
+  }
+  std::string Elsewhere() const { return dir.Path() + "\\elsewhere"; }
+  // What lies in "elsewhere", byte for byte.
+  std::vector<std::string> Theirs() const {
+    std::vector<std::string> files;
+    for (const std::string& name : yv::test::TreeOf(Elsewhere())) {
+      files.push_back(name + "=" + yv::platform::ReadWholeFile(Elsewhere() + "\\" + name).value_or(""));
+    }
+    return files;
+  }
   bool Has(const std::string& relative) const { return yv::platform::PathExists(install + "\\" + relative); }
   bool EntryWritten() const {
     HKEY key;
@@ -227,6 +248,7 @@ TEST(InstallationRun, AFailedRunLeavesTheMachineAsItWasAndThenShowsItsMessage) {
   };
   const std::string tooLongDir = "C:\\" + std::string(246, 'd');
   const std::string kept = "\r\n原有的安装已保留。";
+  const std::string link = "安装目录中有指向别处的链接或目录联接：\r\n";
   const std::vector<Case> cases = {
       {"missing section, empty caption",
        "[part1]\r\nx.vrk=.\r\n",
@@ -260,6 +282,31 @@ TEST(InstallationRun, AFailedRunLeavesTheMachineAsItWasAndThenShowsItsMessage) {
        },
        {{"创建路径不正确!", "CreateDirectory"}},
        {"file"}},
+      // A link or junction a user put at or below the installation folder: nothing is
+      // written, replaced or deleted through it, and the run says why.
+      {"installation folder a link",
+       "",
+       [](Medium& m) { m.PlantLink(""); },
+       {{link + "%INSTALL%\\old", "警告"}},
+       {"a.txt"}},
+      {"folder of an upgrade a link",
+       "",
+       [](Medium& m) {
+         m.dir.Write("app\\system\\s.dat", "s");
+         m.PlantLink("sub");
+       },
+       {{link + "%INSTALL%\\sub" + kept, "警告"}},
+       {"system\\s.dat", "sub\\a.txt"}},
+      {"staged name a link",
+       "",
+       [](Medium& m) { m.PlantLink("a.txt.yv-new"); },
+       {{link + "%INSTALL%\\a.txt", "警告"}},
+       {"a.txt.yv-new\\a.txt"}},
+      {"folder to delete a link",
+       "",
+       [](Medium& m) { m.PlantLink("old"); },
+       {{link + "%INSTALL%\\old", "警告"}},
+       {"old\\a.txt"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -267,6 +314,7 @@ TEST(InstallationRun, AFailedRunLeavesTheMachineAsItWasAndThenShowsItsMessage) {
     if (!c.parts.empty()) medium.Description(c.parts + "[directory]\r\n1=cfg\r\n[copy]\r\nextra=cfg\r\n");
     gInstall.DeleteCount = 1;
     c.set(medium);
+    const std::vector<std::string> theirs = medium.Theirs();
     RecordingPage page(medium.source);
     MessageBoxScript boxes;
     EXPECT_FALSE(yv::install::RunInstallation(page, yv::test::DirectChanges()));
@@ -280,6 +328,7 @@ TEST(InstallationRun, AFailedRunLeavesTheMachineAsItWasAndThenShowsItsMessage) {
       EXPECT_EQ(boxes.Calls()[i].owner, page.Handle());
     }
     ExpectAsBefore(medium, c.earlier);
+    EXPECT_EQ(medium.Theirs(), theirs);
     EXPECT_TRUE(yv::platform::PathExists(medium.dir.Path() + "\\work"));
   }
   // An installation folder too long for its paths is named before anything is done.

@@ -175,6 +175,44 @@ TEST(Uninstall, AFileInUseIsTriedAgainOrStopsTheRemovalForALaterRun) {
   EXPECT_EQ(done.records.size(), 3u);
 }
 
+TEST(Uninstall, NothingIsRemovedThroughALinkOrJunction) {
+  // A user made the installation folder, or a folder in it, a link to a folder of theirs
+  // holding files of the names the log lists: the link stays, and all it leads to.
+  struct Case {
+    const char* link;
+    std::vector<std::string> gone;
+    std::vector<std::string> remainders;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"kv58", {}, {"kv58\\sub\\b.txt", "kv58\\sub", "kv58\\a.txt", "kv58"}},
+           {"kv58\\sub", {"kv58\\a.txt"}, {"kv58\\sub\\b.txt", "kv58\\sub", "kv58"}},
+       }) {
+    SCOPED_TRACE(c.link);
+    test::ScratchDir s;
+    const std::string p = s.Path();
+    s.Write("kv58\\a.txt", "a");
+    s.Write("kv58\\sub\\b.txt", "b");
+    const std::vector<LogLine> lines =
+        Lines("FOLDER\t" + p + "\\kv58\r\nDIR\t" + p + "\\kv58\r\nFILE\tNEW\t" + p + "\\kv58\\a.txt\r\nDIR\t" + p +
+              "\\kv58\\sub\r\nFILE\tNEW\t" + p + "\\kv58\\sub\\b.txt\r\n");
+    const std::string link = p + "\\" + c.link;
+    ASSERT_TRUE(MoveFileW(text::ToWide(link).c_str(), text::ToWide(p + "\\elsewhere").c_str()));
+    ASSERT_TRUE(test::MakeFolderLink(link, p + "\\elsewhere"));
+    const std::vector<std::string> theirs = test::TreeOf(p + "\\elsewhere");
+
+    KeptRecords done;
+    ScriptedUi ui;
+    const auto result = uninstall::RunRemoval(install_log::PlanRemoval(lines), SiteIn(s, lines), ui, done);
+    EXPECT_EQ(test::TreeOf(p + "\\elsewhere"), theirs);
+    EXPECT_TRUE(Exists(link));
+    for (const std::string& gone : c.gone) EXPECT_FALSE(Exists(p + "\\" + gone)) << gone;
+    std::vector<std::string> remainders;
+    for (const std::string& item : c.remainders) remainders.push_back(p + "\\" + item);
+    EXPECT_EQ(result.remainders, remainders);
+    test::RemoveFolderLink(link);
+  }
+}
+
 // Runs a program (a copy of uninstall.exe from the test program's folder, say) with
 // `arguments` (and this process's inheritable handles, when `inherit`); its exit code.
 DWORD RunProgram(const std::wstring& program, const std::string& arguments, bool inherit = false) {
@@ -322,7 +360,7 @@ TEST(Transaction, KilledRunsEndWhollyOldOrWhollyNew) {
         const auto plan = install_log::PlanCompletion(run.records);
         ASSERT_EQ(plan.size(), 5u);
         for (std::size_t i = 0; i < cut.stepsDone; ++i) {
-          EXPECT_FALSE(winsys::CarryOut(plan[i], install_log::StagingMap(run.records)));
+          EXPECT_FALSE(winsys::CarryOut(plan[i], install_log::StagingMap(run.records), {}));
         }
       }
       if (cut.abort) {

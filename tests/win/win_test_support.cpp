@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <winioctl.h>
+
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
 
 #include "platform/file_io.h"
@@ -138,6 +141,78 @@ std::vector<std::string> TreeOf(const std::string& folder) {
   }
   std::sort(tree.begin(), tree.end());
   return tree;
+}
+
+namespace {
+
+// Under Wine: runs "/bin/<tool> <options>" on the Unix names of `paths`, without waiting
+// (Wine gives no handle of a Unix program to wait on). False elsewhere.
+bool RunUnixTool(const std::wstring& tool, const std::vector<std::wstring>& paths) {
+  using UnixName = char*(CDECL*)(const wchar_t*);
+  const auto unixName = reinterpret_cast<UnixName>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
+  if (!unixName) return false;
+  const std::wstring program = L"Z:\\bin\\" + tool.substr(0, tool.find(L' '));
+  std::wstring command = L"Z:\\bin\\" + tool;
+  for (const std::wstring& path : paths) {
+    char* name = unixName(path.c_str());
+    if (!name) return false;
+    wchar_t wide[MAX_PATH * 3];
+    const int length = MultiByteToWideChar(CP_UTF8, 0, name, -1, wide, MAX_PATH * 3);
+    HeapFree(GetProcessHeap(), 0, name);
+    command += L" \"" + std::wstring(wide, length > 0 ? length - 1 : 0) + L"\"";
+  }
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};
+  return CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &started);
+}
+
+// Waits up to five seconds for what stands at `path` to be (or not be) a link.
+bool AwaitLink(const std::wstring& path, bool link) {
+  for (int i = 0; i < 250; ++i) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if ((attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) == link) return true;
+    Sleep(20);
+  }
+  return false;
+}
+
+}  // namespace
+
+bool MakeFolderLink(const std::string& link, const std::string& target) {
+  const std::wstring at = text::ToWide(link);
+  const std::wstring to = text::ToWide(target);
+  if (CreateDirectoryW(at.c_str(), nullptr)) {
+    // A mount point's reparse data: tag and size, then the offsets and sizes of the
+    // substitute and printed names, then the names.
+    const std::wstring names = L"\\??\\" + to + L'\0' + to + L'\0';
+    const WORD substitute = static_cast<WORD>((to.size() + 4) * sizeof(wchar_t));
+    const WORD printed = static_cast<WORD>(to.size() * sizeof(wchar_t));
+    const WORD offsets[] = {0, substitute, static_cast<WORD>(substitute + sizeof(wchar_t)), printed};
+    std::vector<char> data(8 + sizeof offsets + names.size() * sizeof(wchar_t));
+    const DWORD tag = IO_REPARSE_TAG_MOUNT_POINT;
+    const WORD length = static_cast<WORD>(data.size() - 8);
+    std::memcpy(data.data(), &tag, 4);
+    std::memcpy(data.data() + 4, &length, 2);
+    std::memcpy(data.data() + 8, offsets, sizeof offsets);
+    std::memcpy(data.data() + 8 + sizeof offsets, names.data(), names.size() * sizeof(wchar_t));
+    const HANDLE folder = CreateFileW(at.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    DWORD returned = 0;
+    const bool made = DeviceIoControl(folder, FSCTL_SET_REPARSE_POINT, data.data(), static_cast<DWORD>(data.size()),
+                                      nullptr, 0, &returned, nullptr);
+    CloseHandle(folder);
+    if (made) return true;
+    RemoveDirectoryW(at.c_str());
+  }
+  return RunUnixTool(L"ln -s", {to, at}) && AwaitLink(at, true);
+}
+
+void RemoveFolderLink(const std::string& link) {
+  const std::wstring at = text::ToWide(link);
+  if (!RemoveDirectoryW(at.c_str()) && RunUnixTool(L"rm", {at})) AwaitLink(at, false);
 }
 
 std::optional<std::string> SmallDisk() {

@@ -100,6 +100,13 @@ std::vector<std::string> FilesIn(const std::string& folder);
 // backslash ("sub\\", "sub\\a.txt").
 std::vector<std::string> TreeOf(const std::string& folder);
 
+// Makes `link` a link to the folder `target`, as a user who may write where it lies could:
+// a junction; under Wine, which makes neither junctions nor symbolic links, a Unix
+// symbolic link, which its programs see as a link to a folder. False when none was made.
+bool MakeFolderLink(const std::string& link, const std::string& target);
+// Removes such a link, never what it leads to.
+void RemoveFolderLink(const std::string& link);
+
 // A small filesystem of its own (YV_SMALL_DISK, mounted for the test run by
 // small_disk.sh), where a disk can really be filled; std::nullopt when there is none.
 std::optional<std::string> SmallDisk();

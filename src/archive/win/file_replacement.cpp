@@ -20,6 +20,8 @@ Placement PlaceFile(winsys::ChangeLayer& changes, ExtractionFaults& faults, cons
   winsys::StagedFile file;
   for (;;) {
     const winsys::ChangeFault opened = changes.StageFile(target, file);
+    // A link or junction in the way ends the run without a question: the run tells why.
+    if (opened.kind == Kind::kLink) return {Placement::kStopped};
     if (opened.kind == Kind::kReadOnly || opened.kind == Kind::kCannotCreate || opened.kind == Kind::kNoJournal) {
       return {Placement::kRefused};
     }
@@ -35,6 +37,7 @@ Placement PlaceFile(winsys::ChangeLayer& changes, ExtractionFaults& faults, cons
     while (!fault) {
       const winsys::ChangeFault placed = changes.Place(file);
       if (!placed) return {Placement::kPlaced};
+      if (placed.kind == Kind::kLink) return {Placement::kStopped};
       if (placed.kind != Kind::kInUse) {
         fault = FaultOf(placed);
       } else if (!faults.Retry({FaultKind::kTargetInUse, target, compressed})) {

@@ -26,7 +26,7 @@ struct Placement {
     kPlaced,   // the new content is staged for the commit, or in place
     kRefused,  // no staged file could be made (a read-only target, a missing folder)
     kFailed,   // `fault` ended it; nothing has been shown
-    kStopped,  // the user chose Cancel at the question about `fault`
+    kStopped,  // the user chose Cancel at the question about `fault`, or a link was in the way
   } result;
   FaultKind fault = FaultKind::kCannotCreate;
 };
