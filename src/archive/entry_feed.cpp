@@ -1,0 +1,235 @@
+#include "archive/entry_feed.h"
+
+#include <algorithm>
+#include <new>
+#include <string_view>
+#include <system_error>
+
+#include "archive/explode.h"
+
+namespace yv::archive {
+
+namespace {
+
+std::string_view Bytes(const unsigned char* block, uint32_t size) {
+  return {reinterpret_cast<const char*>(block), size};
+}
+
+}  // namespace
+
+EntryFeed::~EntryFeed() {
+  if (!worker_.joinable()) return;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+  }
+  changed_.notify_all();
+  worker_.join();
+}
+
+bool EntryFeed::Stop(PackageFault fault) {
+  fault_ = fault;
+  ended_ = true;
+  return false;
+}
+
+void EntryFeed::ReadAhead() {
+  if (ahead_ || ended_) return;
+  try {
+    worker_ = std::thread([this] { Work(); });
+    ahead_ = true;
+  } catch (const std::system_error&) {
+  }
+}
+
+// ---- The caller's side ---------------------------------------------------------------------
+
+bool EntryFeed::NextEntry(PackageEntry& entry) {
+  if (ended_) return false;
+  contentTaken_ = false;
+  if (!ahead_) {
+    ReleaseBlock();
+    if (!reader_.NextEntry(current_)) return Stop(reader_.Fault());
+  } else {
+    for (;;) {
+      Event event = Take();
+      // What was not taken of the entry before goes. Its block goes only now: the thread
+      // decodes from it until it moves on to this entry.
+      if (event.kind == Event::kData) block_ = std::move(event.block);
+      if (event.kind != Event::kEntry && event.kind != Event::kEnd) continue;
+      ReleaseBlock();
+      if (event.kind == Event::kEnd) return Stop(event.fault);
+      current_ = std::move(event.entry);
+      break;
+    }
+  }
+  entry = current_;
+  return true;
+}
+
+bool EntryFeed::ReadData() {
+  if (ended_) return false;
+  if (ahead_) {
+    Event event = Take();
+    if (event.kind != Event::kData) return Stop(event.kind == Event::kEnd ? event.fault : PackageFault::kOutOfOrder);
+    block_ = std::move(event.block);
+    return true;
+  }
+  block_.reset(new (std::nothrow) unsigned char[std::max<uint32_t>(current_.storedSize, 1)]);
+  if (!block_) return Stop(PackageFault::kOutOfMemory);
+  return reader_.ReadData(block_.get()) || Stop(reader_.Fault());
+}
+
+StreamDecode EntryFeed::Content(const BlockSink& sink) {
+  // Once its pieces were handed on (the first time), the entry is decoded here again.
+  if (!ahead_ || contentTaken_ || !current_.IsCompressed()) return DecodeHere(sink);
+  contentTaken_ = true;
+  for (;;) {
+    Event event = Take();
+    if (event.kind == Event::kContentEnd) return event.decode;
+    StreamDecode cut;
+    if (event.kind == Event::kPiece) {
+      if (sink(event.piece.data(), event.piece.size())) continue;
+      cut.sinkFailed = true;
+    } else {
+      // The thread ended inside the entry: it had no memory for it.
+      Stop(event.kind == Event::kEnd ? event.fault : PackageFault::kOutOfOrder);
+      cut.outOfMemory = true;
+    }
+    return cut;
+  }
+}
+
+StreamDecode EntryFeed::DecodeHere(const BlockSink& sink) const {
+  return DecodeStream(MemoryPull(Bytes(block_.get(), current_.storedSize)), sink);
+}
+
+void EntryFeed::ReleaseBlock() {
+  if (!block_) return;
+  block_.reset();
+  if (!ahead_) return;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    storedHeld_ -= current_.storedSize;
+  }
+  changed_.notify_all();
+}
+
+EntryFeed::Event EntryFeed::Take() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait(lock, [this] { return !line_.empty() || workDone_; });
+  if (line_.empty()) {
+    // The thread stopped without its last word: memory ran out on the way.
+    Event event{Event::kEnd};
+    event.fault = PackageFault::kOutOfMemory;
+    return event;
+  }
+  Event event = std::move(line_.front());
+  line_.pop_front();
+  if (event.kind == Event::kPiece) {
+    decodedWaiting_ -= event.piece.capacity();
+    changed_.notify_all();
+  }
+  return event;
+}
+
+// ---- The reading thread -----------------------------------------------------------------------
+
+void EntryFeed::Work() {
+  try {
+    for (;;) {
+      Event entry{Event::kEntry};
+      if (!reader_.NextEntry(entry.entry)) {
+        Event end{Event::kEnd};
+        end.fault = reader_.Fault();
+        Put(std::move(end));
+        break;
+      }
+      const uint32_t size = entry.entry.storedSize;
+      const bool compressed = entry.entry.IsCompressed();
+      if (!Put(std::move(entry))) break;
+      {
+        // Read ahead while the stored data held stays within the bound, or alone.
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return stopping_ || storedHeld_ == 0 || storedHeld_ + size <= kStoredAhead; });
+        if (stopping_) break;
+        storedHeld_ += size;
+      }
+      Event data{Event::kData};
+      data.block.reset(new (std::nothrow) unsigned char[std::max<uint32_t>(size, 1)]);
+      if (!data.block || !reader_.ReadData(data.block.get())) {
+        Event end{Event::kEnd};
+        end.fault = data.block ? reader_.Fault() : PackageFault::kOutOfMemory;
+        Put(std::move(end));
+        break;
+      }
+      // The caller owns the block from here on, and lets it go only once this thread has
+      // moved on to the next entry.
+      const unsigned char* block = data.block.get();
+      if (!Put(std::move(data))) break;
+      if (compressed && !DecodeAhead(block, size)) break;
+    }
+  } catch (const std::bad_alloc&) {
+    // Take tells the caller.
+  }
+  std::lock_guard<std::mutex> lock(mutex_);
+  workDone_ = true;
+  changed_.notify_all();
+}
+
+bool EntryFeed::Put(Event event) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (event.kind == Event::kPiece) {
+    const std::size_t bytes = event.piece.capacity();
+    changed_.wait(lock, [&] { return stopping_ || decodedWaiting_ == 0 || decodedWaiting_ + bytes <= kDecodedAhead; });
+    if (!stopping_) decodedWaiting_ += bytes;
+  }
+  if (stopping_) return false;
+  line_.push_back(std::move(event));
+  changed_.notify_all();
+  return true;
+}
+
+// Decodes one entry into pieces of up to kPieceSize bytes; false when the caller is gone.
+bool EntryFeed::DecodeAhead(const unsigned char* block, uint32_t size) {
+  Event piece{Event::kPiece};
+  bool gone = false;
+  bool noMemory = false;
+  const auto handOn = [&] {
+    if (piece.piece.empty()) return true;
+    gone = !Put(std::move(piece));
+    piece = Event{Event::kPiece};
+    return !gone;
+  };
+  StreamDecode decode = DecodeStream(MemoryPull(Bytes(block, size)), [&](const char* data, std::size_t n) {
+    std::vector<char>& bytes = piece.piece;
+    try {
+      while (n > 0) {
+        if (bytes.size() == bytes.capacity()) {
+          if (bytes.capacity() >= kPieceSize && !handOn()) return false;
+          // A small entry gets a small piece: it grows to kPieceSize as the content does.
+          const std::size_t first = std::min<std::size_t>(kPieceSize, 2 * std::size_t{size} + kExplodeBlockSize);
+          bytes.reserve(bytes.capacity() == 0 ? first : std::min(kPieceSize, 2 * bytes.capacity()));
+        }
+        const std::size_t take = std::min(n, bytes.capacity() - bytes.size());
+        bytes.insert(bytes.end(), data, data + take);
+        data += take;
+        n -= take;
+      }
+      return true;
+    } catch (const std::bad_alloc&) {
+      noMemory = true;
+      return false;
+    }
+  });
+  if (gone || !handOn()) return false;
+  if (noMemory) {
+    decode.sinkFailed = false;
+    decode.outOfMemory = true;
+  }
+  Event end{Event::kContentEnd};
+  end.decode = decode;
+  return Put(std::move(end));
+}
+
+}  // namespace yv::archive

@@ -1,0 +1,99 @@
+// The entries of a package archive as the extraction takes them, in container order: each
+// entry's record and name, then its stored data whole, then its content (the decoded bytes
+// of a compressed entry, with the verdict of their checksum).
+//
+// Read ahead (ReadAhead), the reading and the decoding run on a thread of their own while
+// the caller writes the files, so that a large archive installs in about the time its files
+// take to write. The caller sees the same entries, data, blocks and faults in the same order
+// either way: only when the work is done differs. A fault met ahead waits in line behind the
+// entries before it, so it reaches the caller at the entry it belongs to.
+//
+// Memory between the two threads: at most kDecodedAhead bytes of decoded content waiting to
+// be written (2 MiB) and kStoredAhead bytes of stored data read ahead (4 MiB), besides the
+// entry the caller is at. An entry larger than that is read alone, as without the thread.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "archive/package_format.h"
+#include "archive/stream_decode.h"
+
+namespace yv::archive {
+
+class EntryFeed {
+ public:
+  static constexpr std::size_t kPieceSize = 256 * 1024;  // decoded bytes handed over at once
+  static constexpr std::size_t kDecodedAhead = 2 * 1024 * 1024;
+  static constexpr uint64_t kStoredAhead = 4 * 1024 * 1024;
+
+  explicit EntryFeed(ByteSource& source) : reader_(source) {}
+  ~EntryFeed();
+  EntryFeed(const EntryFeed&) = delete;
+  EntryFeed& operator=(const EntryFeed&) = delete;
+
+  bool ReadHeader() { return reader_.ReadHeader() || Stop(reader_.Fault()); }
+  const PackageHeader& Header() const { return reader_.Header(); }
+  // After the header: the entries are read and decoded ahead on a thread of their own.
+  // Without a thread to be had they are read as they are asked for.
+  void ReadAhead();
+
+  // The next entry's record and name; false after the last entry or on a fault (Fault()).
+  bool NextEntry(PackageEntry& entry);
+  // The entry's stored data, whole (Data(), storedSize bytes); false on a fault
+  // (kOutOfMemory when no block could be had for it).
+  bool ReadData();
+  const unsigned char* Data() const { return block_.get(); }
+  PackageFault Fault() const { return fault_; }
+  // Hands the compressed entry's decoded content to `sink` from its first byte on. Called
+  // again (after a full disk) it starts again from the first byte.
+  StreamDecode Content(const BlockSink& sink);
+
+ private:
+  struct Event {
+    enum Kind { kEntry, kData, kPiece, kContentEnd, kEnd } kind;
+    explicit Event(Kind k) : kind(k) {}
+    PackageEntry entry;                        // kEntry
+    std::unique_ptr<unsigned char[]> block;    // kData
+    std::vector<char> piece;                   // kPiece
+    StreamDecode decode;                       // kContentEnd
+    PackageFault fault = PackageFault::kNone;  // kEnd: kNone after the last entry
+  };
+
+  bool Stop(PackageFault fault);
+  StreamDecode DecodeHere(const BlockSink& sink) const;
+  void ReleaseBlock();
+  // The reading thread.
+  void Work();
+  bool Put(Event event);
+  bool DecodeAhead(const unsigned char* block, uint32_t size);
+  // The caller's side of the line.
+  Event Take();
+
+  PackageReader reader_;
+  // The caller's entry.
+  PackageEntry current_;
+  std::unique_ptr<unsigned char[]> block_;
+  bool contentTaken_ = false;  // its decoded pieces were handed on
+  PackageFault fault_ = PackageFault::kNone;
+  bool ended_ = false;
+
+  // The line between the threads.
+  bool ahead_ = false;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<Event> line_;
+  std::size_t decodedWaiting_ = 0;  // bytes of the pieces in the line (their capacity)
+  uint64_t storedHeld_ = 0;         // stored data read and not yet let go by the caller
+  bool stopping_ = false;           // the caller is gone
+  bool workDone_ = false;
+  std::thread worker_;
+};
+
+}  // namespace yv::archive
