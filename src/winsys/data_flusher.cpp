@@ -1,5 +1,7 @@
 #include "winsys/data_flusher.h"
 
+#include <system_error>
+
 namespace yv::winsys {
 
 DWORD FlushAndClose(HANDLE file) {
@@ -15,21 +17,33 @@ DataFlusher::~DataFlusher() {
     stopping_ = true;
   }
   changed_.notify_all();
-  if (worker_.joinable()) worker_.join();
+  for (std::thread& worker : workers_) worker.join();
 }
 
 void DataFlusher::Hand(HANDLE file, const std::string& target) {
   std::unique_lock<std::mutex> lock(mutex_);
-  // Started with the first file, so that a layer that stages nothing has no thread.
-  if (!worker_.joinable()) worker_ = std::thread([this] { Work(); });
   changed_.wait(lock, [this] { return waiting_.size() < kWaiting; });
   waiting_.emplace_back(file, target);
+  // A thread more while every one is busy, so that a layer that stages nothing has none.
+  if (workers_.size() < kFlushers && flushing_ + waiting_.size() > workers_.size()) {
+    try {
+      workers_.emplace_back([this] { Work(); });
+    } catch (const std::system_error&) {
+      // Without any thread the file is flushed here.
+      if (workers_.empty()) {
+        waiting_.pop_back();
+        const DWORD error = FlushAndClose(file);
+        if (!fault_ && error != ERROR_SUCCESS) fault_ = NewFileFaultOf(error, target);
+        return;
+      }
+    }
+  }
   changed_.notify_all();
 }
 
 ChangeFault DataFlusher::Drain() {
   std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait(lock, [this] { return waiting_.empty() && !flushing_; });
+  changed_.wait(lock, [this] { return waiting_.empty() && flushing_ == 0; });
   ChangeFault fault = fault_;
   fault_ = {};
   return fault;
@@ -42,12 +56,12 @@ void DataFlusher::Work() {
     if (waiting_.empty()) return;
     const auto [file, target] = waiting_.front();
     waiting_.pop_front();
-    flushing_ = true;
+    ++flushing_;
     changed_.notify_all();
     lock.unlock();
     const DWORD error = FlushAndClose(file);
     lock.lock();
-    flushing_ = false;
+    --flushing_;
     if (!fault_ && error != ERROR_SUCCESS) fault_ = NewFileFaultOf(error, target);
     changed_.notify_all();
   }
