@@ -23,7 +23,7 @@ EntryFeed::~EntryFeed() {
     std::lock_guard<std::mutex> lock(mutex_);
     stopping_ = true;
   }
-  changed_.notify_all();
+  forWorker_.notify_one();
   worker_.join();
 }
 
@@ -108,16 +108,18 @@ void EntryFeed::ReleaseBlock() {
   if (!block_) return;
   block_.reset();
   if (!ahead_) return;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    storedHeld_ -= current_.storedSize;
-  }
-  changed_.notify_all();
+  std::unique_lock<std::mutex> lock(mutex_);
+  storedHeld_ -= current_.storedSize;
+  WakeWorker(lock);
 }
 
 EntryFeed::Event EntryFeed::Take() {
   std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait(lock, [this] { return !line_.empty() || workDone_; });
+  if (line_.empty() && !workDone_) {
+    callerWaits_ = true;
+    forCaller_.wait(lock, [this] { return !line_.empty() || workDone_; });
+    callerWaits_ = false;
+  }
   if (line_.empty()) {
     // The thread stopped without its last word: memory ran out on the way.
     Event event{Event::kEnd};
@@ -128,9 +130,21 @@ EntryFeed::Event EntryFeed::Take() {
   line_.pop_front();
   if (event.kind == Event::kPiece) {
     decodedWaiting_ -= event.piece.capacity();
-    changed_.notify_all();
+    WakeWorker(lock);
   }
   return event;
+}
+
+bool EntryFeed::HasRoom(const Want& want, bool half) const {
+  const uint64_t held = want.decoded ? decodedWaiting_ : storedHeld_;
+  const uint64_t bound = (want.decoded ? kDecodedAhead : kStoredAhead) / (half ? 2 : 1);
+  return held == 0 || held + want.bytes <= bound;
+}
+
+void EntryFeed::WakeWorker(std::unique_lock<std::mutex>& lock) {
+  const bool wake = workerWaits_ && HasRoom(wanted_, true);
+  lock.unlock();
+  if (wake) forWorker_.notify_one();
 }
 
 // ---- The reading thread -----------------------------------------------------------------------
@@ -151,8 +165,7 @@ void EntryFeed::Work() {
       {
         // Read ahead while the stored data held stays within the bound, or alone.
         std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [&] { return stopping_ || storedHeld_ == 0 || storedHeld_ + size <= kStoredAhead; });
-        if (stopping_) break;
+        if (!WaitForRoom(lock, {false, size})) break;
         storedHeld_ += size;
       }
       Event data{Event::kData};
@@ -172,21 +185,37 @@ void EntryFeed::Work() {
   } catch (const std::bad_alloc&) {
     // Take tells the caller.
   }
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::unique_lock<std::mutex> lock(mutex_);
   workDone_ = true;
-  changed_.notify_all();
+  WakeCaller(lock);
+}
+
+bool EntryFeed::WaitForRoom(std::unique_lock<std::mutex>& lock, const Want& want) {
+  if (!stopping_ && !HasRoom(want, false)) {
+    // Woken once half the line is free, not for every piece taken.
+    wanted_ = want;
+    workerWaits_ = true;
+    forWorker_.wait(lock, [&] { return stopping_ || HasRoom(want, true); });
+    workerWaits_ = false;
+  }
+  return !stopping_;
+}
+
+void EntryFeed::WakeCaller(std::unique_lock<std::mutex>& lock) {
+  const bool wake = callerWaits_;
+  lock.unlock();
+  if (wake) forCaller_.notify_one();
 }
 
 bool EntryFeed::Put(Event event) {
   std::unique_lock<std::mutex> lock(mutex_);
   if (event.kind == Event::kPiece) {
-    const std::size_t bytes = event.piece.capacity();
-    changed_.wait(lock, [&] { return stopping_ || decodedWaiting_ == 0 || decodedWaiting_ + bytes <= kDecodedAhead; });
-    if (!stopping_) decodedWaiting_ += bytes;
+    if (!WaitForRoom(lock, {true, event.piece.capacity()})) return false;
+    decodedWaiting_ += event.piece.capacity();
   }
   if (stopping_) return false;
   line_.push_back(std::move(event));
-  changed_.notify_all();
+  WakeCaller(lock);
   return true;
 }
 

@@ -66,6 +66,12 @@ class EntryFeed {
     PackageFault fault = PackageFault::kNone;  // kEnd: kNone after the last entry
   };
 
+  // What the reading thread waits to have room for.
+  struct Want {
+    bool decoded;  // a piece, else stored data
+    uint64_t bytes;
+  };
+
   bool Stop(PackageFault fault);
   StreamDecode DecodeHere(const BlockSink& sink) const;
   void ReleaseBlock();
@@ -75,6 +81,11 @@ class EntryFeed {
   bool DecodeAhead(const unsigned char* block, uint32_t size);
   // The caller's side of the line.
   Event Take();
+  // The line between them. Each side is woken only while it waits.
+  bool HasRoom(const Want& want, bool half) const;
+  bool WaitForRoom(std::unique_lock<std::mutex>& lock, const Want& want);  // false: stopping
+  void WakeWorker(std::unique_lock<std::mutex>& lock);                     // unlocks
+  void WakeCaller(std::unique_lock<std::mutex>& lock);                     // unlocks
 
   PackageReader reader_;
   // The caller's entry.
@@ -87,7 +98,11 @@ class EntryFeed {
   // The line between the threads.
   bool ahead_ = false;
   std::mutex mutex_;
-  std::condition_variable changed_;
+  std::condition_variable forCaller_;
+  std::condition_variable forWorker_;
+  bool callerWaits_ = false;
+  bool workerWaits_ = false;
+  Want wanted_{false, 0};
   std::deque<Event> line_;
   std::size_t decodedWaiting_ = 0;  // bytes of the pieces in the line (their capacity)
   uint64_t storedHeld_ = 0;         // stored data read and not yet let go by the caller
