@@ -2,8 +2,9 @@
 // the disk and closed on threads of their own, so that the disk's latency overlaps the
 // decoding and writing of the next files. Up to kFlushers flushes run at once: a disk
 // (and the file system's journal) serves several waiting flushes together far sooner than
-// one after the other. At most kWaiting handles wait; Drain waits for every one and
-// reports the first fault.
+// one after the other. Idle threads are woken for kBatch files at once. At most kWaiting
+// handles wait; Drain wakes the threads for what waits, waits for every one and reports the
+// first fault.
 #pragma once
 
 #include <windows.h>
@@ -27,6 +28,7 @@ class DataFlusher {
  public:
   static constexpr std::size_t kWaiting = 64;
   static constexpr std::size_t kFlushers = 4;
+  static constexpr std::size_t kBatch = 8;
 
   DataFlusher() = default;
   ~DataFlusher();
@@ -40,9 +42,16 @@ class DataFlusher {
 
  private:
   void Work();
+  // Waits on settled_ until `condition` holds.
+  template <typename Condition>
+  void WaitUntil(std::unique_lock<std::mutex>& lock, Condition condition);
+
   std::mutex mutex_;
-  std::condition_variable changed_;
+  std::condition_variable handed_;   // a file waits, or the flusher stops: for idle threads
+  std::condition_variable settled_;  // a file was flushed: for Hand and Drain
   std::deque<std::pair<HANDLE, std::string>> waiting_;
+  std::size_t idle_ = 0;      // threads waiting for a file
+  std::size_t settling_ = 0;  // callers waiting on settled_
   std::size_t flushing_ = 0;
   bool stopping_ = false;
   ChangeFault fault_;
