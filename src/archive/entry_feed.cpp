@@ -75,9 +75,9 @@ bool EntryFeed::ReadData() {
     block_ = std::move(event.block);
     return true;
   }
-  block_.reset(new (std::nothrow) unsigned char[std::max<uint32_t>(current_.storedSize, 1)]);
-  if (!block_) return Stop(PackageFault::kOutOfMemory);
-  return reader_.ReadData(block_.get()) || Stop(reader_.Fault());
+  block_ = NewBlock(current_.storedSize);
+  if (!block_.bytes) return Stop(PackageFault::kOutOfMemory);
+  return reader_.ReadData(block_.bytes.get()) || Stop(reader_.Fault());
 }
 
 StreamDecode EntryFeed::Content(const BlockSink& sink) {
@@ -89,7 +89,10 @@ StreamDecode EntryFeed::Content(const BlockSink& sink) {
     if (event.kind == Event::kContentEnd) return event.decode;
     StreamDecode cut;
     if (event.kind == Event::kPiece) {
-      if (sink(event.piece.data(), event.piece.size())) continue;
+      if (sink(event.piece.data(), event.piece.size())) {
+        RecyclePiece(std::move(event.piece));
+        continue;
+      }
       cut.sinkFailed = true;
     } else {
       // The thread ended inside the entry: it had no memory for it.
@@ -101,16 +104,52 @@ StreamDecode EntryFeed::Content(const BlockSink& sink) {
 }
 
 StreamDecode EntryFeed::DecodeHere(const BlockSink& sink) const {
-  return DecodeStream(MemoryPull(Bytes(block_.get(), current_.storedSize)), sink);
+  return DecodeStream(MemoryPull(Bytes(block_.bytes.get(), current_.storedSize)), sink);
+}
+
+EntryFeed::Block EntryFeed::NewBlock(uint32_t size) {
+  Block block;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (spareBlock_.bytes && spareBlock_.capacity >= size) std::swap(block, spareBlock_);
+  }
+  if (!block.bytes) {
+    block.capacity = std::max<uint32_t>(size, 1);
+    block.bytes.reset(new (std::nothrow) unsigned char[block.capacity]);
+  }
+  return block;
 }
 
 void EntryFeed::ReleaseBlock() {
-  if (!block_) return;
-  block_.reset();
-  if (!ahead_) return;
+  if (!block_.bytes) return;
   std::unique_lock<std::mutex> lock(mutex_);
+  // The larger of the two is kept for a later entry.
+  if (!spareBlock_.bytes || spareBlock_.capacity < block_.capacity) std::swap(block_, spareBlock_);
+  block_ = {};
+  if (!ahead_) return;
   storedHeld_ -= current_.storedSize;
   WakeWorker(lock);
+}
+
+std::vector<char> EntryFeed::NewPiece(std::size_t first) {
+  std::vector<char> piece;
+  if (first >= kPieceSize / 2) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!sparePieces_.empty()) {
+      piece = std::move(sparePieces_.back());
+      sparePieces_.pop_back();
+      return piece;
+    }
+  }
+  piece.reserve(first);
+  return piece;
+}
+
+void EntryFeed::RecyclePiece(std::vector<char> piece) {
+  if (piece.capacity() != kPieceSize) return;
+  piece.clear();
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (sparePieces_.size() < kDecodedAhead / kPieceSize) sparePieces_.push_back(std::move(piece));
 }
 
 EntryFeed::Event EntryFeed::Take() {
@@ -169,16 +208,16 @@ void EntryFeed::Work() {
         storedHeld_ += size;
       }
       Event data{Event::kData};
-      data.block.reset(new (std::nothrow) unsigned char[std::max<uint32_t>(size, 1)]);
-      if (!data.block || !reader_.ReadData(data.block.get())) {
+      data.block = NewBlock(size);
+      if (!data.block.bytes || !reader_.ReadData(data.block.bytes.get())) {
         Event end{Event::kEnd};
-        end.fault = data.block ? reader_.Fault() : PackageFault::kOutOfMemory;
+        end.fault = data.block.bytes ? reader_.Fault() : PackageFault::kOutOfMemory;
         Put(std::move(end));
         break;
       }
       // The caller owns the block from here on, and lets it go only once this thread has
       // moved on to the next entry.
-      const unsigned char* block = data.block.get();
+      const unsigned char* block = data.block.bytes.get();
       if (!Put(std::move(data))) break;
       if (compressed && !DecodeAhead(block, size)) break;
     }
@@ -192,6 +231,7 @@ void EntryFeed::Work() {
 
 bool EntryFeed::WaitForRoom(std::unique_lock<std::mutex>& lock, const Want& want) {
   if (!stopping_ && !HasRoom(want, false)) {
+    if (callerWaits_) forCaller_.notify_one();
     // Woken once half the line is free, not for every piece taken.
     wanted_ = want;
     workerWaits_ = true;
@@ -214,7 +254,11 @@ bool EntryFeed::Put(Event event) {
     decodedWaiting_ += event.piece.capacity();
   }
   if (stopping_) return false;
+  const bool piece = event.kind == Event::kPiece;
   line_.push_back(std::move(event));
+  // For pieces the caller is woken once half the line is full (or the entry ends): a
+  // large entry then wakes it a few times, not for every piece.
+  if (piece && decodedWaiting_ < kDecodedAhead / 2) return true;
   WakeCaller(lock);
   return true;
 }
@@ -237,8 +281,11 @@ bool EntryFeed::DecodeAhead(const unsigned char* block, uint32_t size) {
         if (bytes.size() == bytes.capacity()) {
           if (bytes.capacity() >= kPieceSize && !handOn()) return false;
           // A small entry gets a small piece: it grows to kPieceSize as the content does.
-          const std::size_t first = std::min<std::size_t>(kPieceSize, 2 * std::size_t{size} + kExplodeBlockSize);
-          bytes.reserve(bytes.capacity() == 0 ? first : std::min(kPieceSize, 2 * bytes.capacity()));
+          if (bytes.capacity() == 0) {
+            bytes = NewPiece(std::min<std::size_t>(kPieceSize, 2 * std::size_t{size} + kExplodeBlockSize));
+          } else {
+            bytes.reserve(std::min(kPieceSize, 2 * bytes.capacity()));
+          }
         }
         const std::size_t take = std::min(n, bytes.capacity() - bytes.size());
         bytes.insert(bytes.end(), data, data + take);

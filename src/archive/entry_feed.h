@@ -11,6 +11,9 @@
 // Memory between the two threads: at most kDecodedAhead bytes of decoded content waiting to
 // be written (2 MiB) and kStoredAhead bytes of stored data read ahead (4 MiB), besides the
 // entry the caller is at. An entry larger than that is read alone, as without the thread.
+// Kept for reuse besides: one block of stored data and up to kDecodedAhead bytes of pieces.
+// A new block costs a page fault for each of its pages (and Wine touches every page that a
+// read fills), a reused one none.
 #pragma once
 
 #include <condition_variable>
@@ -49,18 +52,22 @@ class EntryFeed {
   // The entry's stored data, whole (Data(), storedSize bytes); false on a fault
   // (kOutOfMemory when no block could be had for it).
   bool ReadData();
-  const unsigned char* Data() const { return block_.get(); }
+  const unsigned char* Data() const { return block_.bytes.get(); }
   PackageFault Fault() const { return fault_; }
   // Hands the compressed entry's decoded content to `sink` from its first byte on. Called
   // again (after a full disk) it starts again from the first byte.
   StreamDecode Content(const BlockSink& sink);
 
  private:
+  struct Block {
+    std::unique_ptr<unsigned char[]> bytes;
+    uint32_t capacity = 0;
+  };
   struct Event {
     enum Kind { kEntry, kData, kPiece, kContentEnd, kEnd } kind;
     explicit Event(Kind k) : kind(k) {}
     PackageEntry entry;                        // kEntry
-    std::unique_ptr<unsigned char[]> block;    // kData
+    Block block;                               // kData
     std::vector<char> piece;                   // kPiece
     StreamDecode decode;                       // kContentEnd
     PackageFault fault = PackageFault::kNone;  // kEnd: kNone after the last entry
@@ -74,7 +81,13 @@ class EntryFeed {
 
   bool Stop(PackageFault fault);
   StreamDecode DecodeHere(const BlockSink& sink) const;
+  // A block of at least `size` bytes, the spare one when it is large enough; no bytes
+  // without memory.
+  Block NewBlock(uint32_t size);
   void ReleaseBlock();
+  // A piece to fill, of `first` bytes or a spare one of kPieceSize.
+  std::vector<char> NewPiece(std::size_t first);
+  void RecyclePiece(std::vector<char> piece);
   // The reading thread.
   void Work();
   bool Put(Event event);
@@ -90,7 +103,7 @@ class EntryFeed {
   PackageReader reader_;
   // The caller's entry.
   PackageEntry current_;
-  std::unique_ptr<unsigned char[]> block_;
+  Block block_;
   bool contentTaken_ = false;  // its decoded pieces were handed on
   PackageFault fault_ = PackageFault::kNone;
   bool ended_ = false;
@@ -104,6 +117,8 @@ class EntryFeed {
   bool workerWaits_ = false;
   Want wanted_{false, 0};
   std::deque<Event> line_;
+  Block spareBlock_;
+  std::vector<std::vector<char>> sparePieces_;
   std::size_t decodedWaiting_ = 0;  // bytes of the pieces in the line (their capacity)
   uint64_t storedHeld_ = 0;         // stored data read and not yet let go by the caller
   bool stopping_ = false;           // the caller is gone
