@@ -3,10 +3,10 @@
 // of a compressed entry, with the verdict of their checksum).
 //
 // Read ahead (ReadAhead), the reading and the decoding run on a thread of their own while
-// the caller writes the files, so that a large archive installs in about the time its files
-// take to write. The caller sees the same entries, data, blocks and faults in the same order
-// either way: only when the work is done differs. A fault met ahead waits in line behind the
-// entries before it, so it reaches the caller at the entry it belongs to.
+// the caller writes the files, so that they take none of the caller's time. The caller
+// sees the same entries, data, blocks and faults in the same order either way: only when
+// the work is done differs. A fault met ahead waits in line behind the entries before it,
+// so it reaches the caller at the entry it belongs to.
 //
 // Memory between the two threads: at most kDecodedAhead bytes of decoded content waiting to
 // be written (2 MiB) and kStoredAhead bytes of stored data read ahead (4 MiB), besides the
