@@ -1,8 +1,9 @@
 // Installation throughput under Wine, in one run (median of three each, into emptied
 // folders): a medium's package archive installed through the quiet InstallPackageItem as
 // one run of the change layer (staged, flushed, committed) with its journal, the same run
-// without a journal, and CopyFileW of the same files uncompressed. Prints the times, the
-// commit window (the renames) and the ratios.
+// on the page thread alone, the same run without a journal, and CopyFileW of the same
+// files uncompressed. Prints the times (each also in its phases: staging, the wait for the
+// last flushes, the commit window of the renames) and the ratios.
 //
 // usage: yv_install_bench ARCHIVE SOURCE_FOLDER WORK_FOLDER
 //   ARCHIVE holds exactly the files of SOURCE_FOLDER (flat); WORK_FOLDER is scratch.
@@ -75,23 +76,41 @@ int main(int argc, char** argv) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
   };
-  std::vector<double> logged, unlogged, copies, commits;
+  // The run as setup.exe makes it, the same on the page thread alone (no archive read
+  // ahead), and without a journal; each timed whole, and the first in its three phases
+  // too: staging, the wait for the last flushes, the commit (renames).
+  struct Variant {
+    const char* name;
+    bool journal;
+    bool readAhead;
+    std::vector<double> whole, staging, flushWait, commit;
+  };
+  Variant variants[] = {{"run", true, true, {}, {}, {}, {}},
+                        {"on one thread", true, false, {}, {}, {}, {}},
+                        {"without journal", false, true, {}, {}, {}, {}}};
+  const uint64_t readAheadFrom = yv::archive::gReadAheadFrom;
+  std::vector<double> copies;
   // One run of the change layer; false when it did not go through.
-  const auto installRun = [&](yv::install_log::ChangeRecorder* journal) {
+  const auto installRun = [&](Variant& v, yv::install_log::ChangeRecorder* journal) {
+    yv::archive::gReadAheadFrom = v.readAhead ? readAheadFrom : ~uint64_t{0};
     yv::winsys::ChangeLayer changes(journal);
-    bool ok = !changes.BeginRun("bench", installed) &&
-              static_cast<bool>(yv::archive::InstallPackageItemQuiet(faults, changes, installed, archive, "."));
-    commits.push_back(Seconds([&] { ok = ok && !changes.Commit(); }));
+    bool ok = true;
+    v.staging.push_back(Seconds([&] {
+      ok = !changes.BeginRun("bench", installed) &&
+           static_cast<bool>(yv::archive::InstallPackageItemQuiet(faults, changes, installed, archive, "."));
+    }));
+    v.flushWait.push_back(Seconds([&] { ok = ok && !changes.StagedFilesOnDisk(); }));
+    v.commit.push_back(Seconds([&] { ok = ok && !changes.Commit(); }));
     return ok;
   };
   for (int run = 0; run < 3; ++run) {
     bool ok = true;
-    for (bool withJournal : {true, false}) {
+    for (Variant& v : variants) {
       Empty(yv::text::ToWide(installed));
       DeleteFileW(yv::text::ToWide(work + "\\install.log").c_str());
       yv::install_log::LogWriter log(work + "\\install.log", "bench",
                                      yv::install_log::Record::Of(yv::install_log::RecordKind::Run, "bench"));
-      (withJournal ? logged : unlogged).push_back(Seconds([&] { ok = installRun(withJournal ? &log : nullptr); }));
+      v.whole.push_back(Seconds([&] { ok = installRun(v, v.journal ? &log : nullptr); }));
       if (!ok) {
         std::fprintf(stderr, "the installation run failed\n");
         return 1;
@@ -108,9 +127,6 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
-  const double install = median(logged);
-  const double bare = median(unlogged);
-  const double copy = median(copies);
   // The installed files must be the medium's files, size for size.
   for (const std::wstring& name : files) {
     if (FileSize(yv::text::ToWide(installed) + L"\\" + name) != FileSize(source + L"\\" + name)) {
@@ -118,12 +134,16 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
-  const double mib = static_cast<double>(total) / (1 << 20);
-  std::printf(
-      "%zu files, %.1f MiB (median of 3): run with journal %.0f ms, without %.0f ms, CopyFileW %.0f ms; "
-      "commit window %.1f ms\n"
-      "journal/no journal x%.2f, run/copy x%.2f\n",
-      files.size(), mib, install * 1000, bare * 1000, copy * 1000, median(commits) * 1000, install / bare,
-      install / copy);
+  const double copy = median(copies);
+  std::printf("%zu files, %.1f MiB (median of 3), CopyFileW %.0f ms\n", files.size(),
+              static_cast<double>(total) / (1 << 20), copy * 1000);
+  for (const Variant& v : variants) {
+    std::printf("%-16s %5.0f ms (staging %.0f, wait for flushes %.0f, commit window %.0f), /copy x%.2f\n", v.name,
+                median(v.whole) * 1000, median(v.staging) * 1000, median(v.flushWait) * 1000, median(v.commit) * 1000,
+                median(v.whole) / copy);
+  }
+  std::printf("run/copy x%.2f, run/one thread x%.2f, journal/no journal x%.2f\n", median(variants[0].whole) / copy,
+              median(variants[0].whole) / median(variants[1].whole),
+              median(variants[0].whole) / median(variants[2].whole));
   return 0;
 }

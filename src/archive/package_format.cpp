@@ -1,6 +1,4 @@
 // Decoding into memory and the verdict on a decode.
-#include <algorithm>
-#include <cstring>
 #include <new>
 
 #include "archive/explode.h"
@@ -11,18 +9,10 @@ namespace yv::archive {
 
 MemoryDecode DecodeToMemory(std::string_view stream) {
   MemoryDecode decode;
-  std::size_t position = 0;
-  const StreamDecode d = DecodeStream(
-      [&](char* buf, std::size_t size) {
-        const std::size_t n = std::min(size, stream.size() - position);
-        std::memcpy(buf, stream.data() + position, n);
-        position += n;
-        return n;
-      },
-      [&](const char* data, std::size_t size) {
-        decode.content.append(data, size);
-        return true;
-      });
+  const StreamDecode d = DecodeStream(MemoryPull(stream), [&](const char* data, std::size_t size) {
+    decode.content.append(data, size);
+    return true;
+  });
   if (d.outOfMemory) throw std::bad_alloc();
   decode.explodeResult = d.explodeResult;
   decode.checksum = d.checksum;

@@ -60,4 +60,13 @@ StreamDecode DecodeStream(const StreamPull& pull, const BlockSink& sink) {
   return decode;
 }
 
+StreamPull MemoryPull(std::string_view bytes) {
+  return [bytes, position = std::size_t{0}](char* buf, std::size_t wanted) mutable {
+    const std::size_t n = wanted < bytes.size() - position ? wanted : bytes.size() - position;
+    std::memcpy(buf, bytes.data() + position, n);
+    position += n;
+    return n;
+  };
+}
+
 }  // namespace yv::archive

@@ -31,4 +31,7 @@ struct StreamDecode {
 
 StreamDecode DecodeStream(const StreamPull& pull, const BlockSink& sink);
 
+// A pull over bytes in memory, from their first on.
+StreamPull MemoryPull(std::string_view bytes);
+
 }  // namespace yv::archive

@@ -1,5 +1,7 @@
 #include "winsys/data_flusher.h"
 
+#include <system_error>
+
 namespace yv::winsys {
 
 DWORD FlushAndClose(HANDLE file) {
@@ -14,42 +16,71 @@ DataFlusher::~DataFlusher() {
     std::lock_guard<std::mutex> lock(mutex_);
     stopping_ = true;
   }
-  changed_.notify_all();
-  if (worker_.joinable()) worker_.join();
+  handed_.notify_all();
+  for (std::thread& worker : workers_) worker.join();
 }
 
 void DataFlusher::Hand(HANDLE file, const std::string& target) {
   std::unique_lock<std::mutex> lock(mutex_);
-  // Started with the first file, so that a layer that stages nothing has no thread.
-  if (!worker_.joinable()) worker_ = std::thread([this] { Work(); });
-  changed_.wait(lock, [this] { return waiting_.size() < kWaiting; });
+  WaitUntil(lock, [this] { return waiting_.size() < kWaiting; });
   waiting_.emplace_back(file, target);
-  changed_.notify_all();
+  // Under Wine each wake-up is a round trip through the wine server: idle threads are
+  // woken for kBatch files at once (Drain wakes them for fewer), and one more thread is
+  // started only while every one is busy (so that a layer that stages nothing has none).
+  if (idle_ > 0) {
+    if (waiting_.size() < kBatch) return;
+    lock.unlock();
+    handed_.notify_all();
+    return;
+  }
+  if (workers_.size() >= kFlushers) return;
+  try {
+    workers_.emplace_back([this] { Work(); });
+  } catch (const std::system_error&) {
+    // Without any thread the file is flushed here.
+    if (workers_.empty()) {
+      waiting_.pop_back();
+      const DWORD error = FlushAndClose(file);
+      if (!fault_ && error != ERROR_SUCCESS) fault_ = NewFileFaultOf(error, target);
+    }
+  }
 }
 
 ChangeFault DataFlusher::Drain() {
   std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait(lock, [this] { return waiting_.empty() && !flushing_; });
+  if (!waiting_.empty()) handed_.notify_all();
+  WaitUntil(lock, [this] { return waiting_.empty() && flushing_ == 0; });
   ChangeFault fault = fault_;
   fault_ = {};
   return fault;
 }
 
+template <typename Condition>
+void DataFlusher::WaitUntil(std::unique_lock<std::mutex>& lock, Condition condition) {
+  ++settling_;
+  settled_.wait(lock, condition);
+  --settling_;
+}
+
 void DataFlusher::Work() {
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
-    changed_.wait(lock, [this] { return stopping_ || !waiting_.empty(); });
+    ++idle_;
+    handed_.wait(lock, [this] { return stopping_ || !waiting_.empty(); });
+    --idle_;
     if (waiting_.empty()) return;
-    const auto [file, target] = waiting_.front();
-    waiting_.pop_front();
-    flushing_ = true;
-    changed_.notify_all();
-    lock.unlock();
-    const DWORD error = FlushAndClose(file);
-    lock.lock();
-    flushing_ = false;
-    if (!fault_ && error != ERROR_SUCCESS) fault_ = NewFileFaultOf(error, target);
-    changed_.notify_all();
+    // Takes what waits until there is no more, without sleeping in between.
+    do {
+      const auto [file, target] = waiting_.front();
+      waiting_.pop_front();
+      ++flushing_;
+      lock.unlock();
+      const DWORD error = FlushAndClose(file);
+      lock.lock();
+      --flushing_;
+      if (!fault_ && error != ERROR_SUCCESS) fault_ = NewFileFaultOf(error, target);
+      if (settling_ > 0) settled_.notify_all();
+    } while (!waiting_.empty());
   }
 }
 

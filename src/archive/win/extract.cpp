@@ -1,10 +1,9 @@
 #include "archive/win/extract.h"
 
 #include <algorithm>
-#include <cstring>
-#include <memory>
-#include <new>
+#include <functional>
 
+#include "archive/entry_feed.h"
 #include "archive/package_format.h"
 #include "archive/stream_decode.h"
 #include "archive/win/archive_texts.h"
@@ -37,34 +36,33 @@ enum class Ending {
   kReadAgain,  // Retry after the medium could not be read: the whole line again
 };
 
+// Whether an archive is read and decoded on a second thread while its files are written:
+// only where there is enough to decode for the thread to pay for its start. The size of the
+// entries does not matter: 1500 entries of about 1.3 KiB took the same time either way.
+bool ReadsAhead(uint64_t dataBytes) {
+  return dataBytes >= gReadAheadFrom;
+}
+
 ItemResult ResultOf(Ending ending) {
   if (ending == Ending::kDone) return {true, false};
   return {false, ending != Ending::kNoSpace};
 }
 
-// Decodes `pull`'s stream into `file`; the fault that kept the content from being whole.
-std::optional<FaultKind> DecodeInto(winsys::StagedFile& file, const StreamPull& pull, uint32_t expectedChecksum) {
+// Decodes a stream into `file` (`decode` hands the content to the sink it is given); the
+// fault that kept the content from being whole.
+std::optional<FaultKind> DecodeInto(winsys::StagedFile& file,
+                                    const std::function<StreamDecode(const BlockSink&)>& decode,
+                                    uint32_t expectedChecksum) {
   winsys::ChangeFault written;
-  const StreamDecode decode = DecodeStream(pull, [&](const char* data, std::size_t size) {
+  const StreamDecode decoded = decode([&](const char* data, std::size_t size) {
     written = file.Write(data, size);
     return !written;
   });
   if (written) return FaultOf(written);
   // No work area: the entry cannot be written, as a file that cannot be created.
-  if (decode.outOfMemory) return FaultKind::kCannotCreate;
-  if (!decode.Accepted(expectedChecksum)) return FaultKind::kChecksum;
+  if (decoded.outOfMemory) return FaultKind::kCannotCreate;
+  if (!decoded.Accepted(expectedChecksum)) return FaultKind::kChecksum;
   return std::nullopt;
-}
-
-// A pull over a block in memory.
-StreamPull BlockPull(const unsigned char* block, uint32_t size, uint32_t& position) {
-  position = 0;
-  return [block, size, &position](char* buf, std::size_t wanted) {
-    const std::size_t n = std::min<std::size_t>(wanted, size - position);
-    std::memcpy(buf, block + position, n);
-    position += static_cast<uint32_t>(n);
-    return n;
-  };
 }
 
 Ending AskToReadAgain(ExtractionFaults& faults, const std::string& containerPath) {
@@ -76,16 +74,18 @@ Ending Tell(ExtractionFaults& faults, FaultKind kind, const std::string& path, b
   return Ending::kFailed;
 }
 
-// One entry's data, in memory, into its file.
-Ending PlaceEntry(winsys::ChangeLayer& changes, ExtractionFaults& faults, const PackageEntry& entry,
-                  const unsigned char* block, const std::string& outputPath, bool withTime) {
+// The feed's entry into its file.
+Ending PlaceEntry(winsys::ChangeLayer& changes, ExtractionFaults& faults, const PackageEntry& entry, EntryFeed& feed,
+                  const std::string& outputPath, bool withTime) {
   const bool compressed = entry.IsCompressed();
-  uint32_t position = 0;
   const Placement placement = PlaceFile(
       changes, faults, outputPath, compressed, withTime ? std::optional<uint64_t>(entry.lastWriteTime) : std::nullopt,
       [&](winsys::StagedFile& file) -> std::optional<FaultKind> {
-        if (compressed) return DecodeInto(file, BlockPull(block, entry.storedSize, position), entry.contentChecksum);
-        if (const winsys::ChangeFault written = file.Write(block, entry.storedSize)) return FaultOf(written);
+        if (compressed) {
+          return DecodeInto(
+              file, [&](const BlockSink& sink) { return feed.Content(sink); }, entry.contentChecksum);
+        }
+        if (const winsys::ChangeFault written = file.Write(feed.Data(), entry.storedSize)) return FaultOf(written);
         return std::nullopt;
       });
   switch (placement.result) {
@@ -117,21 +117,22 @@ Ending ExtractOnce(const Site& site, const std::string& containerPath, const std
     return again ? AskToReadAgain(faults, containerPath) : Tell(faults, FaultKind::kCannotOpen, containerPath);
   }
   HandleByteSource source(container.get());
-  PackageReader reader(source);
+  EntryFeed feed(source);
   // A reader that stops is a damaged container unless a read of the medium failed.
   const auto stopped = [&](FaultKind damaged) {
     return source.ReadFailed() ? AskToReadAgain(faults, containerPath) : Tell(faults, damaged, containerPath);
   };
-  if (!reader.ReadHeader()) return stopped(FaultKind::kBadHeader);
-  const PackageHeader header = reader.Header();
+  if (!feed.ReadHeader()) return stopped(FaultKind::kBadHeader);
+  const PackageHeader header = feed.Header();
   const bool withTimes = header.formatVersion >= kLongNameFormatVersion;
   if (site.progress) site.progress->SetArchiveMaximum(header.entryCount);
+  if (ReadsAhead(source.Remaining())) feed.ReadAhead();
 
   for (unsigned index = 0; index < header.entryCount; ++index) {
     PackageEntry entry;
     // The reader refuses a container that ends early or claims more than it holds, and
     // names that would leave the destination folder, before anything is written.
-    if (!reader.NextEntry(entry)) return stopped(FaultKind::kContainerShort);
+    if (!feed.NextEntry(entry)) return stopped(FaultKind::kContainerShort);
     const auto outputPath = text::JoinBounded(text::kPathLimit, {destinationFolder, "\\", entry.name});
 
     if (site.progress) {
@@ -142,15 +143,16 @@ Ending ExtractOnce(const Site& site, const std::string& containerPath, const std
     }
 
     // Never larger than what remains of the container: the reader checked the size.
-    std::unique_ptr<unsigned char[]> block(new (std::nothrow) unsigned char[std::max<uint32_t>(entry.storedSize, 1)]());
-    if (!block) return Tell(faults, FaultKind::kNoMemory, containerPath);
-    if (!reader.ReadData(block.get())) return stopped(FaultKind::kContainerShort);
+    if (!feed.ReadData()) {
+      return feed.Fault() == PackageFault::kOutOfMemory ? Tell(faults, FaultKind::kNoMemory, containerPath)
+                                                        : stopped(FaultKind::kContainerShort);
+    }
     // A path over 255 bytes is a file that cannot be created.
     if (!outputPath) {
       if (!entry.IsCompressed()) continue;
       return Tell(faults, FaultKind::kCannotCreate, destinationFolder + "\\" + entry.name, true);
     }
-    const Ending placed = PlaceEntry(site.changes, faults, entry, block.get(), *outputPath, withTimes);
+    const Ending placed = PlaceEntry(site.changes, faults, entry, feed, *outputPath, withTimes);
     if (placed != Ending::kDone) return placed;
   }
   return Ending::kDone;
@@ -185,20 +187,19 @@ Ending DecodePackedOnce(winsys::ChangeLayer& changes, ExtractionFaults& faults, 
         if (!SetFilePointerEx(container.get(), start, nullptr, FILE_BEGIN)) return FaultKind::kReadError;
         uint64_t left = streamSize;
         readFailed = false;
+        const StreamPull pull = [&](char* buf, std::size_t wanted) -> std::size_t {
+          const DWORD want = static_cast<DWORD>(std::min<uint64_t>(wanted, left));
+          DWORD delivered = 0;
+          if (want == 0) return 0;
+          if (!ReadFile(container.get(), buf, want, &delivered, nullptr) || delivered == 0) {
+            readFailed = true;
+            return 0;
+          }
+          left -= delivered;
+          return delivered;
+        };
         const auto fault = DecodeInto(
-            file,
-            [&](char* buf, std::size_t wanted) -> std::size_t {
-              const DWORD want = static_cast<DWORD>(std::min<uint64_t>(wanted, left));
-              DWORD delivered = 0;
-              if (want == 0) return 0;
-              if (!ReadFile(container.get(), buf, want, &delivered, nullptr) || delivered == 0) {
-                readFailed = true;
-                return 0;
-              }
-              left -= delivered;
-              return delivered;
-            },
-            PackedFileChecksum(header));
+            file, [&](const BlockSink& sink) { return DecodeStream(pull, sink); }, PackedFileChecksum(header));
         if (readFailed) return FaultKind::kReadError;
         return fault;
       });
@@ -225,6 +226,8 @@ ItemResult Install(const Site& site, const std::string& installDir, const std::s
 }
 
 }  // namespace
+
+uint64_t gReadAheadFrom = 1 << 20;
 
 std::optional<std::string> ResolveDestination(const std::string& installDir, const std::string& token) {
   const medium::Folders folders{installDir, winsys::WindowsFolder().value_or(""), winsys::SystemFolder().value_or("")};

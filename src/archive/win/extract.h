@@ -30,6 +30,11 @@ struct ItemResult {
 // std::nullopt when it does not fit in 255 bytes or the system folder cannot be read.
 std::optional<std::string> ResolveDestination(const std::string& installDir, const std::string& token);
 
+// Archives of at least this many bytes after their header are read and decoded on a
+// second thread while their files are written (archive/entry_feed.h); smaller ones are
+// done on the caller's thread alone. Tests lower it to run small archives through it.
+extern uint64_t gReadAheadFrom;
+
 // Progress variant (installation progress page): drives the page's archive bar and
 // file label and processes messages once per entry; the page answers the faults.
 ItemResult InstallPackageItem(ExtractionProgress& progress, winsys::ChangeLayer& changes, const std::string& installDir,
