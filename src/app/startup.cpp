@@ -136,7 +136,8 @@ int RunSetup(const std::string& workingDir, const std::string& commandLine) {
   switch (PrepareInstallState(workingDir, withSwitches ? std::string() : commandLine)) {
     case StartupOutcome::Quit:
       if (!withSwitches) return 0;
-      winsys::NoteFault(winsys::ExitCause::kMedium, texts::kLogMedium, gInstall.SourceDir + std::string(kSetupIni));
+      winsys::NoteFault(winsys::ExitCause::kMedium, texts::kBadDescription,
+                        gInstall.SourceDir + std::string(kSetupIni));
       return winsys::FinishDeployment(false);
     case StartupOutcome::BadDescription:
       return badDescription(0);
