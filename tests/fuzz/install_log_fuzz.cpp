@@ -19,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto again = ParseRecord(FormatRecord(line.record));
     if (!again || !(*again == line.record)) std::abort();
   }
-  const Places places{"C:\\windows", "C:\\windows\\system32", "C:\\users\\u\\Programs", "C:\\users\\u\\Desktop"};
+  const Places places{"C:\\windows",           "C:\\windows\\system32",     "C:\\users\\u\\Programs",
+                      "C:\\users\\u\\Desktop", "C:\\ProgramData\\Programs", "C:\\users\\Public\\Desktop"};
   (void)FirstRefusedLine(log.lines, places);
   const auto plan = PlanRemoval(log.lines);
   if (plan.size() > log.lines.size()) std::abort();
