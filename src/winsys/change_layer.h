@@ -39,6 +39,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "install_log/change_recorder.h"
@@ -51,8 +52,13 @@ namespace yv::winsys {
 
 // Where links are refused: at and below `folder` (no trailing backslash; empty: nowhere).
 struct LinkGuard {
+  LinkGuard() = default;
+  explicit LinkGuard(std::string guarded, bool guardItself = true) : folder(std::move(guarded)), itself(guardItself) {}
   std::string folder;
   bool itself = true;  // false: the folder itself may be a link (a system folder moved elsewhere)
+  // Where `folder` lies, learnt the first time it is found there and no link. Each later
+  // change still judges the levels it holds against it, so a folder swapped since is seen.
+  mutable std::wstring final;
 };
 
 // The folder a change is made in, held for the change: opened without following a link,
@@ -73,6 +79,8 @@ class HeldFolder {
 
  private:
   HANDLE Open(const std::string& path, DWORD access, DWORD share) const;
+  // A link where none may be: below the guarded folder, and at it unless it may be one.
+  bool LinkAt(HANDLE handle, const std::string& path) const;
   std::string root_;  // empty: nothing judged
   bool rootItself_ = true;
   std::wstring rootFinal_;

@@ -47,8 +47,8 @@ std::vector<LogLine> Lines(const std::string& body) {
 }
 
 uninstall::RemovalSite SiteIn(const test::ScratchDir& s, const std::vector<LogLine>& lines) {
-  const install_log::Places places{s.Path() + "\\win", s.Path() + "\\win\\system32", s.Path() + "\\prog",
-                                   s.Path() + "\\desk", s.Path() + "\\all\\prog", s.Path() + "\\all\\desk"};
+  const install_log::Places places{s.Path() + "\\win",  s.Path() + "\\win\\system32", s.Path() + "\\prog",
+                                   s.Path() + "\\desk", s.Path() + "\\all\\prog",     s.Path() + "\\all\\desk"};
   EXPECT_FALSE(install_log::FirstRefusedLine(lines, places));
   return {places, uninstall::InstallFolders(lines), {}, uninstall::UninstallEntryKey(install_log::GroupName(lines))};
 }
@@ -400,6 +400,33 @@ TEST(Transaction, TheUninstallerFinishesAKilledRunFirst) {
   }
   EXPECT_EQ(RunUninstaller(copy, "/S"), 1u);  // the user's file stays, and the folder with it
   EXPECT_EQ(test::TreeOf(app), std::vector<std::string>{"mine.txt"});
+}
+
+// A folder of the run swapped for a link after the run has written in it: the next change
+// there is refused, and nothing reaches where the link leads.
+TEST(Transaction, AFolderSwappedForALinkDuringTheRunIsRefused) {
+  for (const std::string swapped : {"", "\\sub"}) {
+    SCOPED_TRACE(swapped);
+    test::ScratchDir s;
+    const std::string app = s.Folder("app");
+    const std::string elsewhere = s.Folder("elsewhere");
+    install_log::LogWriter log(s.Folder("windows") + "\\dvuninst.log", "测试组",
+                               install_log::Record::Of(install_log::RecordKind::Run, "t"));
+    winsys::ChangeLayer changes(&log);
+    ASSERT_FALSE(changes.BeginRun("测试组", app));
+    ASSERT_FALSE(changes.CreateFolder(app + "\\sub"));
+    const auto stage = [&](const std::string& name) {
+      winsys::StagedFile file;
+      return changes.StageFile(app + swapped + "\\" + name, file).kind;
+    };
+    ASSERT_EQ(stage("a.txt"), winsys::ChangeFault::Kind::kNone);
+    ASSERT_TRUE(MoveFileW(text::ToWide(app + swapped).c_str(), text::ToWide(s.Path() + "\\aside").c_str()));
+    ASSERT_TRUE(test::MakeFolderLink(app + swapped, elsewhere));
+    EXPECT_EQ(stage("b.txt"), winsys::ChangeFault::Kind::kLink);
+    EXPECT_EQ(changes.CreateFolder(app + swapped + "\\deeper").kind, winsys::ChangeFault::Kind::kLink);
+    EXPECT_EQ(test::TreeOf(elsewhere), std::vector<std::string>{});
+    test::RemoveFolderLink(app + swapped);
+  }
 }
 
 }  // namespace
