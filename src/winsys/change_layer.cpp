@@ -220,15 +220,25 @@ HeldFolder::HeldFolder(const std::string& path, const LinkGuard& guard) {
   if (path.size() > root_.size()) {
     // The folder `path` lies in, or the nearest level above it that is there.
     std::string level = FolderOf(path);
-    for (;;) {
-      folder_.reset(Open(level, FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE));
-      if (folder_ || !IsGone(GetLastError())) break;
-      if (level.size() <= root_.size()) return;  // the guarded folder is gone: nothing in it
-      level = FolderOf(level);
-    }
-    if (!folder_ || !Holds(folder_.get(), level)) {
-      linked_ = true;
-      return;
+    if (guard.held && level == guard.heldLevel) {
+      folder_ = guard.held;
+    } else {
+      for (;;) {
+        const HANDLE opened = Open(level, FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE);
+        const DWORD error = GetLastError();
+        folder_ = std::make_shared<ScopedHandle>(opened);
+        if (*folder_ || !IsGone(error)) break;
+        if (level.size() <= root_.size()) return;  // the guarded folder is gone: nothing in it
+        level = FolderOf(level);
+      }
+      if (!*folder_ || !Holds(folder_->get(), level)) {
+        linked_ = true;
+        return;
+      }
+      if (guard.keepsHold) {
+        guard.heldLevel = level;
+        guard.held = folder_;
+      }
     }
   }
   linked_ = !Plain(path);
@@ -392,6 +402,7 @@ ChangeFault ChangeLayer::BeginRun(const std::string& group, const std::string& i
     inRun_ = false;
     return {Kind::kNoJournal, installDir, 0};
   }
+  guard_.keepsHold = true;
   return {};
 }
 
@@ -402,6 +413,7 @@ ChangeFault ChangeLayer::Refuse(const std::string& path) {
 
 ChangeFault ChangeLayer::ReplaceFolderAtCommit(const std::string& folder) {
   if (!Exists(folder)) return {};
+  guard_.Release();  // it may be the folder tried below, or lie in it
   const HeldFolder held(folder, guard_);
   if (!Unlinked(held, folder)) return Refuse(folder);
   if (!Put(install_log::Record::Of(RecordKind::Gone, folder), true)) return {Kind::kNoJournal, folder, 0};
@@ -539,8 +551,14 @@ ChangeFault ChangeLayer::Commit() {
     }
   }
   Put(install_log::Record::Of(RecordKind::End), true);
-  inRun_ = false;
+  EndRun();
   return {};
+}
+
+void ChangeLayer::EndRun() {
+  inRun_ = false;
+  guard_.keepsHold = false;
+  guard_.Release();
 }
 
 void ChangeLayer::Undo() {
@@ -553,7 +571,7 @@ void ChangeLayer::Undo() {
   }
   // What could not be undone now is undone by the next start.
   if (undone) Put(install_log::Record::Of(RecordKind::End), true);
-  inRun_ = false;
+  EndRun();
 }
 
 bool RestoreValue(const Record& r) {
@@ -599,7 +617,10 @@ bool RemoveEmptyKey(const Record& r) {
 ChangeFault CarryOut(const install_log::PlanStep& step, const install_log::StagingMap& map, const LinkGuard& guard) {
   const Record& r = step.record;
   // Every step acts on its record's path or its staged or moved-aside copy, in their
-  // folder held meanwhile.
+  // folder held meanwhile. A folder moved or removed is held by nobody.
+  const bool movesFolder = step.action == Action::kPublishFolder || step.action == Action::kDropOldFolder ||
+                           step.action == Action::kRestoreFolder || step.action == Action::kRemoveFolder;
+  if (movesFolder) guard.Release();
   const HeldFolder held(r.text, guard);
   if (!Unlinked(held, r.text)) return {Kind::kLink, r.text, 0};
   switch (step.action) {

@@ -37,6 +37,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -59,6 +60,16 @@ struct LinkGuard {
   // Where `folder` lies, learnt the first time it is found there and no link. Each later
   // change still judges the levels it holds against it, so a folder swapped since is seen.
   mutable std::wstring final;
+  // While a run stages or commits, the folder of its last change stays held (nothing can
+  // move it meanwhile), so that the next change there need not judge it again. Released
+  // before a folder is moved or removed, and when the run ends.
+  bool keepsHold = false;
+  mutable std::string heldLevel;
+  mutable std::shared_ptr<ScopedHandle> held;
+  void Release() const {
+    heldLevel.clear();
+    held.reset();
+  }
 };
 
 // The folder a change is made in, held for the change: opened without following a link,
@@ -84,7 +95,7 @@ class HeldFolder {
   std::string root_;  // empty: nothing judged
   bool rootItself_ = true;
   std::wstring rootFinal_;
-  ScopedHandle folder_;
+  std::shared_ptr<ScopedHandle> folder_;  // shared with the guard while it keeps it
   bool linked_ = false;
 };
 
@@ -159,6 +170,7 @@ class ChangeLayer : public install_log::ChangeRecorder {
   bool Put(const install_log::Record& record, bool flush);
   // A change a link or junction stands in the way of; the first is the run's.
   ChangeFault Refuse(const std::string& path);
+  void EndRun();
   install_log::ChangeRecorder* journal_;
   bool inRun_ = false;
   std::vector<install_log::LogLine> run_;

@@ -335,17 +335,17 @@ TEST(Transaction, KilledRunsEndWhollyOldOrWhollyNew) {
     const std::string journal = s.Folder("windows") + "\\dvuninst.log";
     {
       install_log::LogWriter log(journal, "测试组", install_log::Record::Of(install_log::RecordKind::Run, "t"));
-      winsys::ChangeLayer changes(&log);
-      ASSERT_FALSE(changes.BeginRun("测试组", app));
-      ASSERT_FALSE(changes.ReplaceFolderAtCommit(app + "\\old"));
-      ASSERT_FALSE(changes.CreateFolder(app + "\\old"));
+      std::optional<winsys::ChangeLayer> changes(std::in_place, &log);
+      ASSERT_FALSE(changes->BeginRun("测试组", app));
+      ASSERT_FALSE(changes->ReplaceFolderAtCommit(app + "\\old"));
+      ASSERT_FALSE(changes->CreateFolder(app + "\\old"));
       for (const auto& [name, content] : std::vector<std::pair<std::string, std::string>>{
                {"a.txt", "new a"}, {"n.txt", "new n"}, {"old\\g.txt", "new g"}}) {
         winsys::StagedFile file;
-        ASSERT_FALSE(changes.StageFile(app + "\\" + name, file));
+        ASSERT_FALSE(changes->StageFile(app + "\\" + name, file));
         ASSERT_FALSE(file.Write(content.data(), content.size()));
         ASSERT_FALSE(file.Finish(std::nullopt));
-        ASSERT_FALSE(changes.Place(file));
+        ASSERT_FALSE(changes->Place(file));
       }
       EXPECT_EQ(test::TreeOf(app),
                 (std::vector<std::string>{"a.txt", "a.txt.yv-new", "keep.txt", "n.txt.yv-new", "old.yv-new\\",
@@ -354,8 +354,9 @@ TEST(Transaction, KilledRunsEndWhollyOldOrWhollyNew) {
       EXPECT_TRUE(winsys::RecoverJournal(journal));
       EXPECT_TRUE(Exists(app + "\\a.txt.yv-new"));
       if (cut.commit) {
-        ASSERT_FALSE(changes.StagedFilesOnDisk());
-        ASSERT_TRUE(changes.Record(install_log::Record::Of(install_log::RecordKind::Commit)));
+        ASSERT_FALSE(changes->StagedFilesOnDisk());
+        ASSERT_TRUE(changes->Record(install_log::Record::Of(install_log::RecordKind::Commit)));
+        changes.reset();  // killed: nothing of the run holds a folder any more
         const auto run = install_log::FindLastRun(install_log::ReadLog(*platform::ReadWholeFile(journal)).lines);
         const auto plan = install_log::PlanCompletion(run.records);
         ASSERT_EQ(plan.size(), 5u);
@@ -364,7 +365,7 @@ TEST(Transaction, KilledRunsEndWhollyOldOrWhollyNew) {
         }
       }
       if (cut.abort) {
-        ASSERT_TRUE(changes.Record(install_log::Record::Of(install_log::RecordKind::Abort)));
+        ASSERT_TRUE(log.Record(install_log::Record::Of(install_log::RecordKind::Abort)));
       }
     }
     EXPECT_TRUE(winsys::RecoverJournal(journal));
@@ -402,10 +403,11 @@ TEST(Transaction, TheUninstallerFinishesAKilledRunFirst) {
   EXPECT_EQ(test::TreeOf(app), std::vector<std::string>{"mine.txt"});
 }
 
-// A folder of the run swapped for a link after the run has written in it: the next change
-// there is refused, and nothing reaches where the link leads.
+// A folder of the run swapped for a link after the run has written in it (the folder of
+// the run's last change is held, and cannot be): the next change there is refused, and
+// nothing reaches where the link leads.
 TEST(Transaction, AFolderSwappedForALinkDuringTheRunIsRefused) {
-  for (const std::string swapped : {"", "\\sub"}) {
+  for (const std::string swapped : {"", "\\other"}) {
     SCOPED_TRACE(swapped);
     test::ScratchDir s;
     const std::string app = s.Folder("app");
@@ -414,15 +416,17 @@ TEST(Transaction, AFolderSwappedForALinkDuringTheRunIsRefused) {
                                install_log::Record::Of(install_log::RecordKind::Run, "t"));
     winsys::ChangeLayer changes(&log);
     ASSERT_FALSE(changes.BeginRun("测试组", app));
-    ASSERT_FALSE(changes.CreateFolder(app + "\\sub"));
-    const auto stage = [&](const std::string& name) {
+    const auto stage = [&](const std::string& path) {
       winsys::StagedFile file;
-      return changes.StageFile(app + swapped + "\\" + name, file).kind;
+      return changes.StageFile(path, file).kind;
     };
-    ASSERT_EQ(stage("a.txt"), winsys::ChangeFault::Kind::kNone);
+    ASSERT_FALSE(changes.CreateFolder(app + "\\other"));
+    ASSERT_EQ(stage(app + swapped + "\\a.txt"), winsys::ChangeFault::Kind::kNone);
+    ASSERT_FALSE(changes.CreateFolder(app + "\\sub"));
+    ASSERT_EQ(stage(app + "\\sub\\a.txt"), winsys::ChangeFault::Kind::kNone);
     ASSERT_TRUE(MoveFileW(text::ToWide(app + swapped).c_str(), text::ToWide(s.Path() + "\\aside").c_str()));
     ASSERT_TRUE(test::MakeFolderLink(app + swapped, elsewhere));
-    EXPECT_EQ(stage("b.txt"), winsys::ChangeFault::Kind::kLink);
+    EXPECT_EQ(stage(app + swapped + "\\b.txt"), winsys::ChangeFault::Kind::kLink);
     EXPECT_EQ(changes.CreateFolder(app + swapped + "\\deeper").kind, winsys::ChangeFault::Kind::kLink);
     EXPECT_EQ(test::TreeOf(elsewhere), std::vector<std::string>{});
     test::RemoveFolderLink(app + swapped);
