@@ -25,6 +25,7 @@ class Progress {
   void Add(uint64_t bytes);
   // Sets the bytes done, for work that knows its position rather than its steps.
   void Set(uint64_t done);
+  bool Shown() const { return shown_; }
   // True when a redraw would be due, so that a caller can skip finding its position.
   bool Due() const;
   // Clears the line; the next Add or Set draws it again.
