@@ -220,6 +220,8 @@ HeldFolder::HeldFolder(const std::string& path, const LinkGuard& guard) {
   if (path.size() > root_.size()) {
     // The folder `path` lies in, or the nearest level above it that is there.
     std::string level = FolderOf(path);
+    // The folder of the last change may still be held: it need not be opened again, but
+    // is judged again where it lies, since a level above it may have moved.
     if (guard.held && level == guard.heldLevel) {
       folder_ = guard.held;
     } else {
@@ -231,14 +233,14 @@ HeldFolder::HeldFolder(const std::string& path, const LinkGuard& guard) {
         if (level.size() <= root_.size()) return;  // the guarded folder is gone: nothing in it
         level = FolderOf(level);
       }
-      if (!*folder_ || !Holds(folder_->get(), level)) {
-        linked_ = true;
-        return;
-      }
-      if (guard.keepsHold) {
-        guard.heldLevel = level;
-        guard.held = folder_;
-      }
+    }
+    if (!*folder_ || !Holds(folder_->get(), level)) {
+      linked_ = true;
+      return;
+    }
+    if (guard.keepsHold) {
+      guard.heldLevel = level;
+      guard.held = folder_;
     }
   }
   linked_ = !Plain(path);

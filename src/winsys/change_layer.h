@@ -61,7 +61,7 @@ struct LinkGuard {
   // change still judges the levels it holds against it, so a folder swapped since is seen.
   mutable std::wstring final;
   // While a run stages or commits, the folder of its last change stays held (nothing can
-  // move it meanwhile), so that the next change there need not judge it again. Released
+  // move it meanwhile), so that the next change there need not open it again. Released
   // before a folder is moved or removed, and when the run ends.
   bool keepsHold = false;
   mutable std::string heldLevel;

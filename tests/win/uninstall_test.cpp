@@ -403,15 +403,19 @@ TEST(Transaction, TheUninstallerFinishesAKilledRunFirst) {
   EXPECT_EQ(test::TreeOf(app), std::vector<std::string>{"mine.txt"});
 }
 
-// A folder of the run swapped for a link after the run has written in it (the folder of
-// the run's last change is held, and cannot be): the next change there is refused, and
-// nothing reaches where the link leads.
+// A folder of the run swapped for a link after the run has written in it: the next change
+// there is refused, and nothing reaches where the link leads. (The folder of the run's last
+// change is held and cannot be swapped itself, but a level above it can, under Wine.)
 TEST(Transaction, AFolderSwappedForALinkDuringTheRunIsRefused) {
-  for (const std::string swapped : {"", "\\other"}) {
-    SCOPED_TRACE(swapped);
+  struct Case {
+    std::string swapped, changedIn;
+  };
+  for (const Case& c : {Case{"", ""}, Case{"", "\\sub"}, Case{"\\other", "\\other"}}) {
+    SCOPED_TRACE(c.swapped + " / " + c.changedIn);
     test::ScratchDir s;
     const std::string app = s.Folder("app");
     const std::string elsewhere = s.Folder("elsewhere");
+    s.Folder("elsewhere\\sub");
     install_log::LogWriter log(s.Folder("windows") + "\\dvuninst.log", "测试组",
                                install_log::Record::Of(install_log::RecordKind::Run, "t"));
     winsys::ChangeLayer changes(&log);
@@ -421,15 +425,15 @@ TEST(Transaction, AFolderSwappedForALinkDuringTheRunIsRefused) {
       return changes.StageFile(path, file).kind;
     };
     ASSERT_FALSE(changes.CreateFolder(app + "\\other"));
-    ASSERT_EQ(stage(app + swapped + "\\a.txt"), winsys::ChangeFault::Kind::kNone);
+    ASSERT_EQ(stage(app + c.swapped + "\\a.txt"), winsys::ChangeFault::Kind::kNone);
     ASSERT_FALSE(changes.CreateFolder(app + "\\sub"));
     ASSERT_EQ(stage(app + "\\sub\\a.txt"), winsys::ChangeFault::Kind::kNone);
-    ASSERT_TRUE(MoveFileW(text::ToWide(app + swapped).c_str(), text::ToWide(s.Path() + "\\aside").c_str()));
-    ASSERT_TRUE(test::MakeFolderLink(app + swapped, elsewhere));
-    EXPECT_EQ(stage(app + swapped + "\\b.txt"), winsys::ChangeFault::Kind::kLink);
-    EXPECT_EQ(changes.CreateFolder(app + swapped + "\\deeper").kind, winsys::ChangeFault::Kind::kLink);
-    EXPECT_EQ(test::TreeOf(elsewhere), std::vector<std::string>{});
-    test::RemoveFolderLink(app + swapped);
+    ASSERT_TRUE(MoveFileW(text::ToWide(app + c.swapped).c_str(), text::ToWide(s.Path() + "\\aside").c_str()));
+    ASSERT_TRUE(test::MakeFolderLink(app + c.swapped, elsewhere));
+    EXPECT_EQ(stage(app + c.changedIn + "\\b.txt"), winsys::ChangeFault::Kind::kLink);
+    EXPECT_EQ(changes.CreateFolder(app + c.changedIn + "\\deeper").kind, winsys::ChangeFault::Kind::kLink);
+    EXPECT_EQ(test::TreeOf(elsewhere), std::vector<std::string>{"sub\\"});
+    test::RemoveFolderLink(app + c.swapped);
   }
 }
 
