@@ -26,7 +26,8 @@
 //     COMMIT or with ABORT it is undone, with COMMIT completed; a run that a living program
 //     still writes is left to it. (Transaction.*, InstallScenario.AnUpgradeKilledAtAnyInstant...)
 // No change at or below the installation folder goes through a link or junction
-// (HeldFolder): the run fails and is undone. (InstallationRun.AFailedRunLeaves...)
+// (HeldFolder): the run fails and is undone. (InstallationRun.AFailedRunLeaves...,
+// Transaction.AFolderSwappedForALinkDuringTheRunIsRefused)
 // A staged file's data is flushed on a thread of its own while the run goes on
 // (data_flusher.h).
 // Outside a run (the last page) a file is replaced at once: staged, flushed, then moved over
