@@ -33,6 +33,13 @@ void Progress::Finish() {
   ClearLocked();
 }
 
+void Progress::Report(std::ostream& stream, const std::string& text) {
+  const std::lock_guard<std::mutex> hold(lock_);
+  ClearLocked();
+  stream << text;
+  stream.flush();
+}
+
 void Progress::Add(uint64_t bytes) {
   Update(bytes, true);
 }

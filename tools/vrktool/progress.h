@@ -8,6 +8,7 @@
 #include <mutex>
 #include <ostream>
 #include <streambuf>
+#include <string>
 
 namespace yv::vrktool {
 
@@ -30,6 +31,8 @@ class Progress {
   bool Due() const;
   // Clears the line; the next Add or Set draws it again.
   void Finish();
+  // Clears the line and writes `text` to `stream` before another thread may draw it again.
+  void Report(std::ostream& stream, const std::string& text);
   // The stream for messages while the line may be shown: it clears the line before
   // each message, so that the message stands on a line of its own.
   std::ostream& Messages() { return messages_; }

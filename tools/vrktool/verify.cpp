@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <new>
 #include <sstream>
 #include <thread>
@@ -86,15 +88,18 @@ int VerifyContainer(const std::string& container, const ContainerCheck& check) {
 }
 
 // Several containers are checked at once, one a thread (as many threads as the processor
-// runs at once), each into its own buffers; the reports come out in the order of the
-// command line once all are checked.
+// runs at once), each into its own buffers; each container's report comes out in the
+// order of the command line as soon as it and those before it are checked.
 int VerifyAtOnce(const std::vector<std::string>& containers, const std::vector<uint64_t>& sizes, std::size_t threads,
                  const ToolContext& tool, Progress& progress) {
   struct Outcome {
     std::ostringstream out, err;
     int result = kExitOk;
+    bool done = false;
   };
   std::vector<Outcome> outcomes(containers.size());
+  std::mutex lock;
+  std::condition_variable checked;
   std::atomic<std::size_t> next{0};
   const auto work = [&] {
     for (std::size_t i; (i = next++) < containers.size();) {
@@ -108,26 +113,34 @@ int VerifyAtOnce(const std::vector<std::string>& containers, const std::vector<u
                                    if (progress.Shown()) count(FilePosition(file));
                                  },
                                  [] {}};
+      int result = kExitFailed;
       try {
-        outcomes[i].result = VerifyContainer(containers[i], check);
+        result = VerifyContainer(containers[i], check);
       } catch (const std::bad_alloc&) {
         outcomes[i].err << "vrktool: not enough memory\n";
-        outcomes[i].result = kExitFailed;
       }
       count(sizes[i]);
+      {
+        const std::lock_guard<std::mutex> hold(lock);
+        outcomes[i].result = result;
+        outcomes[i].done = true;
+      }
+      checked.notify_one();
     }
   };
-  std::vector<std::thread> helpers;
-  for (std::size_t t = 1; t < threads; ++t) helpers.emplace_back(work);
-  work();
-  for (std::thread& helper : helpers) helper.join();
-  progress.Finish();
+  std::vector<std::thread> workers;
+  for (std::size_t t = 0; t < threads; ++t) workers.emplace_back(work);
   int result = kExitOk;
-  for (const Outcome& outcome : outcomes) {
-    tool.err << outcome.err.str();
-    tool.out << outcome.out.str();
+  for (Outcome& outcome : outcomes) {
+    {
+      std::unique_lock<std::mutex> hold(lock);
+      checked.wait(hold, [&] { return outcome.done; });
+    }
+    progress.Report(tool.err, outcome.err.str());
+    progress.Report(tool.out, outcome.out.str());
     if (outcome.result != kExitOk) result = kExitFailed;
   }
+  for (std::thread& worker : workers) worker.join();
   return result;
 }
 
