@@ -8,6 +8,7 @@
 #include <mutex>
 #include <new>
 #include <sstream>
+#include <system_error>
 #include <thread>
 
 #include "vrktool/container_read.h"
@@ -105,6 +106,7 @@ int VerifyAtOnce(const std::vector<std::string>& containers, const std::vector<u
     for (std::size_t i; (i = next++) < containers.size();) {
       uint64_t counted = 0;  // of this container's bytes, on the progress line
       const auto count = [&](uint64_t position) {
+        if (position <= counted) return;
         progress.Add(position - counted);
         counted = position;
       };
@@ -129,7 +131,12 @@ int VerifyAtOnce(const std::vector<std::string>& containers, const std::vector<u
     }
   };
   std::vector<std::thread> workers;
-  for (std::size_t t = 0; t < threads; ++t) workers.emplace_back(work);
+  try {
+    for (std::size_t t = 0; t < threads; ++t) workers.emplace_back(work);
+  } catch (const std::system_error&) {
+    // Fewer threads than asked for; with none, this one does the work.
+  }
+  if (workers.empty()) work();
   int result = kExitOk;
   for (Outcome& outcome : outcomes) {
     {
