@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <map>
 #include <optional>
 
 #include "medium/medium_rules.h"
@@ -48,21 +49,32 @@ std::string PlaceOf(const std::string& path, const RemovalSite& site) {
   return best;
 }
 
-// Where links are refused for `path`: below its place, and at an installation folder
-// itself too (a system folder may have been moved elsewhere by a link). Empty when the
-// path lies in no place.
-std::optional<winsys::LinkGuard> GuardOf(const std::string& path, const RemovalSite& site) {
-  const std::string place = PlaceOf(path, site);
-  if (place.empty()) return std::nullopt;
-  const bool installDir = std::any_of(site.installDirs.begin(), site.installDirs.end(),
-                                      [&](const std::string& dir) { return text::EqualsIgnoreCase(dir, place); });
-  return winsys::LinkGuard{place, installDir};
-}
+// Where links are refused for each path: below its place, and at an installation folder
+// itself too (a system folder may have been moved elsewhere by a link). One guard a place,
+// so that a place's own location is learnt once for the whole removal.
+class Guards {
+ public:
+  explicit Guards(const RemovalSite& site) : site_(site) {}
+  // Null when the path lies in no place.
+  const winsys::LinkGuard* Of(const std::string& path) {
+    const std::string place = PlaceOf(path, site_);
+    if (place.empty()) return nullptr;
+    const auto known = guards_.find(place);
+    if (known != guards_.end()) return &known->second;
+    const bool installDir = std::any_of(site_.installDirs.begin(), site_.installDirs.end(),
+                                        [&](const std::string& dir) { return text::EqualsIgnoreCase(dir, place); });
+    return &guards_.emplace(place, winsys::LinkGuard(place, installDir)).first->second;
+  }
+
+ private:
+  const RemovalSite& site_;
+  std::map<std::string, winsys::LinkGuard> guards_;
+};
 
 // Each removal is made in its folder, held meanwhile. A link or junction on the way, or
 // in the place of what is removed, stays as it is, with what it leads to.
-Outcome RemoveFile(const std::string& path, const RemovalSite& site) {
-  const auto guard = GuardOf(path, site);
+Outcome RemoveFile(const std::string& path, Guards& guards) {
+  const winsys::LinkGuard* guard = guards.Of(path);
   if (!guard) return Outcome::kRemains;
   const winsys::HeldFolder held(path, *guard);
   if (held.Linked()) return Outcome::kRemains;
@@ -82,8 +94,8 @@ Outcome RemoveFile(const std::string& path, const RemovalSite& site) {
   return Outcome::kRemains;
 }
 
-Outcome RemoveFolder(const std::string& path, const RemovalSite& site) {
-  const auto guard = GuardOf(path, site);
+Outcome RemoveFolder(const std::string& path, Guards& guards) {
+  const winsys::LinkGuard* guard = guards.Of(path);
   if (!guard) return Outcome::kRemains;
   const winsys::HeldFolder held(path, *guard);
   if (held.Linked()) return Outcome::kRemains;
@@ -125,7 +137,7 @@ bool InUninstallEntry(const Record& r, const RemovalSite& site) {
          text::EqualsIgnoreCase(r.text, site.uninstallEntry);
 }
 
-Outcome Reverse(const Record& r, const RemovalSite& site) {
+Outcome Reverse(const Record& r, const RemovalSite& site, Guards& guards) {
   if (InUninstallEntry(r, site) && r.kind == RecordKind::Value) {
     Record value = r;
     value.existed = false;
@@ -134,9 +146,9 @@ Outcome Reverse(const Record& r, const RemovalSite& site) {
   switch (r.kind) {
     case RecordKind::File:
     case RecordKind::Link:
-      return RemoveFile(r.text, site);
+      return RemoveFile(r.text, guards);
     case RecordKind::Dir:
-      return RemoveFolder(r.text, site);
+      return RemoveFolder(r.text, guards);
     case RecordKind::Key:
       return RemoveKey(r);
     case RecordKind::Value:
@@ -171,13 +183,14 @@ std::vector<std::string> InstallFolders(const std::vector<LogLine>& lines) {
 RemovalResult RunRemoval(const std::vector<LogLine>& plan, const RemovalSite& site, RemovalUi& ui,
                          install_log::ChangeRecorder& log) {
   RemovalResult result;
+  Guards guards(site);
   for (const LogLine& line : plan) {
     const Record& r = line.record;
     if (r.kind == RecordKind::File && IsOwnFile(r.text, site)) continue;
     ui.Step(Describe(r));
     Outcome outcome = Outcome::kDone;
     if (IsOurs(r, site)) {
-      while ((outcome = Reverse(r, site)) == Outcome::kInUse) {
+      while ((outcome = Reverse(r, site, guards)) == Outcome::kInUse) {
         if (!ui.RetryInUse(r.text)) {
           result.cancelled = true;
           return result;
