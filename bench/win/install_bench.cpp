@@ -1,10 +1,11 @@
-// Installation throughput under Wine, in one run (median of three each, into emptied
-// folders): a medium's package archive installed through the quiet InstallPackageItem as
-// one run of the change layer (staged, flushed, committed) with its journal, the same run
-// on the page thread alone, the same run without a journal, and CopyFileW of the same
-// files uncompressed, each copy also once flushed to the disk (what a run does before its
-// renames publish a file). Prints the times (each also in its phases: staging, the wait for the
-// last flushes, the commit window of the renames) and the ratios.
+// Installation throughput under Wine, in one run (median of three each): a medium's
+// package archive installed through the quiet InstallPackageItem as one run of the change
+// layer (staged, flushed, committed) with its journal into a folder the run creates (a
+// first installation), the same run on the page thread alone, the same run without a
+// journal, the same run over the files of the one before (an upgrade: each file replaced),
+// and CopyFileW of the same files uncompressed into an emptied folder, each copy also once
+// flushed to the disk (what a run does before its renames publish a file). Prints the times (each also in its phases:
+// staging, the wait for the last flushes, the commit window of the renames) and the ratios.
 //
 // usage: yv_install_bench ARCHIVE SOURCE_FOLDER WORK_FOLDER
 //   ARCHIVE holds exactly the files of SOURCE_FOLDER (flat); WORK_FOLDER is scratch.
@@ -40,6 +41,11 @@ std::vector<std::wstring> FilesIn(const std::wstring& folder) {
 void Empty(const std::wstring& folder) {
   CreateDirectoryW(folder.c_str(), nullptr);
   for (const std::wstring& name : FilesIn(folder)) DeleteFileW((folder + L"\\" + name).c_str());
+}
+
+void Remove(const std::wstring& folder) {
+  Empty(folder);
+  RemoveDirectoryW(folder.c_str());
 }
 
 uint64_t FileSize(const std::wstring& path) {
@@ -84,11 +90,13 @@ int main(int argc, char** argv) {
     const char* name;
     bool journal;
     bool readAhead;
+    bool upgrade;  // over the files of the variant before
     std::vector<double> whole, staging, flushWait, commit;
   };
-  Variant variants[] = {{"run", true, true, {}, {}, {}, {}},
-                        {"on one thread", true, false, {}, {}, {}, {}},
-                        {"without journal", false, true, {}, {}, {}, {}}};
+  Variant variants[] = {{"run", true, true, false, {}, {}, {}, {}},
+                        {"on one thread", true, false, false, {}, {}, {}, {}},
+                        {"without journal", false, true, false, {}, {}, {}, {}},
+                        {"upgrade", true, true, true, {}, {}, {}, {}}};
   const uint64_t readAheadFrom = yv::archive::gReadAheadFrom;
   std::vector<double> copies, durableCopies;
   // One run of the change layer; false when it did not go through.
@@ -97,7 +105,7 @@ int main(int argc, char** argv) {
     yv::winsys::ChangeLayer changes(journal);
     bool ok = true;
     v.staging.push_back(Seconds([&] {
-      ok = !changes.BeginRun("bench", installed) &&
+      ok = !changes.BeginRun("bench", installed) && !changes.CreateFolder(installed) &&
            static_cast<bool>(yv::archive::InstallPackageItemQuiet(faults, changes, installed, archive, "."));
     }));
     v.flushWait.push_back(Seconds([&] { ok = ok && !changes.StagedFilesOnDisk(); }));
@@ -107,7 +115,7 @@ int main(int argc, char** argv) {
   for (int run = 0; run < 3; ++run) {
     bool ok = true;
     for (Variant& v : variants) {
-      Empty(yv::text::ToWide(installed));
+      if (!v.upgrade) Remove(yv::text::ToWide(installed));
       DeleteFileW(yv::text::ToWide(work + "\\install.log").c_str());
       yv::install_log::LogWriter log(work + "\\install.log", "bench",
                                      yv::install_log::Record::Of(yv::install_log::RecordKind::Run, "bench"));
@@ -154,9 +162,11 @@ int main(int argc, char** argv) {
                 median(v.whole) * 1000, median(v.staging) * 1000, median(v.flushWait) * 1000, median(v.commit) * 1000,
                 median(v.whole) / copy);
   }
-  std::printf("run/copy x%.2f, run/flushed copy x%.2f, run/one thread x%.2f, journal/no journal x%.2f\n",
-              median(variants[0].whole) / copy, median(variants[0].whole) / durableCopy,
-              median(variants[0].whole) / median(variants[1].whole),
-              median(variants[0].whole) / median(variants[2].whole));
+  std::printf(
+      "run/copy x%.2f, run/flushed copy x%.2f, run/one thread x%.2f, journal/no journal x%.2f, upgrade/copy x%.2f, "
+      "upgrade/flushed copy x%.2f\n",
+      median(variants[0].whole) / copy, median(variants[0].whole) / durableCopy,
+      median(variants[0].whole) / median(variants[1].whole), median(variants[0].whole) / median(variants[2].whole),
+      median(variants[3].whole) / copy, median(variants[3].whole) / durableCopy);
   return 0;
 }

@@ -200,7 +200,7 @@ std::optional<std::pair<HKEY, std::wstring>> SplitKey(const std::string& text) {
 
 }  // namespace
 
-HeldFolder::HeldFolder(const std::string& path, const LinkGuard& guard) {
+HeldFolder::HeldFolder(const std::string& path, const LinkGuard& guard, bool entryToo) {
   if (guard.folder.empty() || !AtOrBelow(path, guard.folder)) return;
   root_ = guard.folder;
   rootItself_ = guard.itself;
@@ -243,7 +243,7 @@ HeldFolder::HeldFolder(const std::string& path, const LinkGuard& guard) {
       guard.held = folder_;
     }
   }
-  linked_ = !Plain(path);
+  linked_ = entryToo && !Plain(path);
 }
 
 HANDLE HeldFolder::Open(const std::string& path, DWORD access, DWORD share) const {
@@ -363,6 +363,7 @@ void StagedFile::Discard() {
   if (!staged_.empty() && !placed_) {
     if (handed_ && owner_) owner_->flusher_.Drain();  // closed there first
     DeleteFileW(staged_.c_str());
+    if (owner_) owner_->writtenInPlace_.erase(text::ToLowerAscii(target_));
   }
   staged_.clear();
   size_ = 0;
@@ -393,6 +394,7 @@ ChangeFault ChangeLayer::BeginRun(const std::string& group, const std::string& i
   staging_ = {};
   lastStaged_.clear();
   placedSizes_.clear();
+  writtenInPlace_.clear();
   guard_ = LinkGuard(text::WithoutTrailingBackslash(installDir));
   linked_ = {};
   if (!Put(install_log::Record::Of(RecordKind::Group, group), false) ||
@@ -442,6 +444,7 @@ ChangeFault ChangeLayer::CreateFolder(const std::string& path) {
     if (held.Linked()) return Refuse(level);
     if (Exists(made)) continue;
     if (!Put(install_log::Record::Of(RecordKind::Dir, level), !inRun_)) return {Kind::kNoJournal, level, 0};
+    if (inRun_) staging_.AddCreatedFolder(level);
     if (!CreateDirectoryW(Wide(made).c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
       return FaultOf(GetLastError(), level);
     }
@@ -455,34 +458,40 @@ ChangeFault ChangeLayer::StageFile(const std::string& target, StagedFile& file) 
   file.owner_ = this;
   file.target_ = target;
   const bool replaced = inRun_ && staging_.ReplacedFolderOf(target);
-  const std::string stagedName = inRun_ ? staging_.StagedFile(target) : install_log::StagedNameOf(target);
+  const DWORD attributes = Attributes(target);
+  // A file this run wrote in its place already is no earlier file.
+  const std::string folded = text::ToLowerAscii(target);
+  const bool ours = inRun_ && writtenInPlace_.count(folded) > 0;
+  const bool existed = attributes != INVALID_FILE_ATTRIBUTES && !ours;
+  const install_log::Record record = install_log::Record::FileWrite(target, existed && !replaced);
+  const bool inPlace = inRun_ && staging_.InPlace(record);
+  const std::string stagedName = inRun_ ? staging_.StagedFile(record) : install_log::StagedNameOf(target);
   // Made in its folder, held meanwhile, and never where a link or junction leads: none on
   // the way, none under the staged name, none as a target that stays where it is or
-  // under the name it goes aside to.
-  const HeldFolder held(replaced ? stagedName : target, guard_);
-  if (replaced ? held.Linked() : !Unlinked(held, target)) return Refuse(target);
+  // under the name it goes aside to. A file made in its place is made only where nothing
+  // is (a link there too): the way to it is all there is to judge before.
+  const HeldFolder held(replaced || inPlace ? stagedName : target, guard_);
+  if (replaced || inPlace ? held.Linked() : !Unlinked(held, target)) return Refuse(target);
   // A read-only file is not replaced, and a folder never: that is no program's doing.
-  const DWORD attributes = Attributes(target);
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+  if (existed && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
     return {Kind::kReadOnly, target, 0};
   }
   // Written again after a full disk: recorded once.
   if (target != lastStaged_) {
-    if (!Put(install_log::Record::FileWrite(target, attributes != INVALID_FILE_ATTRIBUTES && !replaced), !inRun_)) {
-      return {Kind::kNoJournal, target, 0};
-    }
+    if (!Put(record, !inRun_)) return {Kind::kNoJournal, target, 0};
     lastStaged_ = target;
   }
   const std::wstring staged = Wide(stagedName);
-  file.existed_ = attributes != INVALID_FILE_ATTRIBUTES;
+  file.existed_ = existed;
   const auto create = [&] {
     return CreateFileW(staged.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   };
   file.file_ = create();
   // A staged file already there (no link: judged above) is this run's (a target written
-  // twice) or one a killed run left: neither is anybody else's.
-  if (file.file_ == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS) {
+  // twice) or one a killed run left: neither is anybody else's. In its place, only this
+  // run's own is.
+  if (file.file_ == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS && (!inPlace || ours)) {
     flusher_.Drain();  // the earlier one may still be open there
     if (DeleteFileW(staged.c_str())) file.file_ = create();
   }
@@ -499,6 +508,7 @@ ChangeFault ChangeLayer::StageFile(const std::string& target, StagedFile& file) 
     return Refuse(target);
   }
   file.staged_ = staged;
+  if (inPlace) writtenInPlace_.insert(folded);
   return {};
 }
 
@@ -623,11 +633,21 @@ ChangeFault CarryOut(const install_log::PlanStep& step, const install_log::Stagi
   const bool movesFolder = step.action == Action::kPublishFolder || step.action == Action::kDropOldFolder ||
                            step.action == Action::kRestoreFolder || step.action == Action::kRemoveFolder;
   if (movesFolder) guard.Release();
-  const HeldFolder held(r.text, guard);
-  if (!Unlinked(held, r.text)) return {Kind::kLink, r.text, 0};
+  // Going forward, a link under a name that is only moved aside or deleted is moved or
+  // deleted itself: what must be no link is the way to the folder, and a staged file that
+  // is moved in. Going back, a moved-aside file is moved in again: every name is judged.
+  bool unlinked = false;
+  if (step.action == Action::kPublishFile) {
+    unlinked = !HeldFolder(map.StagedFile(r), guard).Linked();
+  } else if (step.action == Action::kDropBackup) {
+    unlinked = !HeldFolder(install_log::BackupNameOf(r.text), guard, false).Linked();
+  } else {
+    unlinked = Unlinked(HeldFolder(r.text, guard), r.text);
+  }
+  if (!unlinked) return {Kind::kLink, r.text, 0};
   switch (step.action) {
     case Action::kPublishFile:
-      return PublishFile(r, map.StagedFile(r.text));
+      return PublishFile(r, map.StagedFile(r));
     case Action::kDropBackup:
       DropFile(install_log::BackupNameOf(r.text));
       return {};
@@ -637,9 +657,9 @@ ChangeFault CarryOut(const install_log::PlanStep& step, const install_log::Stagi
       RemoveTree(install_log::BackupNameOf(r.text));
       return {};
     case Action::kRestoreFile:
-      return RestoreFile(r, map.StagedFile(r.text));
+      return RestoreFile(r, map.StagedFile(r));
     case Action::kDropStaged:
-      DropFile(map.StagedFile(r.text));
+      DropFile(map.StagedFile(r));
       return {};
     case Action::kRestoreFolder:
       return RestoreFolder(r.text);
@@ -668,7 +688,10 @@ bool RecoverJournal(const std::string& path) {
   if (!writer.Open()) return true;
   const install_log::Recovery recovery = install_log::PlanRecovery(writer.Earlier());
   const install_log::LastRun run = install_log::FindLastRun(writer.Earlier());
-  const install_log::StagingMap map(run.records);
+  // After an ended run the files to tidy are the last page's, each beside its target.
+  const install_log::StagingMap map = recovery.direction == install_log::Recovery::Direction::kTidy
+                                          ? install_log::StagingMap()
+                                          : install_log::StagingMap(run.records);
   const LinkGuard guard{RunFolder(writer.Earlier())};
   bool finished = true;
   for (const install_log::PlanStep& step : recovery.steps) {

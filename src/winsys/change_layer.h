@@ -9,7 +9,9 @@
 //  2. Staging changes nothing the product uses: a folder of section "delete" is recorded
 //     (GONE) and tried, not moved; folders are created (DIR, recorded first); each file is
 //     recorded (FILE), then written under its staged name and flushed, and a target that
-//     was there is checked to be replaceable. Every question is asked here.
+//     was there is checked to be replaceable. A new file in a folder the run created is
+//     written in its place: the product has nothing there yet, and the commit has no
+//     rename to make for it. Every question is asked here.
 //     (InstallationRun.RecordsEveryChangeBeforeItIsMadeAndCommitsWhenAllIsStaged,
 //     InstallationRun.ACancelAtAFileInUseKeepsTheEarlierInstallationWhole)
 //  3. Registry values of the run are written at the end of staging, each recorded with
@@ -40,6 +42,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -79,10 +82,11 @@ struct LinkGuard {
 // the guarded folder down to `path` (`path` itself when it is there) is a link or
 // junction, or leads elsewhere: what was opened is judged, by where it lies
 // (GetFinalPathNameByHandle) and by its reparse attribute, never the path alone. A path
-// outside the guarded folder is not judged.
+// outside the guarded folder is not judged. `entryToo` false: `path` itself is not judged
+// (a name that is only deleted: a link there is deleted itself).
 class HeldFolder {
  public:
-  HeldFolder(const std::string& path, const LinkGuard& guard);
+  HeldFolder(const std::string& path, const LinkGuard& guard, bool entryToo = true);
   bool Linked() const { return linked_; }
   // Whether `handle`, opened at `path` without following a link, is what the path names.
   bool Holds(HANDLE handle, const std::string& path) const;
@@ -178,6 +182,7 @@ class ChangeLayer : public install_log::ChangeRecorder {
   install_log::StagingMap staging_;
   std::string lastStaged_;
   std::map<std::string, uint64_t> placedSizes_;  // placed targets of the run, folded -> bytes
+  std::set<std::string> writtenInPlace_;         // targets the run made in their place, folded
   LinkGuard guard_;                              // the run's installation folder
   ChangeFault linked_;
   DataFlusher flusher_;  // staged files of the run, made durable beside it

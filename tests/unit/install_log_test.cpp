@@ -272,14 +272,15 @@ TEST(Journal, RecoveryAfterACutAtEveryRecord) {
       "DIR\tC:\\kv58\\old",                                  // 8
       "FILE\tOLD\tC:\\kv58\\a.exe",                          // 9
       "FILE\tNEW\tC:\\kv58\\old\\b.txt",                     // 10
-      "KEY\t32\tHKEY_LOCAL_MACHINE\\SOFTWARE\\g",            // 11
-      "VALUE\t32\tHKEY_LOCAL_MACHINE\\SOFTWARE\\g\tn\tNEW",  // 12
-      "COMMIT",                                              // 13
-      "END",                                                 // 14
-      "FILE\tNEW\tC:\\kv58\\cfg\\drv.ini",                   // 15
+      "FILE\tNEW\tC:\\kv58\\cfg\\c.dll",                     // 11 (written in place)
+      "KEY\t32\tHKEY_LOCAL_MACHINE\\SOFTWARE\\g",            // 12
+      "VALUE\t32\tHKEY_LOCAL_MACHINE\\SOFTWARE\\g\tn\tNEW",  // 13
+      "COMMIT",                                              // 14
+      "END",                                                 // 15
+      "FILE\tNEW\tC:\\kv58\\cfg\\drv.ini",                   // 16
   };
   using D = Recovery::Direction;
-  const std::string undoAll = "value12 key11 dropStaged9 removeFolder7 restoreFolder6";
+  const std::string undoAll = "value13 key12 dropStaged11 dropStaged9 removeFolder7 restoreFolder6";
   const struct {
     std::size_t lastLine;
     D direction;
@@ -289,10 +290,10 @@ TEST(Journal, RecoveryAfterACutAtEveryRecord) {
       {5, D::kUndo, ""},
       {6, D::kUndo, "restoreFolder6"},
       {9, D::kUndo, "dropStaged9 removeFolder7 restoreFolder6"},
-      {12, D::kUndo, undoAll},
-      {13, D::kComplete, "publishFolder6+ publishFile9 dropOldFolder6 dropBackup9"},
-      {14, D::kNothing, ""},
-      {15, D::kTidy, "dropStaged15"},
+      {13, D::kUndo, undoAll},
+      {14, D::kComplete, "publishFolder6+ publishFile9 dropOldFolder6 dropBackup9"},
+      {15, D::kNothing, ""},
+      {16, D::kTidy, "dropStaged16"},
   };
   const char* names[] = {"publishFile", "dropBackup",    "publishFolder", "dropOldFolder", "restoreFile",
                          "dropStaged",  "restoreFolder", "removeFolder",  "value",         "key"};
@@ -320,16 +321,29 @@ TEST(Journal, RecoveryAfterACutAtEveryRecord) {
   // Undone after its commit, every earlier file comes back; the uninstaller then finds
   // nothing of that run to remove.
   std::string aborted = "YORVANE-INSTALL-LOG 2\tg\r\n";
-  for (std::size_t line = 2; line <= 13; ++line) aborted += journal[line - 2] + "\r\n";
+  for (std::size_t line = 2; line <= 14; ++line) aborted += journal[line - 2] + "\r\n";
   const LogContent log = ReadLog(aborted + "ABORT\r\n");
   EXPECT_EQ(describe(PlanRecovery(log.lines).steps, log.lines),
-            "value12 key11 restoreFile9 removeFolder7 restoreFolder6");
+            "value13 key12 restoreFile11 restoreFile9 removeFolder7 restoreFolder6");
   EXPECT_TRUE(PlanRemoval(ReadLog(aborted + "ABORT\r\nEND\r\n").lines).empty());
-  EXPECT_EQ(PlanRemoval(ReadLog(aborted + "END\r\n").lines).size(), 6u);
+  EXPECT_EQ(PlanRemoval(ReadLog(aborted + "END\r\n").lines).size(), 7u);
 
+  // A new file in a folder the run created is written in its place; one that was there,
+  // or one in a folder that was there, beside its target.
   StagingMap map(log.lines);
-  EXPECT_EQ(map.StagedFile("C:\\kv58\\a.exe"), "C:\\kv58\\a.exe.yv-new");
-  EXPECT_EQ(map.StagedFile("C:\\kv58\\OLD\\sub\\b.txt"), "C:\\kv58\\old.yv-new\\sub\\b.txt");
+  const struct {
+    const char* target;
+    bool existed;
+    const char* staged;
+  } files[] = {
+      {"C:\\kv58\\a.exe", true, "C:\\kv58\\a.exe.yv-new"},
+      {"C:\\kv58\\b.exe", false, "C:\\kv58\\b.exe.yv-new"},
+      {"C:\\kv58\\OLD\\sub\\b.txt", false, "C:\\kv58\\old.yv-new\\sub\\b.txt"},
+      {"C:\\KV58\\CFG\\c.dll", false, "C:\\KV58\\CFG\\c.dll"},
+      {"C:\\kv58\\cfg\\e.dll", true, "C:\\kv58\\cfg\\e.dll.yv-new"},
+      {"C:\\kv58\\cfg\\sub\\d.dll", false, "C:\\kv58\\cfg\\sub\\d.dll.yv-new"},
+  };
+  for (const auto& f : files) EXPECT_EQ(map.StagedFile(Record::FileWrite(f.target, f.existed)), f.staged);
   EXPECT_EQ(map.StagedFolder("C:\\kv58\\old"), "C:\\kv58\\old.yv-new");
   EXPECT_EQ(map.StagedFolder("C:\\kv58\\older"), "C:\\kv58\\older");
 }

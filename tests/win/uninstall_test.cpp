@@ -312,18 +312,23 @@ TEST(Uninstall, TheProgramRefusesABadLogAndRemovesAGoodOneWithItself) {
 // point: what the run wrote is on the disk, nothing more happens.
 TEST(Transaction, KilledRunsEndWhollyOldOrWhollyNew) {
   const std::vector<std::string> oldTree = {"a.txt", "keep.txt", "old\\", "old\\f.txt"};
-  const std::vector<std::string> newTree = {"a.txt", "keep.txt", "n.txt", "old\\", "old\\g.txt"};
+  const std::vector<std::string> newTree = {"a.txt", "cfg\\", "cfg\\h.txt", "keep.txt", "n.txt", "old\\", "old\\g.txt"};
   struct Cut {
     const char* name;
     bool commit;
     std::size_t stepsDone;  // of the commit's plan: 3 moves in, then 2 removals (a.txt's, old's)
     bool abort;             // a failure after those steps began to undo the run
     bool wholeNew;
+    bool ended = false;  // the run ended; the last page was killed while it replaced a file
   };
   const Cut cuts[] = {
-      {"staging", false, 0, false, false},       {"committed", true, 0, false, true},
-      {"one move in", true, 1, false, true},     {"all moved in", true, 3, false, true},
-      {"one backup gone", true, 4, false, true}, {"undoing after two moves", true, 2, true, false},
+      {"staging", false, 0, false, false},
+      {"committed", true, 0, false, true},
+      {"one move in", true, 1, false, true},
+      {"all moved in", true, 3, false, true},
+      {"one backup gone", true, 4, false, true},
+      {"undoing after two moves", true, 2, true, false},
+      {"the last page after the run", true, 5, false, true, true},
   };
   for (const Cut& cut : cuts) {
     SCOPED_TRACE(cut.name);
@@ -339,17 +344,19 @@ TEST(Transaction, KilledRunsEndWhollyOldOrWhollyNew) {
       ASSERT_FALSE(changes->BeginRun("测试组", app));
       ASSERT_FALSE(changes->ReplaceFolderAtCommit(app + "\\old"));
       ASSERT_FALSE(changes->CreateFolder(app + "\\old"));
+      ASSERT_FALSE(changes->CreateFolder(app + "\\cfg"));
       for (const auto& [name, content] : std::vector<std::pair<std::string, std::string>>{
-               {"a.txt", "new a"}, {"n.txt", "new n"}, {"old\\g.txt", "new g"}}) {
+               {"a.txt", "new a"}, {"n.txt", "new n"}, {"old\\g.txt", "new g"}, {"cfg\\h.txt", "new h"}}) {
         winsys::StagedFile file;
         ASSERT_FALSE(changes->StageFile(app + "\\" + name, file));
         ASSERT_FALSE(file.Write(content.data(), content.size()));
         ASSERT_FALSE(file.Finish(std::nullopt));
         ASSERT_FALSE(changes->Place(file));
       }
+      // A new file in a folder the run created is written in its place.
       EXPECT_EQ(test::TreeOf(app),
-                (std::vector<std::string>{"a.txt", "a.txt.yv-new", "keep.txt", "n.txt.yv-new", "old.yv-new\\",
-                                          "old.yv-new\\g.txt", "old\\", "old\\f.txt"}));
+                (std::vector<std::string>{"a.txt", "a.txt.yv-new", "cfg\\", "cfg\\h.txt", "keep.txt", "n.txt.yv-new",
+                                          "old.yv-new\\", "old.yv-new\\g.txt", "old\\", "old\\f.txt"}));
       // A run that a living program still writes is not another start's to finish.
       EXPECT_TRUE(winsys::RecoverJournal(journal));
       EXPECT_TRUE(Exists(app + "\\a.txt.yv-new"));
@@ -367,10 +374,24 @@ TEST(Transaction, KilledRunsEndWhollyOldOrWhollyNew) {
       if (cut.abort) {
         ASSERT_TRUE(log.Record(install_log::Record::Of(install_log::RecordKind::Abort)));
       }
+      if (cut.ended) {
+        // The last page made a new file in the run's new folder, then was killed while it
+        // replaced the run's file there: only the staged copy of that one is left to go.
+        ASSERT_TRUE(log.Record(install_log::Record::Of(install_log::RecordKind::End)));
+        ASSERT_TRUE(log.Record(install_log::Record::FileWrite(app + "\\cfg\\drv.ini", false)));
+        s.Write("app\\cfg\\drv.ini", "the last page's");
+        ASSERT_TRUE(log.Record(install_log::Record::FileWrite(app + "\\cfg\\h.txt", true)));
+        s.Write("app\\cfg\\h.txt.yv-new", "cut");
+      }
     }
     EXPECT_TRUE(winsys::RecoverJournal(journal));
-    EXPECT_EQ(test::TreeOf(app), cut.wholeNew ? newTree : oldTree);
+    std::vector<std::string> expected = cut.wholeNew ? newTree : oldTree;
+    if (cut.ended) expected.insert(expected.begin() + 2, "cfg\\drv.ini");
+    EXPECT_EQ(test::TreeOf(app), expected);
     EXPECT_EQ(platform::ReadWholeFile(app + "\\a.txt"), cut.wholeNew ? "new a" : "old a");
+    if (cut.wholeNew) {
+      EXPECT_EQ(platform::ReadWholeFile(app + "\\cfg\\h.txt"), "new h");
+    }
     EXPECT_EQ(install_log::FindLastRun(install_log::ReadLog(*platform::ReadWholeFile(journal)).lines).phase,
               install_log::RunPhase::kEnded);
   }
