@@ -470,7 +470,7 @@ ChangeFault ChangeLayer::StageFile(const std::string& target, StagedFile& file) 
   // the way, none under the staged name, none as a target that stays where it is or
   // under the name it goes aside to. A file made in its place is made only where nothing
   // is (a link there too): the way to it is all there is to judge before.
-  const HeldFolder held(replaced || inPlace ? stagedName : target, guard_);
+  const HeldFolder held(replaced || inPlace ? stagedName : target, guard_, !inPlace);
   if (replaced || inPlace ? held.Linked() : !Unlinked(held, target)) return Refuse(target);
   // A read-only file is not replaced, and a folder never: that is no program's doing.
   if (existed && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
