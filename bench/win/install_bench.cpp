@@ -1,11 +1,13 @@
-// Installation throughput under Wine, in one run (median of three each): a medium's
-// package archive installed through the quiet InstallPackageItem as one run of the change
-// layer (staged, flushed, committed) with its journal into a folder the run creates (a
-// first installation), the same run on the page thread alone, the same run without a
-// journal, the same run over the files of the one before (an upgrade: each file replaced),
-// and CopyFileW of the same files uncompressed into an emptied folder, each copy also once
-// flushed to the disk (what a run does before its renames publish a file). Prints the times (each also in its phases:
-// staging, the wait for the last flushes, the commit window of the renames) and the ratios.
+// Installation throughput under Wine, in one run (median of kRounds each, each measurement
+// starting with the files of the one before on the disk): a medium's package archive
+// installed through the quiet InstallPackageItem as one run of the change layer (staged,
+// flushed, committed) with its journal into a folder the run creates (a first
+// installation), the same run on the page thread alone, the same run without a journal,
+// the same run over the files of the one before (an upgrade: each file replaced), and
+// CopyFileW of the same files uncompressed into an emptied folder, each copy also once
+// flushed to the disk (what a run does before its renames publish a file). Prints the
+// times (each also in its phases: staging, the wait for the last flushes, the commit
+// window of the renames) and the ratios.
 //
 // usage: yv_install_bench ARCHIVE SOURCE_FOLDER WORK_FOLDER
 //   ARCHIVE holds exactly the files of SOURCE_FOLDER (flat); WORK_FOLDER is scratch.
@@ -25,6 +27,8 @@
 
 namespace {
 
+constexpr int kRounds = 5;
+
 std::vector<std::wstring> FilesIn(const std::wstring& folder) {
   std::vector<std::wstring> names;
   WIN32_FIND_DATAW found;
@@ -41,6 +45,19 @@ std::vector<std::wstring> FilesIn(const std::wstring& folder) {
 void Empty(const std::wstring& folder) {
   CreateDirectoryW(folder.c_str(), nullptr);
   for (const std::wstring& name : FilesIn(folder)) DeleteFileW((folder + L"\\" + name).c_str());
+}
+
+// Every file of `folder` on the disk, so that the next measurement does not pay for the
+// writes of the one before: a flush makes the file system write out what it holds of
+// other files too.
+void Settle(const std::wstring& folder) {
+  for (const std::wstring& name : FilesIn(folder)) {
+    const HANDLE file = CreateFileW((folder + L"\\" + name).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) continue;
+    FlushFileBuffers(file);
+    CloseHandle(file);
+  }
 }
 
 void Remove(const std::wstring& folder) {
@@ -112,7 +129,7 @@ int main(int argc, char** argv) {
     v.commit.push_back(Seconds([&] { ok = ok && !changes.Commit(); }));
     return ok;
   };
-  for (int run = 0; run < 3; ++run) {
+  for (int run = 0; run < kRounds; ++run) {
     bool ok = true;
     for (Variant& v : variants) {
       if (!v.upgrade) Remove(yv::text::ToWide(installed));
@@ -120,6 +137,7 @@ int main(int argc, char** argv) {
       yv::install_log::LogWriter log(work + "\\install.log", "bench",
                                      yv::install_log::Record::Of(yv::install_log::RecordKind::Run, "bench"));
       v.whole.push_back(Seconds([&] { ok = installRun(v, v.journal ? &log : nullptr); }));
+      Settle(yv::text::ToWide(installed));
       if (!ok) {
         std::fprintf(stderr, "the installation run failed\n");
         return 1;
@@ -131,6 +149,7 @@ int main(int argc, char** argv) {
         if (!CopyFileW((source + L"\\" + name).c_str(), (copied + L"\\" + name).c_str(), FALSE)) ok = false;
       }
     }));
+    Settle(copied);
     Empty(copied);
     durableCopies.push_back(Seconds([&] {
       for (const std::wstring& name : files) {
@@ -155,8 +174,8 @@ int main(int argc, char** argv) {
   }
   const double copy = median(copies);
   const double durableCopy = median(durableCopies);
-  std::printf("%zu files, %.1f MiB (median of 3), CopyFileW %.0f ms, each also flushed %.0f ms\n", files.size(),
-              static_cast<double>(total) / (1 << 20), copy * 1000, durableCopy * 1000);
+  std::printf("%zu files, %.1f MiB (median of %d), CopyFileW %.0f ms, each also flushed %.0f ms\n", files.size(),
+              static_cast<double>(total) / (1 << 20), kRounds, copy * 1000, durableCopy * 1000);
   for (const Variant& v : variants) {
     std::printf("%-16s %5.0f ms (staging %.0f, wait for flushes %.0f, commit window %.0f), /copy x%.2f\n", v.name,
                 median(v.whole) * 1000, median(v.staging) * 1000, median(v.flushWait) * 1000, median(v.commit) * 1000,
