@@ -345,15 +345,20 @@ TEST(Transaction, KilledRunsEndWhollyOldOrWhollyNew) {
       ASSERT_FALSE(changes->ReplaceFolderAtCommit(app + "\\old"));
       ASSERT_FALSE(changes->CreateFolder(app + "\\old"));
       ASSERT_FALSE(changes->CreateFolder(app + "\\cfg"));
-      for (const auto& [name, content] : std::vector<std::pair<std::string, std::string>>{
-               {"a.txt", "new a"}, {"n.txt", "new n"}, {"old\\g.txt", "new g"}, {"cfg\\h.txt", "new h"}}) {
+      const std::vector<std::pair<std::string, std::string>> writes = {{"a.txt", "new a"},
+                                                                       {"cfg\\h.txt", "first h"},
+                                                                       {"n.txt", "new n"},
+                                                                       {"old\\g.txt", "new g"},
+                                                                       {"cfg\\h.txt", "new h"}};
+      for (const auto& [name, content] : writes) {
         winsys::StagedFile file;
         ASSERT_FALSE(changes->StageFile(app + "\\" + name, file));
         ASSERT_FALSE(file.Write(content.data(), content.size()));
         ASSERT_FALSE(file.Finish(std::nullopt));
         ASSERT_FALSE(changes->Place(file));
       }
-      // A new file in a folder the run created is written in its place.
+      // A new file in a folder the run created is written in its place (again, when the
+      // run writes it twice).
       EXPECT_EQ(test::TreeOf(app),
                 (std::vector<std::string>{"a.txt", "a.txt.yv-new", "cfg\\", "cfg\\h.txt", "keep.txt", "n.txt.yv-new",
                                           "old.yv-new\\", "old.yv-new\\g.txt", "old\\", "old\\f.txt"}));
