@@ -34,12 +34,7 @@ std::string BackupNameOf(const std::string& path) {
 StagingMap::StagingMap(const std::vector<LogLine>& run) {
   for (const LogLine& line : run) {
     if (line.record.kind == RecordKind::Gone) AddReplacedFolder(line.record.text);
-    if (line.record.kind == RecordKind::Dir) AddCreatedFolder(line.record.text);
   }
-}
-
-void StagingMap::AddCreatedFolder(const std::string& folder) {
-  created_.push_back(folder);
 }
 
 void StagingMap::AddReplacedFolder(const std::string& folder) {
@@ -54,20 +49,11 @@ const std::string* StagingMap::ReplacedFolderOf(const std::string& path) const {
   return nullptr;
 }
 
-bool StagingMap::InPlace(const Record& file) const {
-  if (file.existed || ReplacedFolderOf(file.text)) return false;
-  const std::size_t separator = text::FindLastChar(file.text, '\\');
-  if (separator == std::string::npos) return false;
-  const std::string folder = file.text.substr(0, separator);
-  return std::any_of(created_.begin(), created_.end(),
-                     [&](const std::string& made) { return text::EqualsIgnoreCase(made, folder); });
-}
-
 std::string StagingMap::StagedFile(const Record& file) const {
   const std::string& target = file.text;
   const std::string* folder = ReplacedFolderOf(target);
   if (folder) return StagedNameOf(*folder) + target.substr(folder->size());
-  return InPlace(file) ? target : StagedNameOf(target);
+  return file.inPlace ? target : StagedNameOf(target);
 }
 
 std::string StagingMap::StagedFolder(const std::string& path) const {
@@ -123,7 +109,7 @@ std::vector<PlanStep> PlanCompletion(const std::vector<LogLine>& run) {
       });
       publish.push_back(Step(Action::kPublishFolder, r, keep));
       drop.push_back(Step(Action::kDropOldFolder, r));
-    } else if (r.kind == RecordKind::File && !map.ReplacedFolderOf(r.text) && !map.InPlace(r)) {
+    } else if (r.kind == RecordKind::File && !map.ReplacedFolderOf(r.text) && !r.inPlace) {
       publish.push_back(Step(Action::kPublishFile, r));
       // Only an earlier file was moved aside.
       if (r.existed) drop.push_back(Step(Action::kDropBackup, r));

@@ -5,8 +5,9 @@
 // A run stages every new file beside its target, under the target's name and ".yv-new"
 // (a file below a folder of section "delete" goes into that folder's new tree, the
 // folder's name and ".yv-new", under its own name), and records each before it is made.
-// A file that was not there, in a folder the run created (DIR), is written in its place:
-// nothing of the product is there to keep, and the undo deletes it like a staged one.
+// A file that was not there, in a folder the run created, is written in its place (FILE
+// HERE): nothing of the product is there to keep, and the undo deletes it like a staged
+// one.
 // COMMIT says every staged file is whole and on the disk. Then each earlier file is moved
 // aside to its name and ".yv-old", the staged file moved in, and a replaced folder swapped
 // for its new tree likewise; once all are in, the moved-aside ones go and END closes the
@@ -30,15 +31,11 @@ std::string BackupNameOf(const std::string& path);
 class StagingMap {
  public:
   StagingMap() = default;
-  // From the GONE and DIR records of a run.
+  // From the GONE records of a run.
   explicit StagingMap(const std::vector<LogLine>& run);
   void AddReplacedFolder(const std::string& folder);
-  void AddCreatedFolder(const std::string& folder);
   // The replaced folder `path` lies in or is; nullptr when none.
   const std::string* ReplacedFolderOf(const std::string& path) const;
-  // Whether the FILE record's file is written at its target: it was not there, and its
-  // folder is one the run created (outside any replaced folder).
-  bool InPlace(const Record& file) const;
   // A file's staged place: inside its replaced folder's new tree, its target itself, or
   // beside it.
   std::string StagedFile(const Record& file) const;
@@ -47,7 +44,6 @@ class StagingMap {
 
  private:
   std::vector<std::string> replaced_;
-  std::vector<std::string> created_;
 };
 
 enum class RunPhase {

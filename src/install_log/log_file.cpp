@@ -25,7 +25,8 @@ std::size_t WholeLinesLength(std::string_view content) {
   return last == std::string_view::npos ? 0 : last + 1;
 }
 
-// "YORVANE-INSTALL-LOG 1", or "YORVANE-INSTALL-LOG 2" TAB product: the version and product.
+// "YORVANE-INSTALL-LOG 1", or "YORVANE-INSTALL-LOG 2" (or 3) TAB product: the version and
+// product.
 bool ReadHeader(std::string_view line, LogContent& log) {
   const std::string start = std::string(kFormatName) + ' ';
   if (line.substr(0, start.size()) != start) return false;
@@ -34,11 +35,12 @@ bool ReadHeader(std::string_view line, LogContent& log) {
     log.version = 1;
     return true;
   }
-  if (line.substr(0, 2) != "2\t") return false;
+  const int version = line.empty() ? 0 : line[0] - '0';
+  if (version < 2 || version > kFormatVersion || line.substr(1, 1) != "\t") return false;
   // The product is read as a GROUP record's field is.
   const auto product = ParseRecord(std::string("GROUP") + std::string(line.substr(1)));
   if (!product) return false;
-  log.version = 2;
+  log.version = version;
   log.product = product->text;
   return true;
 }

@@ -151,6 +151,8 @@ const char* ViewName(View view) {
   return view == View::k64 ? "64" : "32";
 }
 
+constexpr char kInPlaceState[] = "HERE";  // a FILE written in its place: no earlier file
+
 const char* StateName(bool existed) {
   return existed ? "OLD" : "NEW";
 }
@@ -165,7 +167,7 @@ std::optional<bool> StateOf(std::string_view s) {
 
 bool Record::operator==(const Record& o) const {
   return kind == o.kind && text == o.text && view == o.view && valueName == o.valueName && existed == o.existed &&
-         earlier == o.earlier && doneLine == o.doneLine;
+         inPlace == o.inPlace && earlier == o.earlier && doneLine == o.doneLine;
 }
 
 Record Record::Of(RecordKind kind, std::string text) {
@@ -175,9 +177,10 @@ Record Record::Of(RecordKind kind, std::string text) {
   return r;
 }
 
-Record Record::FileWrite(std::string path, bool existed) {
+Record Record::FileWrite(std::string path, bool existed, bool inPlace) {
   Record r = Of(RecordKind::File, std::move(path));
   r.existed = existed;
+  r.inPlace = inPlace && !existed;
   return r;
 }
 
@@ -212,7 +215,7 @@ std::string FormatRecord(const Record& r) {
   if (HasNoFields(r.kind)) return line;
   switch (r.kind) {
     case RecordKind::File:
-      add(StateName(r.existed));
+      add(r.inPlace ? kInPlaceState : StateName(r.existed));
       add(Escape(r.text));
       break;
     case RecordKind::Key:
@@ -259,7 +262,8 @@ std::optional<Record> ParseRecord(std::string_view line) {
   switch (r.kind) {
     case RecordKind::File: {
       if (f.size() != 3) return std::nullopt;
-      const auto state = StateOf(f[1]);
+      r.inPlace = f[1] == kInPlaceState;
+      const auto state = r.inPlace ? std::optional<bool>(false) : StateOf(f[1]);
       text = Unescape(f[2]);
       if (!state || !text) return std::nullopt;
       r.existed = *state;

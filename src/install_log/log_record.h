@@ -13,16 +13,17 @@ namespace yv::install_log {
 
 // The first line of every log: the format, its version and, from version 2 on, a TAB and
 // the product (the program group of the uninstall entry), so that a run appends only to
-// its own product's log. A reader reads every version up to its own.
+// its own product's log. A reader reads every version up to its own. Version 3 adds the
+// FILE state HERE.
 inline constexpr char kFormatName[] = "YORVANE-INSTALL-LOG";
-inline constexpr int kFormatVersion = 2;
+inline constexpr int kFormatVersion = 3;
 inline constexpr char kVersion1Header[] = "YORVANE-INSTALL-LOG 1";
 
 enum class RecordKind {
   Run,     // an installation started (text: its local time)
   Group,   // the program group, the uninstall entry's name (text)
   Folder,  // the installation folder (text: its path)
-  File,    // a file written (path; existed before or not)
+  File,    // a file written (path; existed before or not, or written in its place)
   Dir,     // a folder created (path)
   Link,    // a shortcut file created (path)
   Key,     // a registry key created (view, key)
@@ -56,6 +57,7 @@ struct Record {
   View view = View::k32;     // Key, Value
   std::string valueName;     // Value; empty for the key's default value
   bool existed = false;      // File, Value: there before the change
+  bool inPlace = false;      // File that was not there: written at once under its own name
   EarlierValue earlier;      // Value that existed: its type and data
   std::size_t doneLine = 0;  // Done
 
@@ -63,7 +65,7 @@ struct Record {
 
   // One constructor a kind.
   static Record Of(RecordKind kind, std::string text = {});
-  static Record FileWrite(std::string path, bool existed);
+  static Record FileWrite(std::string path, bool existed, bool inPlace = false);
   static Record KeyCreate(std::string key, View view);
   static Record ValueChange(std::string key, std::string name, View view);
   static Record DoneWith(std::size_t line);

@@ -395,6 +395,7 @@ ChangeFault ChangeLayer::BeginRun(const std::string& group, const std::string& i
   lastStaged_.clear();
   placedSizes_.clear();
   writtenInPlace_.clear();
+  createdFolders_.clear();
   guard_ = LinkGuard(text::WithoutTrailingBackslash(installDir));
   linked_ = {};
   if (!Put(install_log::Record::Of(RecordKind::Group, group), false) ||
@@ -444,9 +445,11 @@ ChangeFault ChangeLayer::CreateFolder(const std::string& path) {
     if (held.Linked()) return Refuse(level);
     if (Exists(made)) continue;
     if (!Put(install_log::Record::Of(RecordKind::Dir, level), !inRun_)) return {Kind::kNoJournal, level, 0};
-    if (inRun_) staging_.AddCreatedFolder(level);
-    if (!CreateDirectoryW(Wide(made).c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
-      return FaultOf(GetLastError(), level);
+    if (!CreateDirectoryW(Wide(made).c_str(), nullptr)) {
+      if (GetLastError() != ERROR_ALREADY_EXISTS) return FaultOf(GetLastError(), level);
+    } else if (inRun_) {
+      // Made by this run, so nothing in it is anybody else's: its new files go in at once.
+      createdFolders_.insert(text::ToLowerAscii(level));
     }
     if (HeldFolder(made, guard_).Linked()) return Refuse(level);  // made where a link led
   }
@@ -463,8 +466,10 @@ ChangeFault ChangeLayer::StageFile(const std::string& target, StagedFile& file) 
   const std::string folded = text::ToLowerAscii(target);
   const bool ours = inRun_ && writtenInPlace_.count(folded) > 0;
   const bool existed = attributes != INVALID_FILE_ATTRIBUTES && !ours;
-  const install_log::Record record = install_log::Record::FileWrite(target, existed && !replaced);
-  const bool inPlace = inRun_ && staging_.InPlace(record);
+  // A new file in a folder the run created is written in its place.
+  const bool inPlace =
+      inRun_ && !replaced && !existed && createdFolders_.count(text::ToLowerAscii(FolderOf(target))) > 0;
+  const install_log::Record record = install_log::Record::FileWrite(target, existed && !replaced, inPlace);
   const std::string stagedName = inRun_ ? staging_.StagedFile(record) : install_log::StagedNameOf(target);
   // Made in its folder, held meanwhile, and never where a link or junction leads: none on
   // the way, none under the staged name, none as a target that stays where it is or

@@ -183,6 +183,7 @@ class ChangeLayer : public install_log::ChangeRecorder {
   std::string lastStaged_;
   std::map<std::string, uint64_t> placedSizes_;  // placed targets of the run, folded -> bytes
   std::set<std::string> writtenInPlace_;         // targets the run made in their place, folded
+  std::set<std::string> createdFolders_;         // folders the run created, folded
   LinkGuard guard_;                              // the run's installation folder
   ChangeFault linked_;
   DataFlusher flusher_;  // staged files of the run, made durable beside it

@@ -67,6 +67,7 @@ TEST(InstallLog, RecordsRoundTripAppendAndSurviveACutOffLine) {
       Make(RecordKind::Dir, "C:\\kv58\\" + kCheng),
       File("C:\\kv58\\" + kCheng + "\\a 100%.txt", false),
       File("C:\\windows\\system32\\card.dll", true),
+      Record::FileWrite("C:\\kv58\\" + kCheng + "\\b.dll", false, true),
       key,
       Value("HKEY_CURRENT_USER\\Software\\X", "", View::k32),
       Value("HKEY_LOCAL_MACHINE\\SOFTWARE\\X", "tab\there\r\n", View::k32,
@@ -81,7 +82,7 @@ TEST(InstallLog, RecordsRoundTripAppendAndSurviveACutOffLine) {
     for (const Record& r : first) ASSERT_TRUE(writer.Record(r));
   }
   const std::string written = log.Content();
-  EXPECT_EQ(written.substr(0, written.find("\r\n")), std::string("YORVANE-INSTALL-LOG 2\t") + kProduct);
+  EXPECT_EQ(written.substr(0, written.find("\r\n")), std::string("YORVANE-INSTALL-LOG 3\t") + kProduct);
   LogContent read = ReadLog(written);
   ASSERT_EQ(read.status, LogContent::Status::kOk);
   EXPECT_EQ(read.product, kProduct);
@@ -117,7 +118,7 @@ TEST(InstallLog, AFileThatIsNotThisProductsLogIsLeftAsItIs) {
       "something else\r\nFILE\tNEW\tC:\\a\\b\r\n",
       "no line end at all",
       "YORVANE-INSTALL-LOG 2\tOther product\r\nRUN\tt\r\n",
-      "YORVANE-INSTALL-LOG 3\t" + std::string(kProduct) + "\r\n",
+      "YORVANE-INSTALL-LOG 4\t" + std::string(kProduct) + "\r\n",
       v1 + "Other product\r\n",
       std::string(kVersion1Header) + "\r\nBROKEN\r\n",
   };
@@ -143,9 +144,10 @@ TEST(InstallLog, AFileThatIsNotThisProductsLogIsLeftAsItIs) {
 TEST(InstallLog, DamagedLinesAreNoRecords) {
   EXPECT_EQ(ReadLog("").status, LogContent::Status::kNoHeader);
   EXPECT_EQ(ReadLog(std::string(kVersion1Header)).status, LogContent::Status::kNoHeader);  // header cut off
-  const std::string bad[] = {"FILE\tMAYBE\tC:\\a\\b", "FILE\tNEW", "VALUE\t32\tHKEY_CURRENT_USER\\Software\\X\tn\tOLD",
-                             "VALUE\t16\tK\tn\tNEW",  "DONE\t0",   "FILE\tNEW\tC:\\a%4",
-                             "RENAME\tC:\\a",         ""};
+  const std::string bad[] = {
+      "FILE\tMAYBE\tC:\\a\\b", "FILE\tNEW", "VALUE\t32\tHKEY_CURRENT_USER\\Software\\X\tn\tOLD",
+      "VALUE\t16\tK\tn\tNEW",  "DONE\t0",   "FILE\tNEW\tC:\\a%4",
+      "RENAME\tC:\\a",         "",          "VALUE\t32\tHKEY_CURRENT_USER\\Software\\X\tn\tHERE"};
   for (const std::string& line : bad) {
     const LogContent read = ReadLog(std::string(kVersion1Header) + "\r\nGROUP\tg\r\n" + line + "\r\nGROUP\th\r\n");
     EXPECT_EQ(read.status, LogContent::Status::kBadLine) << line;
@@ -272,7 +274,7 @@ TEST(Journal, RecoveryAfterACutAtEveryRecord) {
       "DIR\tC:\\kv58\\old",                                  // 8
       "FILE\tOLD\tC:\\kv58\\a.exe",                          // 9
       "FILE\tNEW\tC:\\kv58\\old\\b.txt",                     // 10
-      "FILE\tNEW\tC:\\kv58\\cfg\\c.dll",                     // 11 (written in place)
+      "FILE\tHERE\tC:\\kv58\\cfg\\c.dll",                    // 11
       "KEY\t32\tHKEY_LOCAL_MACHINE\\SOFTWARE\\g",            // 12
       "VALUE\t32\tHKEY_LOCAL_MACHINE\\SOFTWARE\\g\tn\tNEW",  // 13
       "COMMIT",                                              // 14
@@ -328,22 +330,13 @@ TEST(Journal, RecoveryAfterACutAtEveryRecord) {
   EXPECT_TRUE(PlanRemoval(ReadLog(aborted + "ABORT\r\nEND\r\n").lines).empty());
   EXPECT_EQ(PlanRemoval(ReadLog(aborted + "END\r\n").lines).size(), 7u);
 
-  // A new file in a folder the run created is written in its place; one that was there,
-  // or one in a folder that was there, beside its target.
+  // A file is staged beside its target, in its replaced folder's new tree, or (HERE) is
+  // its target.
   StagingMap map(log.lines);
-  const struct {
-    const char* target;
-    bool existed;
-    const char* staged;
-  } files[] = {
-      {"C:\\kv58\\a.exe", true, "C:\\kv58\\a.exe.yv-new"},
-      {"C:\\kv58\\b.exe", false, "C:\\kv58\\b.exe.yv-new"},
-      {"C:\\kv58\\OLD\\sub\\b.txt", false, "C:\\kv58\\old.yv-new\\sub\\b.txt"},
-      {"C:\\KV58\\CFG\\c.dll", false, "C:\\KV58\\CFG\\c.dll"},
-      {"C:\\kv58\\cfg\\e.dll", true, "C:\\kv58\\cfg\\e.dll.yv-new"},
-      {"C:\\kv58\\cfg\\sub\\d.dll", false, "C:\\kv58\\cfg\\sub\\d.dll.yv-new"},
-  };
-  for (const auto& f : files) EXPECT_EQ(map.StagedFile(Record::FileWrite(f.target, f.existed)), f.staged);
+  EXPECT_EQ(map.StagedFile(Record::FileWrite("C:\\kv58\\a.exe", true)), "C:\\kv58\\a.exe.yv-new");
+  EXPECT_EQ(map.StagedFile(Record::FileWrite("C:\\kv58\\cfg\\d.dll", false)), "C:\\kv58\\cfg\\d.dll.yv-new");
+  EXPECT_EQ(map.StagedFile(Record::FileWrite("C:\\kv58\\OLD\\sub\\b.txt", false)), "C:\\kv58\\old.yv-new\\sub\\b.txt");
+  EXPECT_EQ(map.StagedFile(Record::FileWrite("C:\\kv58\\cfg\\c.dll", false, true)), "C:\\kv58\\cfg\\c.dll");
   EXPECT_EQ(map.StagedFolder("C:\\kv58\\old"), "C:\\kv58\\old.yv-new");
   EXPECT_EQ(map.StagedFolder("C:\\kv58\\older"), "C:\\kv58\\older");
 }

@@ -490,10 +490,11 @@ TEST(InstallationRun, RecordsEveryChangeBeforeItIsMadeAndCommitsWhenAllIsStaged)
       "DIR\t" + app + "\\cfg",
       "DIR\t" + app + "\\sub",
       "FILE\tOLD\t" + app + "\\a.txt [earlier]",
-      "FILE\tNEW\t" + app + "\\cfg\\settings.ini [-]",
-      "FILE\tNEW\t" + app + "\\sub\\b.txt [-]",
-      "FILE\tNEW\t" + app + "\\sub\\c.txt [-]",
-      "FILE\tNEW\t" + app + "\\cfg\\e.txt [-]",
+      // The new folders' files are written in their place.
+      "FILE\tHERE\t" + app + "\\cfg\\settings.ini [-]",
+      "FILE\tHERE\t" + app + "\\sub\\b.txt [-]",
+      "FILE\tHERE\t" + app + "\\sub\\c.txt [-]",
+      "FILE\tHERE\t" + app + "\\cfg\\e.txt [-]",
   };
   // The uninstall entry's key, level by level (the sandbox starts empty), then its values.
   const std::string view = sizeof(void*) == 8 ? "64" : "32";
@@ -507,7 +508,7 @@ TEST(InstallationRun, RecordsEveryChangeBeforeItIsMadeAndCommitsWhenAllIsStaged)
         "InstallDate", "EstimatedSize", "QuietUninstallString", "NoModify", "NoRepair"}) {
     expected.push_back("VALUE\t" + view + "\t" + key + "\t" + name + "\tNEW");
   }
-  // The new folders' files are written in their place: only a.txt's new copy waits.
+  // Only a.txt's new copy waits for the commit.
   expected.push_back("COMMIT [1 staged]");
   expected.push_back("END [0 staged]");
   EXPECT_EQ(log.lines, expected);
