@@ -18,6 +18,9 @@ class ChangeRecorder {
   virtual bool Flush() { return true; }
   // False when records go nowhere (no log and no run): the earlier state need not be read.
   virtual bool Keeps() const { return true; }
+  // Whether a file may be recorded as written in its place (FILE HERE): not in a log that
+  // an earlier version began, so that the uninstaller it came with can still read it.
+  virtual bool TakesFilesInPlace() const { return true; }
 };
 
 }  // namespace yv::install_log

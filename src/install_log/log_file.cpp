@@ -104,6 +104,7 @@ bool LogWriter::Start() {
   std::string start;
   if (before->empty()) {
     start = HeaderLine(product_) + kLineEnd;
+    version_ = kFormatVersion;
   } else {
     // Judged on what the very handle it appends through reads.
     const LogContent log = ReadLog(*before);
@@ -111,6 +112,7 @@ bool LogWriter::Start() {
     const std::string owner = ProductOf(log);
     if (!text::EqualsIgnoreCase(owner, product_) && !(log.version == 1 && owner.empty())) return false;
     earlier_ = log.lines;
+    version_ = log.version;
     if (!file_.CutTo(WholeLinesLength(*before))) return false;
   }
   if (opening_) start += FormatRecord(*opening_) + kLineEnd;

@@ -66,6 +66,8 @@ class LogWriter : public ChangeRecorder {
   bool Failed() const { return failed_; }
   // The lines the log held when it was opened (empty before the first record).
   const std::vector<LogLine>& Earlier() const { return earlier_; }
+  // Once open: false for a log of a version before FILE HERE.
+  bool TakesFilesInPlace() const override { return version_ >= kFilesInPlaceVersion; }
 
  private:
   bool Start();
@@ -74,6 +76,7 @@ class LogWriter : public ChangeRecorder {
   std::optional<install_log::Record> opening_;
   platform::AppendFile file_;
   std::vector<LogLine> earlier_;
+  int version_ = 0;  // of the log as opened: a new one is of this version
   bool failed_ = false;
 };
 

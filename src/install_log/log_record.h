@@ -17,6 +17,7 @@ namespace yv::install_log {
 // FILE state HERE.
 inline constexpr char kFormatName[] = "YORVANE-INSTALL-LOG";
 inline constexpr int kFormatVersion = 3;
+inline constexpr int kFilesInPlaceVersion = 3;  // the first with FILE HERE
 inline constexpr char kVersion1Header[] = "YORVANE-INSTALL-LOG 1";
 
 enum class RecordKind {

@@ -466,9 +466,9 @@ ChangeFault ChangeLayer::StageFile(const std::string& target, StagedFile& file) 
   const std::string folded = text::ToLowerAscii(target);
   const bool ours = inRun_ && writtenInPlace_.count(folded) > 0;
   const bool existed = attributes != INVALID_FILE_ATTRIBUTES && !ours;
-  // A new file in a folder the run created is written in its place.
-  const bool inPlace =
-      inRun_ && !replaced && !existed && createdFolders_.count(text::ToLowerAscii(FolderOf(target))) > 0;
+  // A new file in a folder the run created is written in its place, where the log may say so.
+  const bool inPlace = inRun_ && !replaced && !existed && (!journal_ || journal_->TakesFilesInPlace()) &&
+                       createdFolders_.count(text::ToLowerAscii(FolderOf(target))) > 0;
   const install_log::Record record = install_log::Record::FileWrite(target, existed && !replaced, inPlace);
   const std::string stagedName = inRun_ ? staging_.StagedFile(record) : install_log::StagedNameOf(target);
   // Made in its folder, held meanwhile, and never where a link or junction leads: none on

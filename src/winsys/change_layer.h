@@ -12,10 +12,10 @@
 //     was there is checked to be replaceable. A new file in a folder the run created is
 //     written in its place: the product has nothing there yet, and the commit has no
 //     rename to make for it. Every question is asked here.
-//     (InstallationRun.RecordsEveryChangeBeforeItIsMadeAndCommitsWhenAllIsStaged,
+//     (InstallationRun/RecordsEveryChange.BeforeItIsMadeAndCommitsWhenAllIsStaged,
 //     InstallationRun.ACancelAtAFileInUseKeepsTheEarlierInstallationWhole)
 //  3. Registry values of the run are written at the end of staging, each recorded with
-//     what it held. (InstallationRun.RecordsEveryChange...)
+//     what it held. (InstallationRun/RecordsEveryChange...)
 //  4. Commit waits for every staged file to be on the disk, flushes the journal, writes
 //     COMMIT and flushes it: from here the run goes through. Then renames only: each
 //     earlier file aside (".yv-old"), its staged file in; a replaced folder aside, its new

@@ -80,6 +80,7 @@ TEST(InstallLog, RecordsRoundTripAppendAndSurviveACutOffLine) {
   {
     LogWriter writer(log.path, kProduct, Make(RecordKind::Run, "2026-12-09 01:00:00"));
     for (const Record& r : first) ASSERT_TRUE(writer.Record(r));
+    EXPECT_TRUE(writer.TakesFilesInPlace());
   }
   const std::string written = log.Content();
   EXPECT_EQ(written.substr(0, written.find("\r\n")), std::string("YORVANE-INSTALL-LOG 3\t") + kProduct);
@@ -137,6 +138,7 @@ TEST(InstallLog, AFileThatIsNotThisProductsLogIsLeftAsItIs) {
     LogWriter writer(old.path, kProduct, Make(RecordKind::Removal, "t"));
     EXPECT_TRUE(writer.Record(Make(RecordKind::End)));
     EXPECT_EQ(writer.Earlier().size(), 1u);
+    EXPECT_FALSE(writer.TakesFilesInPlace());  // its own uninstaller would not read FILE HERE
   }
   EXPECT_EQ(old.Content(), v1 + kProduct + "\r\nREMOVAL\tt\r\nEND\r\n");
 }

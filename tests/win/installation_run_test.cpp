@@ -452,9 +452,11 @@ TEST(InstallationRun, ProgressPageLayout) {
 // Keeps each record with what its file held when the record was made, and at the commit
 // and the end how many staged files lay in the installation folder.
 struct RecordsWithState : yv::install_log::ChangeRecorder {
-  explicit RecordsWithState(std::string folder) : install(std::move(folder)) {}
+  RecordsWithState(std::string folder, bool inPlace) : install(std::move(folder)), takesFilesInPlace(inPlace) {}
   std::string install;
+  bool takesFilesInPlace;
   std::vector<std::string> lines;
+  bool TakesFilesInPlace() const override { return takesFilesInPlace; }
   bool Record(const yv::install_log::Record& r) override {
     using yv::install_log::RecordKind;
     std::string line = yv::install_log::FormatRecord(r);
@@ -472,10 +474,15 @@ struct RecordsWithState : yv::install_log::ChangeRecorder {
   }
 };
 
-TEST(InstallationRun, RecordsEveryChangeBeforeItIsMadeAndCommitsWhenAllIsStaged) {
+// Into a log that takes files written in place (HERE), and into one an earlier version
+// began, whose new files are all staged (NEW).
+class RecordsEveryChange : public ::testing::TestWithParam<bool> {};
+
+TEST_P(RecordsEveryChange, BeforeItIsMadeAndCommitsWhenAllIsStaged) {
+  const bool inPlace = GetParam();
   Medium medium;
   medium.dir.Write("app\\a.txt", "earlier");
-  RecordsWithState log(medium.install);
+  RecordsWithState log(medium.install, inPlace);
   yv::winsys::ChangeLayer changes(&log);
   RecordingPage page(medium.source);
   page.Show();
@@ -490,12 +497,11 @@ TEST(InstallationRun, RecordsEveryChangeBeforeItIsMadeAndCommitsWhenAllIsStaged)
       "DIR\t" + app + "\\cfg",
       "DIR\t" + app + "\\sub",
       "FILE\tOLD\t" + app + "\\a.txt [earlier]",
-      // The new folders' files are written in their place.
-      "FILE\tHERE\t" + app + "\\cfg\\settings.ini [-]",
-      "FILE\tHERE\t" + app + "\\sub\\b.txt [-]",
-      "FILE\tHERE\t" + app + "\\sub\\c.txt [-]",
-      "FILE\tHERE\t" + app + "\\cfg\\e.txt [-]",
   };
+  // The new folders' files, written in their place where the log takes that.
+  for (const char* name : {"cfg\\settings.ini", "sub\\b.txt", "sub\\c.txt", "cfg\\e.txt"}) {
+    expected.push_back(std::string("FILE\t") + (inPlace ? "HERE" : "NEW") + "\t" + app + "\\" + name + " [-]");
+  }
   // The uninstall entry's key, level by level (the sandbox starts empty), then its values.
   const std::string view = sizeof(void*) == 8 ? "64" : "32";
   std::string key = "HKEY_LOCAL_MACHINE";
@@ -508,13 +514,14 @@ TEST(InstallationRun, RecordsEveryChangeBeforeItIsMadeAndCommitsWhenAllIsStaged)
         "InstallDate", "EstimatedSize", "QuietUninstallString", "NoModify", "NoRepair"}) {
     expected.push_back("VALUE\t" + view + "\t" + key + "\t" + name + "\tNEW");
   }
-  // Only a.txt's new copy waits for the commit.
-  expected.push_back("COMMIT [1 staged]");
+  expected.push_back(inPlace ? "COMMIT [1 staged]" : "COMMIT [5 staged]");
   expected.push_back("END [0 staged]");
   EXPECT_EQ(log.lines, expected);
   EXPECT_EQ(yv::test::TreeOf(app), (std::vector<std::string>{"a.txt", "cfg\\", "cfg\\e.txt", "cfg\\settings.ini",
                                                              "sub\\", "sub\\b.txt", "sub\\c.txt"}));
 }
+
+INSTANTIATE_TEST_SUITE_P(InstallationRun, RecordsEveryChange, ::testing::Bool());
 
 TEST(InstallationRun, ARegistryFileIsRecordedWithWhatItsKeysAndValuesHeldBefore) {
   ScratchDir dir;
