@@ -63,16 +63,22 @@ HANDLE OpenUnfollowed(const std::string& path, DWORD access, DWORD share, bool f
   return OpenUnfollowed(Wide(!path.empty() && path.back() == ':' ? path + "\\" : path), access, share, follow);
 }
 
-// Windows shows a link on the handle of the link itself; Wine opens what a link leads to
-// and shows the link only in the attributes of its path.
+// Whether what `handle` holds is a reparse point; nullopt when that cannot be read.
 // (FileAttributeTagInfo, not GetFileInformationByHandle: under Wine that also asks for the
 // volume, at some 0.5 ms a call.)
-bool IsLink(HANDLE handle, const std::string& path) {
+std::optional<bool> ReparsePoint(HANDLE handle) {
   FILE_ATTRIBUTE_TAG_INFO info;
-  if (!GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &info, sizeof info)) return true;
+  if (!GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &info, sizeof info)) return std::nullopt;
+  return (info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// Windows shows a link on the handle of the link itself; Wine opens what a link leads to
+// and shows the link only in the attributes of its path.
+bool IsLink(HANDLE handle, const std::string& path) {
+  const std::optional<bool> reparse = ReparsePoint(handle);
+  if (!reparse) return true;
   const DWORD attributes = Attributes(path);
-  return (info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
-         (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT));
+  return *reparse || (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT));
 }
 
 // Where what `handle` holds lies, every link resolved, without a trailing backslash.
@@ -738,9 +744,7 @@ bool RemoveTreeWide(const std::wstring& path) {
     // link there already is not listed, and only it goes.
     ScopedHandle held(CreateFileW(path.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    FILE_ATTRIBUTE_TAG_INFO info{};
-    const bool plain = held && GetFileInformationByHandleEx(held.get(), FileAttributeTagInfo, &info, sizeof info) &&
-                       !(info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    const bool plain = held && ReparsePoint(held.get()) == false;
     const std::wstring where = plain ? FinalPath(held.get()) : std::wstring();
     WIN32_FIND_DATAW found;
     const HANDLE listing = plain ? FindFirstFileW((path + L"\\*").c_str(), &found) : INVALID_HANDLE_VALUE;
