@@ -226,19 +226,23 @@ HeldFolder::HeldFolder(const std::string& path, const LinkGuard& guard, bool ent
   if (path.size() > root_.size()) {
     // The folder `path` lies in, or the nearest level above it that is there.
     std::string level = FolderOf(path);
-    // The folder of the last change may still be held: it need not be opened again, but
-    // is judged again where it lies, since a level above it may have moved.
+    // The folder of the last change may still be held, judged when it was opened. Held, it
+    // cannot be moved, and on Windows neither can a level above it (no folder with an open
+    // entry below it can). Wine lets a level above move, and does not follow that in the
+    // path of a held handle either: there only what a change makes or opens in the folder
+    // shows it, and that is judged where it lies (Holds, Plain).
     if (guard.held && level == guard.heldLevel) {
       folder_ = guard.held;
-    } else {
-      for (;;) {
-        const HANDLE opened = Open(level, FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE);
-        const DWORD error = GetLastError();
-        folder_ = std::make_shared<ScopedHandle>(opened);
-        if (*folder_ || !IsGone(error)) break;
-        if (level.size() <= root_.size()) return;  // the guarded folder is gone: nothing in it
-        level = FolderOf(level);
-      }
+      linked_ = entryToo && !Plain(path);
+      return;
+    }
+    for (;;) {
+      const HANDLE opened = Open(level, FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE);
+      const DWORD error = GetLastError();
+      folder_ = std::make_shared<ScopedHandle>(opened);
+      if (*folder_ || !IsGone(error)) break;
+      if (level.size() <= root_.size()) return;  // the guarded folder is gone: nothing in it
+      level = FolderOf(level);
     }
     if (!*folder_ || !Holds(folder_->get(), level)) {
       linked_ = true;
@@ -276,9 +280,9 @@ bool Unlinked(const HeldFolder& held, const std::string& path) {
 
 }  // namespace
 
-bool HeldFolder::Holds(HANDLE handle, const std::string& path) const {
+bool HeldFolder::Holds(HANDLE handle, const std::string& path, bool madeNew) const {
   if (root_.empty()) return true;
-  if (rootFinal_.empty() || LinkAt(handle, path)) return false;
+  if (rootFinal_.empty() || (!madeNew && LinkAt(handle, path))) return false;
   // Below the root as Windows reads the path: "/" is "\\", and repeated or trailing
   // separators name no level.
   std::wstring expected = rootFinal_;
@@ -510,7 +514,7 @@ ChangeFault ChangeLayer::StageFile(const std::string& target, StagedFile& file) 
     const DWORD error = GetLastError();
     return NewFileFaultOf(error, target);
   }
-  if (!held.Holds(file.file_, stagedName)) {
+  if (!held.Holds(file.file_, stagedName, true)) {
     // Made where a link put in the meantime led: it goes again, by what was made.
     FILE_DISPOSITION_INFO gone{TRUE};
     SetFileInformationByHandle(file.file_, FileDispositionInfo, &gone, sizeof gone);

@@ -61,8 +61,8 @@ struct LinkGuard {
   explicit LinkGuard(std::string guarded, bool guardItself = true) : folder(std::move(guarded)), itself(guardItself) {}
   std::string folder;
   bool itself = true;  // false: the folder itself may be a link (a system folder moved elsewhere)
-  // Where `folder` lies, learnt the first time it is found there and no link. Each later
-  // change still judges the levels it holds against it, so a folder swapped since is seen.
+  // Where `folder` lies, learnt the first time it is found there and no link. Each level a
+  // later change opens is judged against it, so a folder swapped since is seen.
   mutable std::wstring final;
   // While a run stages or commits, the folder of its last change stays held (nothing can
   // move it meanwhile), so that the next change there need not open it again. Released
@@ -89,7 +89,8 @@ class HeldFolder {
   HeldFolder(const std::string& path, const LinkGuard& guard, bool entryToo = true);
   bool Linked() const { return linked_; }
   // Whether `handle`, opened at `path` without following a link, is what the path names.
-  bool Holds(HANDLE handle, const std::string& path) const;
+  // A file made new (CREATE_NEW) is no link: it is made only where nothing is, a link too.
+  bool Holds(HANDLE handle, const std::string& path, bool madeNew = false) const;
   // Whether what stands at `path` now (nothing, or an entry in the held folder) is no link.
   bool Plain(const std::string& path) const;
 
