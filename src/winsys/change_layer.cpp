@@ -471,14 +471,16 @@ ChangeFault ChangeLayer::StageFile(const std::string& target, StagedFile& file) 
   file.owner_ = this;
   file.target_ = target;
   const bool replaced = inRun_ && staging_.ReplacedFolderOf(target);
-  const DWORD attributes = Attributes(target);
+  // A file in a folder the run created is written in its place, where the log may say so:
+  // no earlier file is there to keep. It is not looked for first: CREATE_NEW finds out,
+  // and a file somebody else put there meanwhile is refused, not replaced.
+  const bool inPlace = inRun_ && !replaced && (!journal_ || journal_->TakesFilesInPlace()) &&
+                       createdFolders_.count(text::ToLowerAscii(FolderOf(target))) > 0;
+  const DWORD attributes = inPlace ? INVALID_FILE_ATTRIBUTES : Attributes(target);
   // A file this run wrote in its place already is no earlier file.
   const std::string folded = text::ToLowerAscii(target);
   const bool ours = inRun_ && writtenInPlace_.count(folded) > 0;
   const bool existed = attributes != INVALID_FILE_ATTRIBUTES && !ours;
-  // A new file in a folder the run created is written in its place, where the log may say so.
-  const bool inPlace = inRun_ && !replaced && !existed && (!journal_ || journal_->TakesFilesInPlace()) &&
-                       createdFolders_.count(text::ToLowerAscii(FolderOf(target))) > 0;
   const install_log::Record record = install_log::Record::FileWrite(target, existed && !replaced, inPlace);
   const std::string stagedName = inRun_ ? staging_.StagedFile(record) : install_log::StagedNameOf(target);
   // Made in its folder, held meanwhile, and never where a link or junction leads: none on

@@ -459,4 +459,20 @@ TEST(Transaction, AFolderSwappedForALinkDuringTheRunIsRefused) {
   }
 }
 
+// A file somebody else puts into a folder the run made is no earlier file of the product's:
+// the run's own is refused there rather than put in its place.
+TEST(Transaction, AFilePutIntoAFolderTheRunMadeIsNotReplaced) {
+  test::ScratchDir s;
+  const std::string app = s.Folder("app");
+  install_log::LogWriter log(s.Folder("windows") + "\\dvuninst.log", "测试组",
+                             install_log::Record::Of(install_log::RecordKind::Run, "t"));
+  winsys::ChangeLayer changes(&log);
+  ASSERT_FALSE(changes.BeginRun("测试组", app));
+  ASSERT_FALSE(changes.CreateFolder(app + "\\new"));
+  const std::string theirs = s.Write("app\\new\\a.txt", "theirs");
+  winsys::StagedFile file;
+  EXPECT_EQ(changes.StageFile(app + "\\new\\a.txt", file).kind, winsys::ChangeFault::Kind::kCannotCreate);
+  EXPECT_EQ(platform::ReadWholeFile(theirs), "theirs");
+}
+
 }  // namespace
