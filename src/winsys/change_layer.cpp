@@ -233,24 +233,23 @@ HeldFolder::HeldFolder(const std::string& path, const LinkGuard& guard, bool ent
     // shows it, and that is judged where it lies (Holds, Plain).
     if (guard.held && level == guard.heldLevel) {
       folder_ = guard.held;
-      linked_ = entryToo && !Plain(path);
-      return;
-    }
-    for (;;) {
-      const HANDLE opened = Open(level, FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE);
-      const DWORD error = GetLastError();
-      folder_ = std::make_shared<ScopedHandle>(opened);
-      if (*folder_ || !IsGone(error)) break;
-      if (level.size() <= root_.size()) return;  // the guarded folder is gone: nothing in it
-      level = FolderOf(level);
-    }
-    if (!*folder_ || !Holds(folder_->get(), level)) {
-      linked_ = true;
-      return;
-    }
-    if (guard.keepsHold) {
-      guard.heldLevel = level;
-      guard.held = folder_;
+    } else {
+      for (;;) {
+        const HANDLE opened = Open(level, FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE);
+        const DWORD error = GetLastError();
+        folder_ = std::make_shared<ScopedHandle>(opened);
+        if (*folder_ || !IsGone(error)) break;
+        if (level.size() <= root_.size()) return;  // the guarded folder is gone: nothing in it
+        level = FolderOf(level);
+      }
+      if (!*folder_ || !Holds(folder_->get(), level)) {
+        linked_ = true;
+        return;
+      }
+      if (guard.keepsHold) {
+        guard.heldLevel = level;
+        guard.held = folder_;
+      }
     }
   }
   linked_ = entryToo && !Plain(path);
@@ -477,10 +476,7 @@ ChangeFault ChangeLayer::StageFile(const std::string& target, StagedFile& file) 
   const bool inPlace = inRun_ && !replaced && (!journal_ || journal_->TakesFilesInPlace()) &&
                        createdFolders_.count(text::ToLowerAscii(FolderOf(target))) > 0;
   const DWORD attributes = inPlace ? INVALID_FILE_ATTRIBUTES : Attributes(target);
-  // A file this run wrote in its place already is no earlier file.
-  const std::string folded = text::ToLowerAscii(target);
-  const bool ours = inRun_ && writtenInPlace_.count(folded) > 0;
-  const bool existed = attributes != INVALID_FILE_ATTRIBUTES && !ours;
+  const bool existed = attributes != INVALID_FILE_ATTRIBUTES;
   const install_log::Record record = install_log::Record::FileWrite(target, existed && !replaced, inPlace);
   const std::string stagedName = inRun_ ? staging_.StagedFile(record) : install_log::StagedNameOf(target);
   // Made in its folder, held meanwhile, and never where a link or junction leads: none on
@@ -504,11 +500,13 @@ ChangeFault ChangeLayer::StageFile(const std::string& target, StagedFile& file) 
     return CreateFileW(staged.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   };
+  const std::string folded = text::ToLowerAscii(target);
   file.file_ = create();
   // A staged file already there (no link: judged above) is this run's (a target written
   // twice) or one a killed run left: neither is anybody else's. In its place, only this
-  // run's own is.
-  if (file.file_ == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS && (!inPlace || ours)) {
+  // run's own is (a target it wrote there before).
+  if (file.file_ == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS &&
+      (!inPlace || writtenInPlace_.count(folded) > 0)) {
     flusher_.Drain();  // the earlier one may still be open there
     if (DeleteFileW(staged.c_str())) file.file_ = create();
   }
